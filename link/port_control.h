@@ -1,0 +1,22 @@
+// What the reply handler, the port menu and the converter search ask of the
+// port. TPortThread implements it; tests replace it with a fake. Main thread.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+class TPortControl {
+ public:
+  virtual ~TPortControl() = default;
+  virtual bool OpenPort() = 0;   // returns Connected() after the call
+  virtual bool ClosePort() = 0;  // returns true when the port is closed afterwards
+  virtual bool Connected() const = 0;
+  virtual void SetPortName(const QString &name) = 0;
+  virtual void SetShowOpenErrors(bool show) = 0;
+  // Sends the bytes; false without sending when not connected or on failure.
+  virtual bool WriteData(const uint8_t *bytes, uint16_t length) = 0;
+  // Serial names sorted ignoring case, "-" when withSeparator and at least one
+  // serial name was found, USB1..USBn; or COM1..COM5 when nothing was found.
+  virtual QStringList ListPorts(bool withSeparator) = 0;
+};

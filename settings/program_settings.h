@@ -1,0 +1,19 @@
+// The nine user choices kept between runs in the settings file.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+#include "text_table.h"
+
+struct TProgramSettings {
+  QString Port;  // port to open, as the port menu lists it; empty = none
+  bool FindFreq = false;
+  bool AlwaysOnTop = false;
+  bool PTConnect = true;
+  bool PTDisconnect = true;
+  TLanguage Language = kLanguageHungarian;
+  uint8_t Size = 0;  // 0 big terminal picture, 1 small
+  int16_t Left = 50;
+  int16_t Top = 50;
+};
