@@ -2,19 +2,30 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <cstdint>
 
 using TLanguage = uint8_t;
 inline constexpr TLanguage kLanguageHungarian = 0;
 inline constexpr TLanguage kLanguageEnglish = 1;
+inline constexpr int kLanguageCount = 2;
 inline constexpr int kTextCount = 60;
 
-// Fills the table; called once at start before the first GetText.
+// Rows by language, columns by text index.
+using TTextTable = std::array<std::array<QString, kTextCount>, kLanguageCount>;
+
+// Fills the table; called once at start before the first GetText. (GetText
+// also fills it on first use, so an early caller never sees empty texts.)
 void BuildTextTable();
 
 // The text of 'index' in the current language; an empty entry falls back to
 // Hungarian. An index outside 0..59 gives an empty text. Main thread only.
 QString GetText(int index);
+
+// The lookup GetText makes, on any table: the text of 'index' in 'language'
+// (a language other than 0 or 1 reads Hungarian), the Hungarian text when
+// that entry is empty, an empty text for an index outside 0..59.
+QString LookUpText(const TTextTable &table, TLanguage language, int index);
 
 TLanguage CurrentLanguage();
 // Any value other than 0 or 1 selects Hungarian.

@@ -10,6 +10,10 @@
 using TMessageDialogIcon = uint8_t;    // 0 information, 3 error
 using TMessageDialogButton = uint8_t;  // 0x10: a single OK button
 
+inline constexpr TMessageDialogIcon kMessageDialogIconInformation = 0;
+inline constexpr TMessageDialogIcon kMessageDialogIconError = 3;
+inline constexpr TMessageDialogButton kMessageDialogButtonOk = 0x10;
+
 // One request to show a dialog, as the caller passed it.
 struct TMessageDialogRequest {
   TMessageDialogIcon icon = 0;
