@@ -1,0 +1,129 @@
+#include "atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <cerrno>
+
+namespace {
+
+class TFileDescriptor {
+ public:
+  explicit TFileDescriptor(int fd) : fd_(fd) {}
+  ~TFileDescriptor() {
+    if (fd_ >= 0) {
+      ::close(fd_);
+    }
+  }
+  TFileDescriptor(const TFileDescriptor &) = delete;
+  TFileDescriptor &operator=(const TFileDescriptor &) = delete;
+  int get() const { return fd_; }
+  // Closes now and reports whether the close succeeded (a late write error
+  // can surface here).
+  bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, const QByteArray &bytes) {
+  const char *data = bytes.constData();
+  qsizetype left = bytes.size();
+  while (left > 0) {
+    const ssize_t written = ::write(fd, data, static_cast<size_t>(left));
+    if (written < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return false;
+    }
+    data += written;
+    left -= written;
+  }
+  return true;
+}
+
+bool IsRefused(const struct stat &info, const QByteArray &nativePath) {
+  return !S_ISREG(info.st_mode) || (info.st_mode & S_IWUSR) == 0 ||
+         ::access(nativePath.constData(), W_OK) != 0;
+}
+
+// Creates a new file with a name nobody else uses, next to 'target'.
+int CreateTemporaryFile(const QString &target, QByteArray *temporaryPath) {
+  const QFileInfo info(target);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const QString name = QStringLiteral("%1/.%2.%3.tmp")
+                             .arg(info.absolutePath(), info.fileName())
+                             .arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'));
+    *temporaryPath = QFile::encodeName(name);
+    const int fd =
+        ::open(temporaryPath->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) {
+      return fd;
+    }
+  }
+  return -1;
+}
+
+void SyncFolder(const QString &target) {
+  const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
+  TFileDescriptor fd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.get() >= 0) {
+    ::fsync(fd.get());  // best effort: the rename itself has already happened
+  }
+}
+
+}  // namespace
+
+bool IsExistingFileReadOnly(const QString &path) {
+  const QByteArray native = QFile::encodeName(path);
+  struct stat info {};
+  return ::stat(native.constData(), &info) == 0 && IsRefused(info, native);
+}
+
+bool WriteFileAtomically(const QString &path, const QByteArray &bytes) {
+  const QByteArray native = QFile::encodeName(path);
+  struct stat old {};
+  bool existed = false;
+  QString target = path;
+  if (::stat(native.constData(), &old) == 0) {
+    if (IsRefused(old, native)) {
+      return false;
+    }
+    existed = true;
+    target = QFileInfo(path).canonicalFilePath();
+  } else if (errno != ENOENT) {
+    return false;
+  }
+
+  QByteArray temporaryPath;
+  TFileDescriptor fd(CreateTemporaryFile(target, &temporaryPath));
+  if (fd.get() < 0) {
+    return false;
+  }
+  bool ok = WriteAll(fd.get(), bytes);
+  if (ok && existed) {
+    if (::fchown(fd.get(), old.st_uid, old.st_gid) != 0) {
+      // Only a privileged process may give the file away; keeping the
+      // permission bits is what matters.
+    }
+    ok = ::fchmod(fd.get(), old.st_mode & 07777) == 0;
+  }
+  ok = ok && ::fsync(fd.get()) == 0;
+  ok = fd.Close() && ok;
+  ok = ok && ::rename(temporaryPath.constData(), QFile::encodeName(target).constData()) == 0;
+  if (!ok) {
+    ::unlink(temporaryPath.constData());
+    return false;
+  }
+  SyncFolder(target);
+  return true;
+}

@@ -1,0 +1,22 @@
+// Replacing a file so that a failed save never destroys the previous one.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Writes 'bytes' to a temporary file in the folder of 'path', flushes it to
+// disk and renames it over 'path'. A symbolic link is followed: the file it
+// points to is replaced and the link stays. An existing file keeps its
+// permission bits (and, where allowed, its owner).
+//
+// Refused, with false and nothing changed, when 'path' exists but is not a
+// regular file, or is read-only: it lacks the owner write permission bit
+// (checked explicitly, so the refusal holds for a privileged user too) or the
+// process may not write it. False also when the temporary file cannot be
+// created, written, flushed or renamed; the temporary file is then removed
+// and the old file is left as it was.
+bool WriteFileAtomically(const QString &path, const QByteArray &bytes);
+
+// Whether WriteFileAtomically would refuse 'path' as read-only or not a
+// regular file (a missing file is writable).
+bool IsExistingFileReadOnly(const QString &path);

@@ -1,0 +1,76 @@
+// An INI text file held in memory: read values, erase a section, add keys and
+// write the whole text back. Lines the program does not change (comments,
+// blank lines, other sections, other keys, unreadable lines) come out byte for
+// byte as they went in, with their own line ends.
+//
+// Reading rules:
+// - "[Name]" starts a section; lines before the first header belong to none.
+// - "Key=Value" lines; whitespace around the key and the value is dropped.
+// - Lines whose first non-blank character is ';' are comments.
+// - Section and key names are compared without regard to letter case; when a
+//   section or key occurs twice, the first one counts.
+// - At most kMaxValueLength characters of a value are returned.
+// Any byte sequence parses (CR LF or LF line ends, no final line end, NUL
+// bytes, invalid UTF-8, very long lines); text is decoded as UTF-8.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+#include <vector>
+
+class TIniFile {
+ public:
+  static constexpr int kMaxValueLength = 2047;
+
+  TIniFile() = default;
+  static TIniFile Parse(const QByteArray &bytes);
+  QByteArray Serialize() const;
+
+  bool HasSection(const QString &section) const;
+  // The value of 'key' in 'section', or nothing when either is missing.
+  std::optional<QString> Value(const QString &section, const QString &key) const;
+
+  QString ReadString(const QString &section, const QString &key, const QString &defaultValue) const;
+  // The value read as an integer (see ParseIniInteger); the default when the
+  // key is missing or its value is not a valid integer.
+  int ReadInteger(const QString &section, const QString &key, int defaultValue) const;
+  // An integer read with default 0 or 1, true when non-zero.
+  bool ReadBool(const QString &section, const QString &key, bool defaultValue) const;
+
+  // Removes every key line of the section (of each section of that name).
+  // The header keeps its place, and comments and blank lines in it stay.
+  void EraseSection(const QString &section);
+  // Sets 'key' to 'value': rewrites the first existing line of the key, or
+  // adds a line after the last non-blank line of the section, creating the
+  // section at the end of the text when it is missing. Line breaks in the
+  // value are replaced by spaces so the value stays on one line.
+  void WriteString(const QString &section, const QString &key, const QString &value);
+  void WriteInteger(const QString &section, const QString &key, int value);
+  void WriteBool(const QString &section, const QString &key, bool value);
+
+ private:
+  enum class TLineKind { Other, Section, Key };
+  struct TLine {
+    TLineKind kind = TLineKind::Other;
+    QByteArray text;    // the line without its line end
+    QByteArray ending;  // "\n", "\r\n", or empty for a last line without one
+    QString name;       // section name or key name, trimmed
+    QByteArray value;   // trimmed value of a key line
+  };
+
+  static TLine ParseLine(const QByteArray &text, const QByteArray &ending);
+  // Index range [begin, end) of the lines of the first section 'section',
+  // header included; nothing when the section is missing.
+  std::optional<std::pair<size_t, size_t>> SectionRange(const QString &section,
+                                                        size_t from = 0) const;
+  QByteArray NewLineEnding() const;
+
+  std::vector<TLine> lines_;
+};
+
+// Integer reading: decimal with an optional sign; hexadecimal when the text
+// starts with "0x" or "0X" and is longer than two characters, or starts with
+// "$". Anything else, and any value outside the range of int, is not an
+// integer.
+std::optional<int> ParseIniInteger(const QString &text);
