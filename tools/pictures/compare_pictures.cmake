@@ -1,0 +1,27 @@
+# Regenerates the pictures into SCRATCH and fails unless every file equals the committed one.
+file(REMOVE_RECURSE ${SCRATCH})
+execute_process(COMMAND ${GENERATOR} ${SCRATCH} RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "make_pictures failed (${result})")
+endif()
+
+file(GLOB generated RELATIVE ${SCRATCH} ${SCRATCH}/*.png)
+file(GLOB committed RELATIVE ${COMMITTED} ${COMMITTED}/*.png)
+list(SORT generated)
+list(SORT committed)
+if(NOT generated STREQUAL committed)
+  message(FATAL_ERROR "picture sets differ:\n generated: ${generated}\n committed: ${committed}")
+endif()
+
+set(stale "")
+foreach(name IN LISTS generated)
+  file(SHA256 ${SCRATCH}/${name} fresh)
+  file(SHA256 ${COMMITTED}/${name} stored)
+  if(NOT fresh STREQUAL stored)
+    list(APPEND stale ${name})
+  endif()
+endforeach()
+if(stale)
+  message(FATAL_ERROR "committed pictures differ from the generator's output: ${stale}\n"
+                      "regenerate with: make_pictures resources/pictures")
+endif()

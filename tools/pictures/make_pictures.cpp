@@ -1,0 +1,95 @@
+// Draws every picture of the terminal window and writes them as PNG files.
+//
+//   make_pictures [OUTPUT_FOLDER] [--preview FILE]
+//
+// OUTPUT_FOLDER defaults to resources/pictures. --preview also writes the big panel as the
+// window shows it (face, keys, one key held, lit LEDs, sample text) for a visual check.
+// The output depends only on this code and the installed legend font, so a rerun gives
+// byte-identical files.
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QStringList>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "face_picture.h"
+#include "key_pictures.h"
+#include "palette.h"
+#include "panel_preview.h"
+#include "small_pictures.h"
+#include "terminal_layout.h"
+
+namespace {
+
+// PNGs carry a fixed 96 dpi so nothing of the machine ends up in the files.
+bool WritePng(QImage image, const QDir &folder, const QString &name) {
+  constexpr int kDotsPerMeterAt96Dpi = 3780;
+  image.setDotsPerMeterX(kDotsPerMeterAt96Dpi);
+  image.setDotsPerMeterY(kDotsPerMeterAt96Dpi);
+  const QString path = folder.filePath(name);
+  if (!image.save(path, "PNG")) {
+    std::fprintf(stderr, "make_pictures: cannot write %s\n", qPrintable(path));
+    return false;
+  }
+  return true;
+}
+
+bool WriteAllPictures(const QDir &folder) {
+  using namespace pictures;
+  bool ok = true;
+  ok &= WritePng(DrawFace(BigLayout()), folder, QStringLiteral("face_big.png"));
+  ok &= WritePng(DrawFace(SmallLayout()), folder, QStringLiteral("face_small.png"));
+  ok &= WritePng(DrawKeyStrip(BigLayout().keySide), folder, QStringLiteral("keys_big.png"));
+  ok &= WritePng(DrawKeyStrip(SmallLayout().keySide), folder, QStringLiteral("keys_small.png"));
+  ok &= WritePng(DrawResizeTriangle(true), folder, QStringLiteral("resize_down.png"));
+  ok &= WritePng(DrawResizeTriangle(false), folder, QStringLiteral("resize_up.png"));
+  ok &= WritePng(DrawAboutTerminal(), folder, QStringLiteral("about_terminal.png"));
+  for (int side : {16, 32, 64}) {
+    ok &= WritePng(DrawIcon(side), folder, QStringLiteral("icon_%1.png").arg(side));
+  }
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char *argv[]) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  QGuiApplication app(argc, argv);
+
+  QString outputFolder = QStringLiteral("resources/pictures");
+  QString previewFile;
+  const QStringList args = app.arguments().mid(1);
+  for (int i = 0; i < args.size(); ++i) {
+    if (args[i] == QLatin1String("--preview") && i + 1 < args.size()) {
+      previewFile = args[++i];
+    } else if (args[i].startsWith(QLatin1Char('-'))) {
+      std::fprintf(stderr, "usage: make_pictures [OUTPUT_FOLDER] [--preview FILE]\n");
+      return EXIT_FAILURE;
+    } else {
+      outputFolder = args[i];
+    }
+  }
+
+  if (!pictures::LegendFontAvailable()) {
+    std::fprintf(stderr, "make_pictures: the font \"%s\" is not installed\n",
+                 qPrintable(pictures::kLegendFamily));
+    return EXIT_FAILURE;
+  }
+  QDir folder(outputFolder);
+  if (!folder.mkpath(QStringLiteral("."))) {
+    std::fprintf(stderr, "make_pictures: cannot create %s\n", qPrintable(outputFolder));
+    return EXIT_FAILURE;
+  }
+  if (!WriteAllPictures(folder)) {
+    return EXIT_FAILURE;
+  }
+  if (!previewFile.isEmpty() && !pictures::DrawPanelPreview().save(previewFile, "PNG")) {
+    std::fprintf(stderr, "make_pictures: cannot write %s\n", qPrintable(previewFile));
+    return EXIT_FAILURE;
+  }
+  return EXIT_SUCCESS;
+}
