@@ -1,0 +1,85 @@
+#include "message_box_presenter.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <functional>
+
+namespace {
+
+// Runs 'handle' on the message box once it is up, from inside its own event
+// loop, and then closes it with OK. Gives up (closing every window) after a
+// bounded number of event-loop turns, so a missing box fails instead of
+// blocking the test.
+void WhenBoxOpens(std::function<void(QMessageBox &)> handle, int turnsLeft = 1000) {
+  QTimer::singleShot(0, [handle = std::move(handle), turnsLeft]() mutable {
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (box == nullptr) {
+      if (turnsLeft > 0) {
+        WhenBoxOpens(std::move(handle), turnsLeft - 1);
+      } else {
+        ADD_FAILURE() << "message box did not open";
+        QApplication::closeAllWindows();
+      }
+      return;
+    }
+    handle(*box);
+    box->button(QMessageBox::Ok)->click();
+  });
+}
+
+TEST(MessageBoxPresenter, ShowsTheRequestAndClosesWithOk) {
+  TMessageDialogRequest request;
+  request.icon = 3;
+  request.caption = "Hiba!";
+  request.headline = "sorvanel.ini";
+  request.message = "A fájl nem írható!";
+  request.buttons = 16;
+  bool seen = false;
+  WhenBoxOpens([&](QMessageBox &box) {
+    seen = true;
+    EXPECT_EQ(box.windowTitle(), "Hiba!");
+    EXPECT_EQ(box.text(), "sorvanel.ini");
+    EXPECT_EQ(box.informativeText(), "A fájl nem írható!");
+    EXPECT_EQ(box.icon(), QMessageBox::Critical);
+    EXPECT_EQ(box.checkBox(), nullptr);
+    EXPECT_NE(box.button(QMessageBox::Ok), nullptr);
+  });
+  TMessageBoxPresenter().Show(request, nullptr);
+  EXPECT_TRUE(seen);
+}
+
+TEST(MessageBoxPresenter, CheckBoxStartsAsGivenAndWritesTheChoiceBack) {
+  TMessageDialogRequest request;
+  request.icon = 0;
+  request.headline = "Programming terminal connected";
+  request.hasCheckBox = true;
+  request.checkBoxCaption = "Show alert next time";
+  bool state = true;
+  WhenBoxOpens([](QMessageBox &box) {
+    ASSERT_NE(box.checkBox(), nullptr);
+    EXPECT_EQ(box.icon(), QMessageBox::Information);
+    EXPECT_EQ(box.checkBox()->text(), "Show alert next time");
+    EXPECT_TRUE(box.checkBox()->isChecked());
+    box.checkBox()->setChecked(false);
+  });
+  TMessageBoxPresenter().Show(request, &state);
+  EXPECT_FALSE(state);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  // Also for test discovery at build time, which runs without the test
+  // environment: never needs a display.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  QApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

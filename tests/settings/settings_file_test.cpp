@@ -1,0 +1,245 @@
+#include "settings_file.h"
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+namespace {
+
+QByteArray ReadAll(const QString &path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void WriteAll(const QString &path, const QByteArray &bytes) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+mode_t ModeOf(const QString &path) {
+  struct stat info {};
+  EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+  return info.st_mode & 07777;
+}
+
+TProgramSettings Parse(const char *section) {
+  return ParseSettings(QByteArray(section));
+}
+
+TEST(SettingsFilePath, ExtensionIsReplacedOrAppended) {
+  EXPECT_EQ(SettingsFilePath("build/sorvanel"), "build/sorvanel.ini");
+  EXPECT_EQ(SettingsFilePath("/opt/x/Sorvanel.exe"), "/opt/x/Sorvanel.ini");
+  EXPECT_EQ(SettingsFilePath("/opt/x.d/sorvanel"), "/opt/x.d/sorvanel.ini");
+  EXPECT_EQ(SettingsFilePath("/opt/.sorvanel"), "/opt/.sorvanel.ini");
+}
+
+TEST(SettingsReading, NoFileGivesTheDefaults) {
+  const TProgramSettings settings = ReadSettingsFile("/nonexistent/folder/sorvanel.ini");
+  EXPECT_EQ(settings.Port, "");
+  EXPECT_FALSE(settings.FindFreq);
+  EXPECT_FALSE(settings.AlwaysOnTop);
+  EXPECT_TRUE(settings.PTConnect);
+  EXPECT_TRUE(settings.PTDisconnect);
+  EXPECT_EQ(settings.Language, kLanguageHungarian);
+  EXPECT_EQ(settings.Size, 0);
+  EXPECT_EQ(settings.Left, 50);
+  EXPECT_EQ(settings.Top, 50);
+}
+
+TEST(SettingsReading, AllNineKeysAreRead) {
+  const TProgramSettings settings = Parse(
+      "[sorvanel]\nport=ttyUSB0\nFINDFREQ=1\nAlwaysOnTop=1\nPTConnect=0\nPTDisconnect=0\n"
+      "Language=1\nSize=1\nLeft=300\nTop=$20\n");
+  EXPECT_EQ(settings.Port, "ttyUSB0");
+  EXPECT_TRUE(settings.FindFreq);
+  EXPECT_TRUE(settings.AlwaysOnTop);
+  EXPECT_FALSE(settings.PTConnect);
+  EXPECT_FALSE(settings.PTDisconnect);
+  EXPECT_EQ(settings.Language, kLanguageEnglish);
+  EXPECT_EQ(settings.Size, 1);
+  EXPECT_EQ(settings.Left, 300);
+  EXPECT_EQ(settings.Top, 32);
+}
+
+TEST(SettingsReading, OutOfRangeValuesAreClamped) {
+  EXPECT_EQ(Parse("[Sorvanel]\nLanguage=5").Language, kLanguageHungarian);
+  EXPECT_EQ(Parse("[Sorvanel]\nLanguage=-1").Language, kLanguageHungarian);
+  EXPECT_EQ(Parse("[Sorvanel]\nLanguage=257").Language, kLanguageHungarian);
+  EXPECT_EQ(Parse("[Sorvanel]\nSize=7").Size, 1);
+  EXPECT_EQ(Parse("[Sorvanel]\nSize=-3").Size, 0);
+  EXPECT_EQ(Parse("[Sorvanel]\nLeft=-20").Left, 0);
+  EXPECT_EQ(Parse("[Sorvanel]\nTop=-1").Top, 0);
+  // Beyond the 16-bit range a position stops at the largest one instead of
+  // wrapping round to a negative or small value.
+  EXPECT_EQ(Parse("[Sorvanel]\nLeft=40000").Left, 32767);
+  EXPECT_EQ(Parse("[Sorvanel]\nTop=65586").Top, 32767);
+}
+
+TEST(SettingsReading, ValuesThatAreNotNumbersGiveDefaults) {
+  EXPECT_FALSE(Parse("[Sorvanel]\nFindFreq=yes").FindFreq);
+  EXPECT_TRUE(Parse("[Sorvanel]\nFindFreq=0x1").FindFreq);
+  EXPECT_TRUE(Parse("[Sorvanel]\nFindFreq=$1").FindFreq);
+  EXPECT_TRUE(Parse("[Sorvanel]\nPTConnect=on").PTConnect);
+  EXPECT_FALSE(Parse("[Sorvanel]\nPTConnect=0").PTConnect);
+  EXPECT_EQ(Parse("[Sorvanel]\nLeft=12abc\nTop=").Left, 50);
+  EXPECT_EQ(Parse("[Sorvanel]\nTop=").Top, 50);
+}
+
+TEST(SettingsReading, KeysOutsideTheSectionAreIgnored) {
+  const TProgramSettings settings = Parse("Language=1\n[Other]\nSize=1\n");
+  EXPECT_EQ(settings.Language, kLanguageHungarian);
+  EXPECT_EQ(settings.Size, 0);
+}
+
+TEST(SettingsSaving, SectionHoldsExactlyTheNineKeysInOrder) {
+  TProgramSettings settings;
+  settings.Port = "ttyS0";
+  settings.Language = kLanguageEnglish;
+  settings.Size = 1;
+  settings.Left = -5;
+  settings.Top = 600;
+  settings.PTDisconnect = false;
+  const QByteArray before = "[SORVANEL]\nTop=1\nExtra=keep?\nPort=old\n";
+  EXPECT_EQ(MergeSettings(before, settings),
+            "[SORVANEL]\nPort=ttyS0\nFindFreq=0\nSize=1\nAlwaysOnTop=0\nLeft=-5\nTop=600\n"
+            "PTConnect=1\nPTDisconnect=0\nLanguage=1\n");
+}
+
+TEST(SettingsSaving, EverythingOutsideTheSectionIsKept) {
+  const QByteArray before =
+      "; settings of several programs\r\n[First]\r\nA = 1\r\n\r\n[Sorvanel]\r\n; mine\r\n"
+      "Port=x\r\n\r\n[Last]\r\nB=2";
+  const QByteArray after = MergeSettings(before, TProgramSettings{});
+  EXPECT_EQ(after,
+            "; settings of several programs\r\n[First]\r\nA = 1\r\n\r\n[Sorvanel]\r\n; mine\r\n"
+            "Port=\r\nFindFreq=0\r\nSize=0\r\nAlwaysOnTop=0\r\nLeft=50\r\nTop=50\r\n"
+            "PTConnect=1\r\nPTDisconnect=1\r\nLanguage=0\r\n\r\n[Last]\r\nB=2");
+}
+
+TEST(SettingsSaving, PortIsNotRememberedDuringConverterSearch) {
+  TProgramSettings settings;
+  settings.Port = "ttyUSB3";
+  settings.FindFreq = true;
+  const TProgramSettings reread = ParseSettings(MergeSettings({}, settings));
+  EXPECT_EQ(reread.Port, "");
+  EXPECT_TRUE(reread.FindFreq);
+  EXPECT_TRUE(MergeSettings({}, settings).startsWith("[Sorvanel]\nPort=\nFindFreq=1\n"));
+}
+
+class SettingsFileOnDisk : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder_.isValid());
+    path_ = folder_.filePath("sorvanel.ini");
+  }
+  QStringList FolderEntries() const {
+    return QDir(folder_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+  }
+
+  QTemporaryDir folder_;
+  QString path_;
+};
+
+TEST_F(SettingsFileOnDisk, RoundTripKeepsEveryValue) {
+  TProgramSettings settings;
+  settings.Port = QString::fromUtf8("USB2");
+  settings.AlwaysOnTop = true;
+  settings.PTConnect = false;
+  settings.Language = kLanguageEnglish;
+  settings.Size = 1;
+  settings.Left = 0;
+  settings.Top = 32767;
+  ASSERT_TRUE(WriteSettingsFile(path_, settings));
+  const TProgramSettings reread = ReadSettingsFile(path_);
+  EXPECT_EQ(reread.Port, settings.Port);
+  EXPECT_EQ(reread.FindFreq, settings.FindFreq);
+  EXPECT_EQ(reread.AlwaysOnTop, settings.AlwaysOnTop);
+  EXPECT_EQ(reread.PTConnect, settings.PTConnect);
+  EXPECT_EQ(reread.PTDisconnect, settings.PTDisconnect);
+  EXPECT_EQ(reread.Language, settings.Language);
+  EXPECT_EQ(reread.Size, settings.Size);
+  EXPECT_EQ(reread.Left, settings.Left);
+  EXPECT_EQ(reread.Top, settings.Top);
+  EXPECT_EQ(FolderEntries(), QStringList{"sorvanel.ini"});  // no temporary file left
+}
+
+TEST_F(SettingsFileOnDisk, SaveKeepsOtherSectionsAndPermissionBits) {
+  WriteAll(path_, "[Other]\nK=1\n[Sorvanel]\nLeft=1\n");
+  ASSERT_EQ(::chmod(QFile::encodeName(path_).constData(), 0640), 0);
+  ASSERT_TRUE(WriteSettingsFile(path_, TProgramSettings{}));
+  EXPECT_TRUE(ReadAll(path_).startsWith("[Other]\nK=1\n[Sorvanel]\nPort=\n"));
+  EXPECT_EQ(ModeOf(path_), 0640u);
+}
+
+TEST_F(SettingsFileOnDisk, ReadOnlyFileIsRefusedAndUntouched) {
+  const QByteArray old = "[Sorvanel]\nLanguage=1\n";
+  WriteAll(path_, old);
+  // Without the owner write bit the file counts as read-only even for a
+  // privileged user who could write it anyway.
+  ASSERT_EQ(::chmod(QFile::encodeName(path_).constData(), 0444), 0);
+  EXPECT_FALSE(WriteSettingsFile(path_, TProgramSettings{}));
+  EXPECT_EQ(ReadAll(path_), old);
+  EXPECT_EQ(ModeOf(path_), 0444u);
+  EXPECT_EQ(FolderEntries(), QStringList{"sorvanel.ini"});
+}
+
+TEST_F(SettingsFileOnDisk, FolderThatIsNotAFileIsRefused) {
+  ASSERT_TRUE(QDir(folder_.path()).mkdir("sorvanel.ini"));
+  EXPECT_FALSE(WriteSettingsFile(path_, TProgramSettings{}));
+  EXPECT_TRUE(QFileInfo(path_).isDir());
+}
+
+TEST_F(SettingsFileOnDisk, MissingFolderFails) {
+  EXPECT_FALSE(WriteSettingsFile(folder_.filePath("no/such/sorvanel.ini"), TProgramSettings{}));
+}
+
+TEST_F(SettingsFileOnDisk, UnwritableFolderFailsAndKeepsOldFile) {
+  if (::geteuid() == 0) {
+    GTEST_SKIP() << "folder permissions do not stop a privileged user";
+  }
+  const QByteArray old = "[Sorvanel]\nSize=1\n";
+  WriteAll(path_, old);
+  const QByteArray folder = QFile::encodeName(folder_.path());
+  ASSERT_EQ(::chmod(folder.constData(), 0555), 0);
+  EXPECT_FALSE(WriteSettingsFile(path_, TProgramSettings{}));
+  ::chmod(folder.constData(), 0755);
+  EXPECT_EQ(ReadAll(path_), old);
+}
+
+// A write that fails half-way (here: the file size limit) must not cost the
+// previous file: it stays whole and the partial temporary file is removed.
+TEST_F(SettingsFileOnDisk, FailedWriteKeepsOldFileWhole) {
+  const QByteArray old = "[Sorvanel]\nPort=ttyS1\n";
+  WriteAll(path_, old);
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const sighandler_t previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+  rlimit tiny = saved;
+  tiny.rlim_cur = 16;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
+  const bool written = WriteSettingsFile(path_, TProgramSettings{});
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::signal(SIGXFSZ, previousHandler);
+  EXPECT_FALSE(written);
+  EXPECT_EQ(ReadAll(path_), old);
+  EXPECT_EQ(FolderEntries(), QStringList{"sorvanel.ini"});
+}
+
+TEST_F(SettingsFileOnDisk, SymbolicLinkIsFollowedAndKept) {
+  const QString real = folder_.filePath("real.ini");
+  WriteAll(real, "[Other]\nK=1\n");
+  ASSERT_TRUE(QFile::link(real, path_));
+  ASSERT_TRUE(WriteSettingsFile(path_, TProgramSettings{}));
+  EXPECT_TRUE(QFileInfo(path_).isSymLink());
+  EXPECT_TRUE(ReadAll(real).startsWith("[Other]\nK=1\n[Sorvanel]\n"));
+}
+
+}  // namespace
