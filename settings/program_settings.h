@@ -13,7 +13,7 @@ struct TProgramSettings {
   bool PTConnect = true;
   bool PTDisconnect = true;
   TLanguage Language = kLanguageHungarian;
-  uint8_t Size = 0;  // 0 big terminal picture, 1 small
-  int16_t Left = 50;
+  uint8_t Size = 0;   // 0 big terminal picture, 1 small
+  int16_t Left = 50;  // window position; read from the file as 0..32767
   int16_t Top = 50;
 };
