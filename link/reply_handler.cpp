@@ -1,0 +1,176 @@
+#include "reply_handler.h"
+
+#include "message_dialog.h"
+#include "text_table.h"
+
+namespace {
+
+constexpr char kEtx = 0x03;
+constexpr uint8_t kProgTermFrame = 0x4B;     // 'K'
+constexpr uint8_t kConverterMessage = 0x4D;  // 'M'
+constexpr uint8_t kProgTermCountdownStart = 3;
+
+// Reply kinds (bits 4-7 of the status byte).
+constexpr int kKindMemoryWrite = 14;
+constexpr int kKindMemoryRead = 15;
+constexpr int kMemoryBlockSize = 16;
+
+constexpr int kTextConnectHeadline = 43;
+constexpr int kTextConnectMessage = 44;
+constexpr int kTextDisconnectHeadline = 45;
+constexpr int kTextDisconnectMessage = 46;
+constexpr int kTextShowAlertNextTime = 47;
+
+// Clears a flag when the scope ends, however it ends.
+class TFlagGuard {
+ public:
+  explicit TFlagGuard(bool &flag) : flag_(flag) { flag_ = true; }
+  ~TFlagGuard() { flag_ = false; }
+  TFlagGuard(const TFlagGuard &) = delete;
+  TFlagGuard &operator=(const TFlagGuard &) = delete;
+
+ private:
+  bool &flag_;
+};
+
+}  // namespace
+
+TReplyHandler::TReplyHandler(TLinkState &linkState, TTerminalMemory &memory,
+                             TProgramSettings &settings, TPortControl &port, TLinkHost &host)
+    : linkState_(linkState), memory_(memory), settings_(settings), port_(port), host_(host) {}
+
+void TReplyHandler::HandleReply(const QByteArray &chunk) {
+  AppendBounded(chunk);
+  if (handling_) {
+    // Called from the event loop of an alert dialog: the frame being handled
+    // still owns ReplyData, so this chunk waits in the buffer.
+    return;
+  }
+  const qsizetype etx = receiveBuffer_.indexOf(kEtx);
+  if (etx < 0) {
+    return;
+  }
+  ++linkState_.ReceivedFrameCount;
+  const QByteArray frame = receiveBuffer_.left(etx + 1);
+  receiveBuffer_.remove(0, etx + 1);
+
+  TFlagGuard guard(handling_);
+  HandleFrame(frame);
+}
+
+void TReplyHandler::AppendBounded(const QByteArray &chunk) {
+  receiveBuffer_.append(chunk);
+  const qsizetype excess = receiveBuffer_.size() - kReceiveBufferLimit;
+  if (excess > 0) {
+    receiveBuffer_.remove(0, excess);
+  }
+}
+
+void TReplyHandler::HandleFrame(const QByteArray &frame) {
+  TReplyData &reply = linkState_.ReplyData;
+  const uint8_t kind = Kelvo_Check(reinterpret_cast<const uint8_t *>(frame.constData()),
+                                   static_cast<size_t>(frame.size()), reply.bytes, &reply.length);
+  if (kind == kProgTermFrame) {
+    HandleProgTermFrame();
+  } else if (kind == kConverterMessage) {
+    HandleConverterMessage();
+  }
+}
+
+void TReplyHandler::HandleProgTermFrame() {
+  if (linkState_.ProgTermCountdown == 0) {
+    linkState_.ProgTermCountdown = kProgTermCountdownStart;
+    host_.RepaintStatusBar();
+    if (settings_.PTConnect) {
+      ShowProgTermAlert(kTextConnectHeadline, kTextConnectMessage, settings_.PTConnect,
+                        &TLinkHost::SetProgTermAlertOnConnectChecked);
+    }
+  }
+  linkState_.ProgTermCountdown = kProgTermCountdownStart;
+  // A programming terminal's frame is never answered.
+}
+
+void TReplyHandler::HandleConverterMessage() {
+  if (!linkState_.ConverterConnected) {
+    linkState_.ConverterConnected = true;
+    host_.RepaintStatusBar();
+  }
+  if (linkState_.ProgTermCountdown > 0) {
+    --linkState_.ProgTermCountdown;
+    if (linkState_.ProgTermCountdown == 0) {
+      host_.RepaintStatusBar();
+      if (settings_.PTDisconnect) {
+        ShowProgTermAlert(kTextDisconnectHeadline, kTextDisconnectMessage, settings_.PTDisconnect,
+                          &TLinkHost::SetProgTermAlertOnDisconnectChecked);
+      }
+    }
+  }
+  CarryOutReplyKind();
+  Answer();
+}
+
+// A message shorter than its kind needs is still a converter message (it
+// counts for the link and is answered) but what it carries is not used.
+void TReplyHandler::CarryOutReplyKind() {
+  const TReplyData &reply = linkState_.ReplyData;
+  const int kind = reply.Status() >> 4;
+  if (kind <= 1) {
+    if (reply.length >= kDisplayLineLength) {
+      host_.UpdateGraphicMode();
+    }
+  } else if (kind == kKindMemoryWrite) {
+    if (reply.length >= kMemoryBlockLength) {
+      StoreMemoryBlock();
+    }
+  } else if (kind == kKindMemoryRead) {
+    if (reply.length >= kMemoryBlockLength) {
+      host_.RefreshDisplay();
+      PrepareMemoryReadAnswer();
+    }
+  }
+}
+
+void TReplyHandler::StoreMemoryBlock() {
+  const uint8_t *bytes = linkState_.ReplyData.bytes;
+  const uint32_t address = bytes[3] * 256u + bytes[4];
+  for (int i = 0; i < kMemoryBlockSize; ++i) {
+    memory_.Write(address + i, bytes[5 + i]);
+  }
+  if (!host_.IsMemorySaveEnabled()) {
+    host_.SetMemorySaveEnabled(true);
+  }
+}
+
+void TReplyHandler::PrepareMemoryReadAnswer() {
+  const uint8_t *bytes = linkState_.ReplyData.bytes;
+  const uint32_t address = bytes[19] * 256u + bytes[20];
+  Kelvo_SetAddress(address);
+  const uint16_t value =
+      static_cast<uint16_t>(memory_.Read(address) * 256u + memory_.Read(address + 1));
+  Kelvo_SetValue(value, 0, 0, 0);
+}
+
+void TReplyHandler::Answer() {
+  if (linkState_.SendSkipCount > 0) {
+    --linkState_.SendSkipCount;
+    return;
+  }
+  // Compiled even without an open port, so released keys and a memory-read
+  // answer are consumed rather than sent late.
+  Kelvo_CompileMessage(&requestFrame_);
+  if (port_.Connected()) {
+    port_.WriteData(requestFrame_.bytes + 1, requestFrame_.bytes[0]);
+  }
+}
+
+void TReplyHandler::ShowProgTermAlert(int headlineText, int messageText, bool &alertFlag,
+                                      void (TLinkHost::*setMenuChecked)(bool)) {
+  host_.SetTimerEnabled(false);
+  port_.ClosePort();
+  Luvamsg_ShowDialog(kMessageDialogIconInformation, QString(), GetText(headlineText),
+                     GetText(messageText), kMessageDialogButtonOk, GetText(kTextShowAlertNextTime),
+                     alertFlag);
+  port_.OpenPort();
+  host_.SetTimerEnabled(true);
+  (host_.*setMenuChecked)(alertFlag);
+}

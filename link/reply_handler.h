@@ -1,0 +1,65 @@
+// Turns the characters read from the port into frames and runs the exchange
+// with the converter: keeps the link state, shows display lines, serves the
+// terminal memory and answers each converter message with one request.
+//
+// HandleReply takes one chunk as the port's worker read it (chunks are not
+// aligned to frames). Each call handles at most one frame: the one ending at
+// the first ETX in the receive buffer. A further complete frame waits in the
+// buffer until the next chunk arrives.
+//
+// Main thread only. The programming-terminal alerts run a modal dialog inside
+// HandleReply; the port is closed and the timer stopped meanwhile. Should a
+// chunk still arrive during the dialog, it is only added to the buffer.
+#pragma once
+
+#include <QByteArray>
+
+#include "kelvo.h"
+#include "link_host.h"
+#include "link_state.h"
+#include "port_control.h"
+#include "program_settings.h"
+#include "terminal_memory.h"
+
+class TReplyHandler {
+ public:
+  // At most this many received characters wait in the buffer; beyond it the
+  // oldest are dropped (a line that never sends ETX cannot grow it).
+  static constexpr qsizetype kReceiveBufferLimit = 4096;
+  // Decoded lengths a converter message needs for what it carries.
+  static constexpr size_t kDisplayLineLength = 19;  // bytes 3..18: the line
+  static constexpr size_t kMemoryBlockLength = 21;  // bytes up to 20
+
+  // Everything passed in must outlive the handler.
+  TReplyHandler(TLinkState &linkState, TTerminalMemory &memory, TProgramSettings &settings,
+                TPortControl &port, TLinkHost &host);
+  TReplyHandler(const TReplyHandler &) = delete;
+  TReplyHandler &operator=(const TReplyHandler &) = delete;
+
+  void HandleReply(const QByteArray &chunk);
+
+  const QByteArray &ReceiveBuffer() const { return receiveBuffer_; }
+
+ private:
+  void AppendBounded(const QByteArray &chunk);
+  void HandleFrame(const QByteArray &frame);
+  void HandleProgTermFrame();
+  void HandleConverterMessage();
+  void CarryOutReplyKind();
+  void StoreMemoryBlock();
+  void PrepareMemoryReadAnswer();
+  void Answer();
+  // Shows the check-box alert about the programming terminal and takes the
+  // user's choice into 'alertFlag' and the menu check mark.
+  void ShowProgTermAlert(int headlineText, int messageText, bool &alertFlag,
+                         void (TLinkHost::*setMenuChecked)(bool));
+
+  TLinkState &linkState_;
+  TTerminalMemory &memory_;
+  TProgramSettings &settings_;
+  TPortControl &port_;
+  TLinkHost &host_;
+  QByteArray receiveBuffer_;
+  TTerminalMessageFrame requestFrame_{};
+  bool handling_ = false;
+};

@@ -1,0 +1,76 @@
+// A port for tests: opens the names it is told are openable, records every
+// call and every frame written, and can write each call into a shared log
+// so tests can check the order of port, window and dialog steps.
+#pragma once
+
+#include <QByteArray>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "port_control.h"
+
+class TFakePortControl : public TPortControl {
+ public:
+  explicit TFakePortControl(std::vector<std::string> *log = nullptr) : log_(log) {}
+
+  bool OpenPort() override {
+    openAttempts.append(portName);
+    connected = openable.contains(portName);
+    Log("open " + portName.toStdString() + (connected ? " ok" : " failed"));
+    if (onOpen) {
+      onOpen();
+    }
+    return connected;
+  }
+  bool ClosePort() override {
+    ++closeCount;
+    connected = false;
+    Log("close");
+    return true;
+  }
+  bool Connected() const override { return connected; }
+  void SetPortName(const QString &name) override { portName = name; }
+  void SetShowOpenErrors(bool show) override {
+    showOpenErrors = show;
+    showOpenErrorsAtOpen.push_back(show);
+  }
+  bool WriteData(const uint8_t *bytes, uint16_t length) override {
+    if (!connected) {
+      return false;
+    }
+    written.push_back(QByteArray(reinterpret_cast<const char *>(bytes), length));
+    Log("write");
+    return true;
+  }
+  QStringList ListPorts(bool withSeparator) override {
+    listedWithSeparator = withSeparator;
+    return ports;
+  }
+
+  // Scripted behaviour.
+  QStringList ports;             // what ListPorts returns
+  QSet<QString> openable;        // names whose open succeeds
+  std::function<void()> onOpen;  // runs after each open attempt
+
+  // Recorded state.
+  bool connected = false;
+  QString portName;
+  bool showOpenErrors = false;
+  std::vector<bool> showOpenErrorsAtOpen;
+  bool listedWithSeparator = false;
+  QStringList openAttempts;
+  int closeCount = 0;
+  std::vector<QByteArray> written;
+
+ private:
+  void Log(const std::string &entry) {
+    if (log_ != nullptr) {
+      log_->push_back(entry);
+    }
+  }
+  std::vector<std::string> *log_;
+};

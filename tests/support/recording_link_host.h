@@ -1,0 +1,98 @@
+// A link host for tests: keeps what the window would show (menu checks,
+// status bar text, port items, save item) and records the calls, optionally
+// into a log shared with TFakePortControl.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "link_host.h"
+
+class TRecordingLinkHost : public TLinkHost {
+ public:
+  explicit TRecordingLinkHost(std::vector<std::string> *log = nullptr) : log_(log) {}
+
+  void UpdateGraphicMode() override {
+    ++updateGraphicModeCount;
+    Log("update graphic mode");
+  }
+  void RefreshDisplay() override {
+    ++refreshDisplayCount;
+    Log("refresh display");
+  }
+  void ShowStatusScreen(int mode) override {
+    statusScreens.push_back(mode);
+    Log("status screen " + std::to_string(mode));
+  }
+  void RepaintStatusBar() override {
+    ++statusBarRepaints;
+    Log("repaint status bar");
+  }
+  void SetPortStatusText(const QString &text) override { portStatusText = text; }
+  void SetMemorySaveEnabled(bool enabled) override {
+    memorySaveEnabled = enabled;
+    ++memorySaveChanges;
+  }
+  bool IsMemorySaveEnabled() const override { return memorySaveEnabled; }
+  void SetTimerEnabled(bool enabled) override {
+    timerEnabled = enabled;
+    Log(enabled ? "timer on" : "timer off");
+  }
+  void SetProgTermAlertOnConnectChecked(bool checked) override {
+    connectAlertChecked = checked;
+    Log(checked ? "connect alert checked" : "connect alert unchecked");
+  }
+  void SetProgTermAlertOnDisconnectChecked(bool checked) override {
+    disconnectAlertChecked = checked;
+    Log(checked ? "disconnect alert checked" : "disconnect alert unchecked");
+  }
+  void SetFindFrequencyConverterChecked(bool checked) override { findConverterChecked = checked; }
+  void RebuildPortItems(const QStringList &entries) override {
+    portItems = entries;
+    checkedPortItem = -1;
+    ++rebuildCount;
+  }
+  // Radio items: checking one unchecks the others.
+  void SetPortItemChecked(int position, bool checked) override {
+    if (checked) {
+      checkedPortItem = position;
+    } else if (checkedPortItem == position) {
+      checkedPortItem = -1;
+    }
+  }
+  void ProcessPendingEvents() override {
+    ++processEventsCount;
+    Log("process events");
+    if (onProcessEvents) {
+      onProcessEvents();
+    }
+  }
+
+  int updateGraphicModeCount = 0;
+  int refreshDisplayCount = 0;
+  std::vector<int> statusScreens;
+  int statusBarRepaints = 0;
+  QString portStatusText = QStringLiteral("-");
+  bool memorySaveEnabled = false;
+  int memorySaveChanges = 0;
+  bool timerEnabled = true;
+  bool connectAlertChecked = true;
+  bool disconnectAlertChecked = true;
+  bool findConverterChecked = false;
+  QStringList portItems;
+  int checkedPortItem = -1;
+  int rebuildCount = 0;
+  int processEventsCount = 0;
+  std::function<void()> onProcessEvents;
+
+ private:
+  void Log(const std::string &entry) {
+    if (log_ != nullptr) {
+      log_->push_back(entry);
+    }
+  }
+  std::vector<std::string> *log_;
+};
