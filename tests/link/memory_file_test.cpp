@@ -1,0 +1,306 @@
+#include "memory_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <csignal>
+
+#include "recording_dialogs.h"
+#include "recording_link_host.h"
+
+namespace {
+
+const QString kCorruptText = QString::fromUtf8("Hibás memória fájl!");
+const QString kWriteErrorText = QString::fromUtf8("A fájl nem írható! (Lehet, hogy írásvédett)");
+
+// The header as the file stores it, computed here from the scrambling rule.
+QByteArray ScrambledHeader(const QByteArray &text) {
+  QByteArray stored;
+  for (int i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<uint8_t>(text[i]);
+    const auto rotated = static_cast<uint8_t>((c >> 1) | (c << 7));
+    stored.append(static_cast<char>(static_cast<uint8_t>(rotated + i + 1) ^ 0x6B));
+  }
+  return stored;
+}
+
+QByteArray FileWith(const QByteArray &data, const QByteArray &header = kMemoryFileHeader) {
+  return char(header.size()) + ScrambledHeader(header) + data;
+}
+
+class MemoryFileTest : public testing::Test {
+ protected:
+  QString PathOf(const QString &name) const { return QDir(folder.path()).filePath(name); }
+
+  QString Write(const QString &name, const QByteArray &bytes) const {
+    const QString path = PathOf(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return path;
+  }
+
+  static QByteArray Read(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
+
+  void FillImage(uint8_t value) {
+    for (uint32_t a = 0; a < TTerminalMemory::kSize; ++a) {
+      memory.Write(a, value);
+    }
+  }
+
+  QTemporaryDir folder;
+  TTerminalMemory memory;
+  TRecordingLinkHost host;
+  TRecordingDialogs dialogs;
+  TMemoryFile memoryFile{memory, host, DefaultMemoryFilePath(folder.path())};
+};
+
+// --- saving and loading back ---
+
+using MemoryFileRoundTrip = MemoryFileTest;
+
+TEST_F(MemoryFileRoundTrip, SavedImageLoadsBackByteForByte) {
+  QRandomGenerator random(1234);
+  for (uint32_t a = 0; a < TTerminalMemory::kSize; ++a) {
+    memory.Write(a, static_cast<uint8_t>(random.bounded(256)));
+  }
+  const TTerminalMemory saved = memory;
+  const QString path = PathOf(QStringLiteral("set.mem"));
+  ASSERT_TRUE(memoryFile.SaveMemoryFile(path));
+
+  const QByteArray bytes = Read(path);
+  ASSERT_EQ(bytes.size(), 8227);
+  EXPECT_EQ(bytes.left(35), FileWith(QByteArray()));
+  EXPECT_EQ(static_cast<uint8_t>(bytes[1]), 0xD5);  // '{' at position 1
+
+  memory.Clear();
+  memoryFile.LoadMemoryFile(path);
+  EXPECT_EQ(memory, saved);
+  EXPECT_TRUE(host.memorySaveEnabled);
+  EXPECT_TRUE(dialogs.records.empty());
+}
+
+TEST_F(MemoryFileRoundTrip, EmptyNameMeansSorvanelMemInTheProgramFolder) {
+  memory.Write(5, 9);
+  ASSERT_TRUE(memoryFile.SaveMemoryFile(QString()));
+  EXPECT_EQ(Read(PathOf(QStringLiteral("Sorvanel.mem"))).size(), 8227);
+
+  memory.Clear();
+  memoryFile.LoadMemoryFile(QString());
+  EXPECT_EQ(memory.Read(5), 9);
+}
+
+TEST_F(MemoryFileRoundTrip, SavingOverAnOlderFileReplacesIt) {
+  const QString path = Write(QStringLiteral("old.mem"), QByteArray(20000, 'o'));
+  memory.Write(0, 1);
+  ASSERT_TRUE(memoryFile.SaveMemoryFile(path));
+  EXPECT_EQ(Read(path), BuildMemoryFile(memory));
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+// --- loading files that are not what they should be ---
+
+using MemoryFileLoad = MemoryFileTest;
+
+TEST_F(MemoryFileLoad, EmptyFileChosenByTheUserIsReportedCorrupt) {
+  FillImage(0x44);
+  const QString path = Write(QStringLiteral("empty.mem"), QByteArray());
+  memoryFile.LoadMemoryFile(path);
+  ASSERT_EQ(dialogs.records.size(), 1u);
+  const TMessageDialogRequest &request = dialogs.last();
+  EXPECT_EQ(request.icon, 3);
+  EXPECT_EQ(request.caption, QStringLiteral("Hiba!"));
+  EXPECT_EQ(request.headline, QStringLiteral("empty.mem"));
+  EXPECT_EQ(request.message, kCorruptText);
+  EXPECT_EQ(request.buttons, 0x10);
+  EXPECT_FALSE(request.hasCheckBox);
+  EXPECT_EQ(memory.Read(0), 0x44);
+  EXPECT_EQ(host.memorySaveChanges, 0);
+}
+
+TEST_F(MemoryFileLoad, EmptyDefaultFileIsIgnoredSilently) {
+  Write(QStringLiteral("Sorvanel.mem"), QByteArray());
+  memoryFile.LoadMemoryFile(QString());
+  EXPECT_TRUE(dialogs.records.empty());
+}
+
+TEST_F(MemoryFileLoad, MissingOrSpecialFilesAreIgnoredSilently) {
+  memoryFile.LoadMemoryFile(PathOf(QStringLiteral("missing.mem")));
+  memoryFile.LoadMemoryFile(folder.path());
+  const QString fifo = PathOf(QStringLiteral("fifo.mem"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  memoryFile.LoadMemoryFile(fifo);  // must not wait for a writer
+  EXPECT_TRUE(dialogs.records.empty());
+  EXPECT_EQ(host.memorySaveChanges, 0);
+}
+
+TEST_F(MemoryFileLoad, WrongHeaderLeavesTheImageAndSaveItemAlone) {
+  FillImage(0x44);
+  host.memorySaveEnabled = true;
+  const QByteArray data(8192, 1);
+  const QString otherMaker =
+      Write(QStringLiteral("maker.mem"), FileWith(data, "{VOLTAR Terminal Full Memory File}"));
+  QByteArray badLength = FileWith(data);
+  badLength[0] = 33;
+  const QString wrongLength = Write(QStringLiteral("length.mem"), badLength);
+  const QString cutHeader = Write(QStringLiteral("cut.mem"), FileWith(QByteArray()).left(20));
+
+  for (const QString &path : {otherMaker, wrongLength, cutHeader}) {
+    memoryFile.LoadMemoryFile(path);
+  }
+  ASSERT_EQ(dialogs.records.size(), 3u);
+  for (const auto &record : dialogs.records) {
+    EXPECT_EQ(record.request.message, kCorruptText);
+  }
+  EXPECT_EQ(memory.Read(0), 0x44);
+  EXPECT_TRUE(host.memorySaveEnabled);
+}
+
+TEST_F(MemoryFileLoad, ShortDataKeepsWhatWasReadAndTheRestOfTheImage) {
+  FillImage(0x55);
+  const QString path = Write(QStringLiteral("short.mem"), FileWith(QByteArray(100, char(0xA0))));
+  memoryFile.LoadMemoryFile(path);
+  EXPECT_EQ(memory.Read(0), 0xA0);
+  EXPECT_EQ(memory.Read(99), 0xA0);
+  EXPECT_EQ(memory.Read(100), 0x55);
+  EXPECT_EQ(memory.Read(8191), 0x55);
+  ASSERT_EQ(dialogs.records.size(), 1u);
+  EXPECT_EQ(dialogs.last().message, kCorruptText);
+  EXPECT_TRUE(host.memorySaveEnabled);
+
+  // The same file as the default file: the same load, no message.
+  FillImage(0x55);
+  Write(QStringLiteral("Sorvanel.mem"), FileWith(QByteArray(100, char(0xA0))));
+  memoryFile.LoadMemoryFile(QString());
+  EXPECT_EQ(memory.Read(99), 0xA0);
+  EXPECT_EQ(memory.Read(100), 0x55);
+  EXPECT_EQ(dialogs.records.size(), 1u);
+}
+
+TEST_F(MemoryFileLoad, SaveItemFollowsWhetherANonzeroByteCameIn) {
+  host.memorySaveEnabled = true;
+  FillImage(0x77);
+  memoryFile.LoadMemoryFile(Write(QStringLiteral("zero.mem"), FileWith(QByteArray(8192, 0))));
+  EXPECT_FALSE(host.memorySaveEnabled);
+  EXPECT_EQ(memory, TTerminalMemory());
+
+  QByteArray oneByte(8192, 0);
+  oneByte[8191] = 1;
+  memoryFile.LoadMemoryFile(Write(QStringLiteral("one.mem"), oneByte.prepend(FileWith({}))));
+  EXPECT_TRUE(host.memorySaveEnabled);
+  EXPECT_TRUE(dialogs.records.empty());
+}
+
+TEST_F(MemoryFileLoad, BytesAfterTheImageAreIgnored) {
+  QByteArray data(8192, 3);
+  data.append(QByteArray(5000, 9));
+  memoryFile.LoadMemoryFile(Write(QStringLiteral("long.mem"), FileWith(data)));
+  EXPECT_EQ(memory.Read(8191), 3);
+  EXPECT_TRUE(dialogs.records.empty());
+}
+
+TEST_F(MemoryFileLoad, AnyBytesAreReadSafely) {
+  QRandomGenerator random(99);
+  const QByteArray validStart = FileWith(QByteArray());
+  for (int round = 0; round < 2000; ++round) {
+    QByteArray bytes(static_cast<qsizetype>(random.bounded(9000)), 0);
+    for (char &byte : bytes) {
+      byte = static_cast<char>(random.bounded(256));
+    }
+    if (round % 2 == 0) {
+      bytes.prepend(validStart.left(random.bounded(36)));
+    }
+    TTerminalMemory image;
+    const TMemoryFileReadResult result = ReadMemoryFile(bytes, image);
+    if (result.outcome == TMemoryFileRead::CorruptHeader) {
+      EXPECT_EQ(image, TTerminalMemory());
+    }
+  }
+}
+
+// --- saving that cannot succeed, and clearing ---
+
+using MemoryFileSave = MemoryFileTest;
+
+TEST_F(MemoryFileSave, ClearDisablesSaveAndZeroesTheImage) {
+  FillImage(0x31);
+  host.memorySaveEnabled = true;
+  memoryFile.Menu_MemoryClearClick();
+  EXPECT_FALSE(host.memorySaveEnabled);
+  EXPECT_EQ(memory, TTerminalMemory());
+  // The cleared image is still saved.
+  EXPECT_TRUE(memoryFile.SaveMemoryFile(QString()));
+}
+
+TEST_F(MemoryFileSave, ReadOnlyFileIsRefusedAndLeftUntouched) {
+  const QByteArray old = FileWith(QByteArray(8192, 6));
+  const QString path = Write(QStringLiteral("Sorvanel.mem"), old);
+  ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+  memory.Write(0, 1);
+
+  EXPECT_FALSE(memoryFile.SaveMemoryFile(QString()));
+  EXPECT_FALSE(memoryFile.SaveMemoryFile(QString()));  // again at the next close
+  ASSERT_EQ(dialogs.records.size(), 2u);
+  EXPECT_EQ(dialogs.last().caption, QStringLiteral("Hiba!"));
+  EXPECT_EQ(dialogs.last().headline, QStringLiteral("Sorvanel.mem"));
+  EXPECT_EQ(dialogs.last().message, kWriteErrorText);
+  EXPECT_EQ(dialogs.last().icon, 3);
+  EXPECT_EQ(Read(path), old);
+}
+
+TEST_F(MemoryFileSave, FileInAMissingFolderReportsTheWriteError) {
+  EXPECT_FALSE(memoryFile.SaveMemoryFile(PathOf(QStringLiteral("no/such/set.mem"))));
+  ASSERT_EQ(dialogs.records.size(), 1u);
+  EXPECT_EQ(dialogs.last().headline, QStringLiteral("set.mem"));
+  EXPECT_EQ(dialogs.last().message, kWriteErrorText);
+}
+
+// Lowers the file-size limit for the scope, so writes past it fail (EFBIG)
+// instead of killing the process.
+class TFileSizeLimit {
+ public:
+  explicit TFileSizeLimit(rlim_t bytes) {
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &previous_);
+    rlimit limited = previous_;
+    limited.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limited);
+  }
+  ~TFileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &previous_);
+    std::signal(SIGXFSZ, previousHandler_);
+  }
+  TFileSizeLimit(const TFileSizeLimit &) = delete;
+  TFileSizeLimit &operator=(const TFileSizeLimit &) = delete;
+
+ private:
+  rlimit previous_{};
+  void (*previousHandler_)(int);
+};
+
+TEST_F(MemoryFileSave, FailureWhileWritingKeepsTheOldFileAndIsReported) {
+  const QByteArray old = FileWith(QByteArray(8192, 6));
+  const QString path = Write(QStringLiteral("Sorvanel.mem"), old);
+  FillImage(0x99);
+  bool saved = true;
+  {
+    TFileSizeLimit limit(4096);
+    saved = memoryFile.SaveMemoryFile(QString());
+  }
+  EXPECT_FALSE(saved);
+  ASSERT_EQ(dialogs.records.size(), 1u);
+  EXPECT_EQ(dialogs.last().message, kWriteErrorText);
+  EXPECT_EQ(Read(path), old);
+  // No temporary file is left behind.
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 1);
+}
+
+}  // namespace
