@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -57,13 +58,16 @@ void DrawDisplayWindow(QPainter &painter, const TerminalLayout &l) {
   const qreal windowRadius = 4 * l.scale;
   painter.setBrush(kDisplayGreen);
   painter.drawRoundedRect(window, windowRadius, windowRadius);
-  // A narrow shadow under the top and left edges of the glass, clear of the text area.
-  QLinearGradient shadeTop(window.topLeft(), window.topLeft() + QPointF(0, 3 * l.scale));
+  // A narrow shadow under the top and left edges of the glass. It stays in the margin above and
+  // left of the text, where the window's flat green is not needed.
+  const qreal shadeDepth = std::min<qreal>(3 * l.scale, l.textOrigin.y() - l.display.top());
+  QLinearGradient shadeTop(window.topLeft(), window.topLeft() + QPointF(0, shadeDepth));
   shadeTop.setColorAt(0.0, QColor(0, 0, 0, 70));
   shadeTop.setColorAt(1.0, QColor(0, 0, 0, 0));
   painter.setBrush(shadeTop);
   painter.drawRoundedRect(window, windowRadius, windowRadius);
-  QLinearGradient shadeLeft(window.topLeft(), window.topLeft() + QPointF(3 * l.scale, 0));
+  const qreal shadeWidth = std::min<qreal>(3 * l.scale, l.textOrigin.x() - l.display.left());
+  QLinearGradient shadeLeft(window.topLeft(), window.topLeft() + QPointF(shadeWidth, 0));
   shadeLeft.setColorAt(0.0, QColor(0, 0, 0, 50));
   shadeLeft.setColorAt(1.0, QColor(0, 0, 0, 0));
   painter.setBrush(shadeLeft);

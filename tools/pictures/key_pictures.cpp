@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "palette.h"
 #include "terminal_layout.h"
@@ -23,7 +24,7 @@ struct KeyGeometry {
         margin(side >= 60 ? 3.0 : 2.0),
         travel(side >= 60 ? 2.0 : 1.0),
         radius(8.0 * k),
-        bevel(std::max(2.0, 4.0 * k)) {}
+        bevel(side >= 60 ? 4.0 : 2.0) {}
 
   QRectF Body(bool pressed) const {
     const qreal size = side - 2 * margin - travel;
@@ -96,14 +97,12 @@ void DrawBody(QPainter &painter, const KeyGeometry &g, const QColor &base, bool 
     painter.setBrush(shadow);
     painter.drawRoundedRect(cap, capRadius, capRadius);
   } else {
-    // A thin gloss along the top edge of the surface.
-    painter.setPen(QPen(QColor(255, 255, 255, 110), 1.0));
-    painter.setBrush(Qt::NoBrush);
-    const QRectF gloss = cap.adjusted(0.5, 0.5, -0.5, -0.5);
-    QPainterPath edge;
-    edge.moveTo(gloss.left() + capRadius, gloss.top());
-    edge.lineTo(gloss.right() - capRadius, gloss.top());
-    painter.drawPath(edge);
+    // A soft sheen over the upper part of the surface.
+    QLinearGradient sheen(cap.topLeft(), cap.bottomLeft());
+    sheen.setColorAt(0.0, QColor(255, 255, 255, 70));
+    sheen.setColorAt(0.45, QColor(255, 255, 255, 0));
+    painter.setBrush(sheen);
+    painter.drawRoundedRect(cap, capRadius, capRadius);
   }
 }
 
@@ -134,9 +133,9 @@ qreal ArrowRotation(ArrowDirection direction) {
 }
 
 // One size for all two-line legends, so the text keys match; the one-word keys get larger type.
-int LegendPixelSize(const KeyFace &face, const KeyGeometry &g, qreal width) {
+QFont KeyLegendFont(const KeyFace &face, const KeyGeometry &g, qreal width) {
   if (face.lines.size() == 1) {
-    return FittingPixelSize(face.lines, std::lround(13 * g.k), width);
+    return FittingFont(face.lines, std::lround(13 * g.k), width);
   }
   QStringList allLines;
   for (int key = 0; key < kKeyCount; ++key) {
@@ -145,7 +144,36 @@ int LegendPixelSize(const KeyFace &face, const KeyGeometry &g, qreal width) {
       allLines += other.lines;
     }
   }
-  return FittingPixelSize(allLines, std::lround(11 * g.k), width);
+  return FittingFont(allLines, std::lround(11 * g.k), width);
+}
+
+QRectF ArrowBox(const QRectF &cap) {
+  const qreal side = std::round(cap.width() * 0.5);
+  QRectF box(0, 0, side, side);
+  box.moveCenter(cap.center());
+  return box;
+}
+
+struct PlacedLine {
+  QString text;
+  QPointF origin;  // left end of the baseline
+};
+
+// Lines are stacked by their capital height, so the block looks centred whatever accents it has,
+// and placed on whole pixels so the letters stay crisp.
+std::vector<PlacedLine> PlaceLegend(const QRectF &area, const QStringList &lines,
+                                    const QFont &font) {
+  const QFontMetricsF metrics(font);
+  const qreal capHeight = metrics.capHeight();
+  const qreal gap = std::round(capHeight * 0.6);
+  const qreal block = lines.size() * capHeight + (lines.size() - 1) * gap;
+  const qreal firstBaseline = std::round(area.center().y() - block / 2 + capHeight);
+  std::vector<PlacedLine> placed;
+  for (int i = 0; i < lines.size(); ++i) {
+    const qreal x = std::round(area.center().x() - metrics.horizontalAdvance(lines[i]) / 2);
+    placed.push_back({lines[i], QPointF(x, firstBaseline + i * (capHeight + gap))});
+  }
+  return placed;
 }
 
 }  // namespace
@@ -195,37 +223,50 @@ void DrawArrow(QPainter &painter, const QRectF &box, ArrowDirection direction,
   painter.drawPolygon(turn.map(UpArrowShape(box)));
 }
 
-int FittingPixelSize(const QStringList &lines, int start, qreal maxWidth) {
-  int size = start;
-  for (; size > 5; --size) {
-    const QFontMetricsF metrics(LegendFont(size));
-    const bool fits = std::all_of(lines.begin(), lines.end(), [&](const QString &line) {
-      return metrics.horizontalAdvance(line) <= maxWidth;
-    });
-    if (fits) {
-      break;
+QFont FittingFont(const QStringList &lines, int startPixels, qreal maxWidth) {
+  constexpr int kMinimumPixels = 5;
+  for (int size = startPixels; size > kMinimumPixels; --size) {
+    for (int stretch : {100, 94, 88}) {
+      const QFont font = LegendFont(size, stretch);
+      const QFontMetricsF metrics(font);
+      const bool fits = std::all_of(lines.begin(), lines.end(), [&](const QString &line) {
+        return metrics.horizontalAdvance(line) <= maxWidth;
+      });
+      if (fits) {
+        return font;
+      }
     }
   }
-  return size;
+  return LegendFont(kMinimumPixels, 88);
 }
 
 void DrawLegend(QPainter &painter, const QRectF &area, const QStringList &lines,
-                const QColor &color, int pixelSize) {
-  const int size = FittingPixelSize(lines, pixelSize, area.width());
-  const QFont font = LegendFont(size);
-  const QFontMetricsF metrics(font);
-  // Lines are stacked by their capital height so the block looks centred whatever accents it has.
-  const qreal capHeight = metrics.capHeight();
-  const qreal gap = std::round(capHeight * 0.6);
-  const qreal block = lines.size() * capHeight + (lines.size() - 1) * gap;
-  const qreal firstBaseline = std::round(area.center().y() - block / 2 + capHeight);
+                const QColor &color, const QFont &font) {
   painter.setFont(font);
   painter.setPen(color);
-  for (int i = 0; i < lines.size(); ++i) {
-    const qreal width = metrics.horizontalAdvance(lines[i]);
-    const qreal x = std::round(area.center().x() - width / 2);
-    painter.drawText(QPointF(x, firstBaseline + i * (capHeight + gap)), lines[i]);
+  for (const PlacedLine &line : PlaceLegend(area, lines, font)) {
+    painter.drawText(line.origin, line.text);
   }
+}
+
+QRectF KeyCap(int side, bool pressed) {
+  return KeyGeometry(side).Cap(pressed);
+}
+
+QRectF KeyLegendBounds(int key, int side, bool pressed) {
+  const KeyGeometry g(side);
+  const KeyFace face = KeyFaceOf(key);
+  const QRectF cap = g.Cap(pressed);
+  if (face.isArrow) {
+    return ArrowBox(cap);
+  }
+  const QFont font = KeyLegendFont(face, g, cap.width());
+  const QFontMetricsF metrics(font);
+  QRectF bounds;
+  for (const PlacedLine &line : PlaceLegend(cap, face.lines, font)) {
+    bounds |= metrics.tightBoundingRect(line.text).translated(line.origin);
+  }
+  return bounds;
 }
 
 QImage DrawKey(int key, int side, bool pressed) {
@@ -246,13 +287,9 @@ QImage DrawKey(int key, int side, bool pressed) {
   // The legend sits on the top surface, so it sinks with the key.
   const QRectF cap = g.Cap(pressed);
   if (face.isArrow) {
-    const qreal arrowSide = std::round(cap.width() * 0.5);
-    QRectF box(0, 0, arrowSide, arrowSide);
-    box.moveCenter(cap.center());
-    DrawArrow(painter, box, face.arrow, face.legend);
+    DrawArrow(painter, ArrowBox(cap), face.arrow, face.legend);
   } else {
-    const QRectF area = cap.adjusted(1, 0, -1, 0);
-    DrawLegend(painter, area, face.lines, face.legend, LegendPixelSize(face, g, area.width()));
+    DrawLegend(painter, cap, face.lines, face.legend, KeyLegendFont(face, g, cap.width()));
   }
   painter.end();
   return image.convertToFormat(QImage::Format_RGB888);

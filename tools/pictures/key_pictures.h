@@ -31,11 +31,18 @@ QImage DrawKeyStrip(int side);
 // A filled arrow centred in box, pointing the given way.
 void DrawArrow(QPainter &painter, const QRectF &box, ArrowDirection direction, const QColor &color);
 
-// Text lines centred in area; the font shrinks until every line fits the width.
+// Text lines centred in area, in the given font.
 void DrawLegend(QPainter &painter, const QRectF &area, const QStringList &lines,
-                const QColor &color, int pixelSize);
+                const QColor &color, const QFont &font);
 
-// The largest pixel size, not above start, at which every line fits in maxWidth.
-int FittingPixelSize(const QStringList &lines, int start, qreal maxWidth);
+// The top surface of a key image, where its legend is printed.
+QRectF KeyCap(int side, bool pressed);
+
+// The rectangle the inked legend of key i covers (text or arrow), in image pixels.
+QRectF KeyLegendBounds(int key, int side, bool pressed);
+
+// The largest legend font, not above startPixels, in which every line fits in maxWidth. At each
+// size the letters are first narrowed a little before the next smaller size is tried.
+QFont FittingFont(const QStringList &lines, int startPixels, qreal maxWidth);
 
 }  // namespace pictures

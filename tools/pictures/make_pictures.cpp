@@ -14,12 +14,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "face_picture.h"
-#include "key_pictures.h"
 #include "palette.h"
 #include "panel_preview.h"
-#include "small_pictures.h"
-#include "terminal_layout.h"
+#include "picture_set.h"
 
 namespace {
 
@@ -37,17 +34,9 @@ bool WritePng(QImage image, const QDir &folder, const QString &name) {
 }
 
 bool WriteAllPictures(const QDir &folder) {
-  using namespace pictures;
   bool ok = true;
-  ok &= WritePng(DrawFace(BigLayout()), folder, QStringLiteral("face_big.png"));
-  ok &= WritePng(DrawFace(SmallLayout()), folder, QStringLiteral("face_small.png"));
-  ok &= WritePng(DrawKeyStrip(BigLayout().keySide), folder, QStringLiteral("keys_big.png"));
-  ok &= WritePng(DrawKeyStrip(SmallLayout().keySide), folder, QStringLiteral("keys_small.png"));
-  ok &= WritePng(DrawResizeTriangle(true), folder, QStringLiteral("resize_down.png"));
-  ok &= WritePng(DrawResizeTriangle(false), folder, QStringLiteral("resize_up.png"));
-  ok &= WritePng(DrawAboutTerminal(), folder, QStringLiteral("about_terminal.png"));
-  for (int side : {16, 32, 64}) {
-    ok &= WritePng(DrawIcon(side), folder, QStringLiteral("icon_%1.png").arg(side));
+  for (const pictures::NamedPicture &picture : pictures::AllPictures()) {
+    ok &= WritePng(picture.image, folder, picture.fileName);
   }
   return ok;
 }

@@ -4,11 +4,13 @@
 
 namespace pictures {
 
-QFont LegendFont(int pixelSize, bool bold) {
+QFont LegendFont(int pixelSize, int stretch) {
   QFont font(kLegendFamily);
   font.setPixelSize(pixelSize);
-  font.setBold(bold);
-  font.setHintingPreference(QFont::PreferFullHinting);
+  font.setBold(true);
+  font.setStretch(stretch);
+  // Vertical hinting keeps the strokes crisp at small sizes without distorting the letter widths.
+  font.setHintingPreference(QFont::PreferVerticalHinting);
   font.setStyleStrategy(QFont::PreferAntialias);
   font.setKerning(true);
   return font;

@@ -24,9 +24,9 @@ inline const QColor kArrowGrey(58, 60, 63);
 
 inline const QString kLegendFamily = QStringLiteral("Liberation Sans");
 
-// A bold sans-serif font of the given pixel size, with hinting fixed so the output does not
-// depend on the desktop's font settings.
-QFont LegendFont(int pixelSize, bool bold = true);
+// A bold sans-serif font of the given pixel size, optionally narrowed (stretch in percent), with
+// hinting fixed so the output does not depend on the desktop's font settings.
+QFont LegendFont(int pixelSize, int stretch = 100);
 
 // Fails loudly when the legend family is not installed: another family would change the
 // pictures silently.

@@ -31,6 +31,49 @@ void DrawMiniLamp(QPainter &painter, const QPointF &centre, const QColor &colour
   painter.drawEllipse(centre, 2.3, 2.3);
 }
 
+// At 16 pixels the miniature is drawn pixel by pixel: scaled down it would only be a blur.
+QImage DrawTinyTerminal() {
+  static const char *const kRows[16] = {
+      "..oooooooooooo..", ".obbbbbbbbbbbbo.", ".obkkkkkkkkkkbo.", ".obkggggggggkbo.",
+      ".obkgssssssgkbo.", ".obkggggggggkbo.", ".obkkkkkkkkkkbo.", ".obbbbbbbbbbbbo.",
+      ".obrbbbeebbbGbo.", ".obbbbbbbbbbbbo.", ".obbeebeebeebbo.", ".obbbbbbbbbbbbo.",
+      ".obbbbbeebbbbbo.", ".obbbbbbbbbbbbo.", ".oeebeebnnbRRbo.", "..oooooooooooo..",
+  };
+  auto colourOf = [](char code) -> QColor {
+    switch (code) {
+      case 'o':
+        return QColor(96, 97, 98);
+      case 'b':
+        return QColor(228, 228, 227);
+      case 'k':
+        return kBezelDark;
+      case 'g':
+        return kDisplayGreen;
+      case 's':
+        return QColor(150, 196, 150);
+      case 'r':
+        return QColor(225, 30, 30);
+      case 'G':
+        return QColor(30, 200, 60);
+      case 'e':
+        return QColor(138, 140, 143);
+      case 'n':
+        return QColor(36, 150, 64);
+      case 'R':
+        return QColor(204, 36, 36);
+      default:
+        return Qt::transparent;
+    }
+  };
+  QImage image(16, 16, QImage::Format_ARGB32);
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 16; ++x) {
+      image.setPixelColor(x, y, colourOf(kRows[y][x]));
+    }
+  }
+  return image;
+}
+
 }  // namespace
 
 QImage DrawResizeTriangle(bool pointsDown) {
@@ -106,12 +149,15 @@ QImage DrawAboutTerminal() {
 }
 
 QImage DrawIcon(int side) {
+  if (side == 16) {
+    return DrawTinyTerminal();
+  }
   QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
-  // Keep the case on whole pixels; the smallest icon gets a slightly wider case to stay legible.
-  const qreal width = side <= 16 ? 12 : std::round(side * kMiniWidth / kMiniHeight);
+  // Keep the case on whole pixels.
+  const qreal width = std::round(side * kMiniWidth / kMiniHeight);
   const qreal left = std::floor((side - width) / 2);
   DrawMiniTerminal(painter, QRectF(left, 0, width, side));
   painter.end();

@@ -16,7 +16,8 @@ void DrawMiniTerminal(QPainter &painter, const QRectF &body);
 // 41 x 64, 24-bit: the miniature on the dialog's background.
 QImage DrawAboutTerminal();
 
-// A square icon of the given side with the miniature centred on transparency.
+// A square icon of the given side with the miniature centred on transparency; the 16-pixel one is
+// drawn pixel by pixel.
 QImage DrawIcon(int side);
 
 }  // namespace pictures
