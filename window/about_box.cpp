@@ -1,0 +1,40 @@
+#include "about_box.h"
+
+#include "ui_about_box.h"
+
+TForm_AboutBox::TForm_AboutBox(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::CustomizeWindowHint),
+      ui_(std::make_unique<Ui::TForm_AboutBox>()) {
+  ui_->setupUi(this);
+  setFixedSize(400, 155);
+  QFont boxFont(QStringLiteral("Liberation Sans"));
+  boxFont.setPixelSize(11);
+  setFont(boxFont);
+  QFont bold = boxFont;
+  bold.setBold(true);
+  ui_->ProductName->setFont(bold);
+  ui_->ProgramIcon->SetStretch(true);
+  ui_->ProgramIcon->SetPicture(QPixmap(QStringLiteral(":/pictures/about_terminal.png")));
+}
+
+TForm_AboutBox::~TForm_AboutBox() = default;
+
+void TForm_AboutBox::ShowModal() {
+  exec();
+}
+
+void TForm_AboutBox::showEvent(QShowEvent *event) {
+  CentreOnParent();
+  QDialog::showEvent(event);
+}
+
+void TForm_AboutBox::CentreOnParent() {
+  const QWidget *owner = parentWidget();
+  if (owner == nullptr) {
+    return;
+  }
+  const QRect ownerFrame = owner->window()->frameGeometry();
+  const QSize own = frameGeometry().size();
+  move(ownerFrame.center() - QPoint(own.width() / 2, own.height() / 2));
+}

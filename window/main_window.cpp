@@ -1,0 +1,369 @@
+#include "main_window.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QThread>
+#include <QTimer>
+
+#include "about_box.h"
+#include "circle_shape.h"
+#include "display_colors.h"
+#include "display_font.h"
+#include "help.h"
+#include "image_widget.h"
+#include "key_mapping.h"
+#include "memory_file_dialogs.h"
+#include "status_bar.h"
+#include "text_table.h"
+#include "ui_main_window.h"
+#include "window_resources.h"
+
+namespace {
+
+constexpr QSize kClientSize[kSizeCount] = {{320, 518}, {220, 363}};
+constexpr int kTimerInterval = 1000;
+constexpr int kClosePortWait = 100;
+constexpr uint8_t kStartUpSendSkipCount = 5;
+constexpr int kStatusBarFontSize = 8;
+
+QPixmap Picture(const char *name) {
+  return QPixmap(QStringLiteral(":/pictures/") + QString::fromLatin1(name));
+}
+
+}  // namespace
+
+TForm_Sorvanel::TForm_Sorvanel(const QString &programPath, QWidget *parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                              Qt::CustomizeWindowHint),
+      ui_(std::make_unique<Ui::TForm_Sorvanel>()),
+      programPath_(programPath) {
+  InitWindowResources();
+  ui_->setupUi(this);
+  SetUpDesignedControls();
+  display_ = std::make_unique<TDisplayRenderer>(panel_, link_, settings_);
+  keyInput_ = std::make_unique<TKeyInput>(panel_);
+  FormCreate();
+  WireHandlers();
+}
+
+TForm_Sorvanel::~TForm_Sorvanel() {
+  // The key images, labels and cells go with their panels.
+  DestroyPortThread();
+}
+
+void TForm_Sorvanel::SetUpDesignedControls() {
+  QFont windowFont(QStringLiteral("Liberation Sans"));
+  windowFont.setPixelSize(11);
+  setFont(windowFont);
+  setFocusPolicy(Qt::StrongFocus);
+
+  Ui::TForm_Sorvanel &ui = *ui_;
+  for (QFrame *group : {ui.Group_TerminalSizeBig, ui.Group_TerminalSizeSmall}) {
+    QPalette palette = group->palette();
+    palette.setColor(QPalette::Window, kPanelGray);
+    group->setPalette(palette);
+  }
+  ui.Image_BackgroundBig->SetPicture(Picture("face_big.png"));
+  ui.Image_BackgroundSmall->SetPicture(Picture("face_small.png"));
+  ui.Image_ResizeBig->SetPicture(Picture("resize_down.png"));
+  ui.Image_ResizeSmall->SetPicture(Picture("resize_up.png"));
+
+  panel_.Group_TerminalSize = {ui.Group_TerminalSizeBig, ui.Group_TerminalSizeSmall};
+  panel_.Shape_ErrorLed = {ui.Shape_ErrorLedBig, ui.Shape_ErrorLedSmall};
+  panel_.Shape_RunLed = {ui.Shape_RunLedBig, ui.Shape_RunLedSmall};
+  panel_.StatusBar = ui.StatusBar;
+  panel_.Images_ButtonBig = TImageList(Picture("keys_big.png"), 60, 60, kKeyImageCount);
+  panel_.Images_ButtonSmall = TImageList(Picture("keys_small.png"), 40, 40, kKeyImageCount);
+
+  ui.StatusBar->SetPanels({
+      {50, Qt::AlignHCenter, false, QStringLiteral("-")},
+      {95, Qt::AlignHCenter, true, QStringLiteral("Frekvenciaváltó")},
+      {75, Qt::AlignHCenter, true, QStringLiteral("Prog. term.")},
+      {50, Qt::AlignLeft, false, QString()},
+  });
+  ui.StatusBar->SetDrawPanelHandler([this](QPainter &painter, int index, const QRect &rect) {
+    display_->StatusBarDrawPanel(painter, index, rect);
+  });
+
+  // Separators in menu order get the names N1 to N6.
+  int separator = 0;
+  for (QMenu *menu : {ui.Menu_Memory, ui.Menu_PortHandling, ui.Menu_Settings, ui.Menu_Help}) {
+    for (QAction *action : menu->actions()) {
+      if (action->isSeparator()) {
+        action->setObjectName(QStringLiteral("N%1").arg(++separator));
+      }
+    }
+  }
+  auto *sizeGroup = new QActionGroup(this);
+  sizeGroup->addAction(ui.Menu_TerminalSizeBig);
+  sizeGroup->addAction(ui.Menu_TerminalSizeSmall);
+  auto *languageGroup = new QActionGroup(this);
+  languageGroup->addAction(ui.Menu_LanguageHun);
+  languageGroup->addAction(ui.Menu_LanguageEng);
+
+  // Nothing but the window takes the keyboard, so every key reaches it.
+  for (QWidget *child : findChildren<QWidget *>()) {
+    child->setFocusPolicy(Qt::NoFocus);
+  }
+
+  timer_ = new QTimer(this);
+  timer_->setObjectName(QStringLiteral("Timer"));
+  timer_->setInterval(kTimerInterval);
+}
+
+void TForm_Sorvanel::FormCreate() {
+  CreatePortThread();
+  Menu_FindAvailablePortsClick();
+  BuildFrontPanel(panel_);
+  ShowStatusScreen(kStatusScreenStartUp);
+  LoadSettings(settings_, programPath_, SettingsTargets());
+  LoadMemoryFile();
+  ui_->Menu_LanguageHun->setData(static_cast<int>(kLanguageHungarian));
+  ui_->Menu_LanguageEng->setData(static_cast<int>(kLanguageEnglish));
+  BuildTextTable();
+  ApplyLanguage(LanguageTargets(), settings_.Language);
+  (settings_.Language == kLanguageEnglish ? ui_->Menu_LanguageEng : ui_->Menu_LanguageHun)
+      ->setChecked(true);
+  AdjustStatusBarFont();
+  if (!settings_.Port.isEmpty()) {
+    OpenSavedPort();
+  }
+  link_.SendSkipCount = kStartUpSendSkipCount;
+  timer_->start();
+}
+
+void TForm_Sorvanel::FormClose() {
+  ClosePort();
+  QThread::msleep(kClosePortWait);
+  SaveSettings(settings_, programPath_, SettingsTargets());
+  SaveMemoryFile();
+}
+
+void TForm_Sorvanel::WireHandlers() {
+  Ui::TForm_Sorvanel &ui = *ui_;
+  for (const TButtonPlacement &entry : panel_.ButtonTable) {
+    for (TImage *image : {entry.ImageBig, entry.ImageSmall}) {
+      connect(image, &TImage::MouseDown, this,
+              [this](TImage *sender) { keyInput_->ButtonMouseDown(sender); });
+      connect(image, &TImage::MouseUp, this,
+              [this](TImage *sender) { keyInput_->ButtonMouseUp(sender); });
+    }
+  }
+  connect(ui.Image_ResizeBig, &TImage::Click, this, &TForm_Sorvanel::Menu_TerminalSizeSmallClick);
+  connect(ui.Image_ResizeSmall, &TImage::Click, this, &TForm_Sorvanel::Menu_TerminalSizeBigClick);
+
+  connect(ui.Menu_Exit, &QAction::triggered, this, &TForm_Sorvanel::Menu_ExitClick);
+  connect(ui.Menu_MemoryLoad, &QAction::triggered, this, &TForm_Sorvanel::Menu_MemoryLoadClick);
+  connect(ui.Menu_MemorySave, &QAction::triggered, this, &TForm_Sorvanel::Menu_MemorySaveClick);
+  connect(ui.Menu_MemoryClear, &QAction::triggered, this, &TForm_Sorvanel::Menu_MemoryClearClick);
+  connect(ui.Menu_FindAvailablePorts, &QAction::triggered, this,
+          &TForm_Sorvanel::Menu_FindAvailablePortsClick);
+  connect(ui.Menu_FindFrequencyConverter, &QAction::triggered, this,
+          &TForm_Sorvanel::Menu_FindFrequencyConverterClick);
+  connect(ui.Menu_TerminalSizeBig, &QAction::triggered, this,
+          &TForm_Sorvanel::Menu_TerminalSizeBigClick);
+  connect(ui.Menu_TerminalSizeSmall, &QAction::triggered, this,
+          &TForm_Sorvanel::Menu_TerminalSizeSmallClick);
+  connect(ui.Menu_AlwaysOnTop, &QAction::triggered, this, &TForm_Sorvanel::Menu_AlwaysOnTopClick);
+  connect(ui.Menu_ProgTermAlertOnConnect, &QAction::triggered, this,
+          &TForm_Sorvanel::Menu_ProgTermAlertOnConnectClick);
+  connect(ui.Menu_ProgTermAlertOnDisconnect, &QAction::triggered, this,
+          &TForm_Sorvanel::Menu_ProgTermAlertOnDisconnectClick);
+  for (QAction *item : {ui.Menu_LanguageHun, ui.Menu_LanguageEng}) {
+    connect(item, &QAction::triggered, this, [this, item] { Menu_LanguageClick(item); });
+  }
+  connect(ui.Menu_OpenHelp, &QAction::triggered, this, &TForm_Sorvanel::Menu_OpenHelpClick);
+  connect(ui.Menu_About, &QAction::triggered, this, &TForm_Sorvanel::Menu_AboutClick);
+  connect(timer_, &QTimer::timeout, this, &TForm_Sorvanel::TimerTimer);
+}
+
+TSettingsTargets TForm_Sorvanel::SettingsTargets() {
+  TSettingsTargets targets;
+  targets.window = this;
+  targets.Menu_FindFrequencyConverter = ui_->Menu_FindFrequencyConverter;
+  targets.Menu_ProgTermAlertOnConnect = ui_->Menu_ProgTermAlertOnConnect;
+  targets.Menu_ProgTermAlertOnDisconnect = ui_->Menu_ProgTermAlertOnDisconnect;
+  targets.Menu_AlwaysOnTop = ui_->Menu_AlwaysOnTop;
+  targets.Menu_TerminalSizeBig = ui_->Menu_TerminalSizeBig;
+  targets.showBig = [this] { Menu_TerminalSizeBigClick(); };
+  targets.showSmall = [this] { Menu_TerminalSizeSmallClick(); };
+  return targets;
+}
+
+TLanguageTargets TForm_Sorvanel::LanguageTargets() const {
+  const Ui::TForm_Sorvanel &ui = *ui_;
+  TLanguageTargets targets;
+  targets.menuItems = {
+      ui.Menu_File->menuAction(),
+      ui.Menu_Exit,
+      ui.Menu_Memory->menuAction(),
+      ui.Menu_MemoryLoad,
+      ui.Menu_MemorySave,
+      ui.Menu_MemoryClear,
+      ui.Menu_Settings->menuAction(),
+      ui.Menu_PortHandling->menuAction(),
+      ui.Menu_FindAvailablePorts,
+      ui.Menu_FindFrequencyConverter,
+      ui.Menu_TerminalSizeBig,
+      ui.Menu_TerminalSizeSmall,
+      ui.Menu_AlwaysOnTop,
+      ui.Menu_ProgTermAlert->menuAction(),
+      ui.Menu_ProgTermAlertOnConnect,
+      ui.Menu_ProgTermAlertOnDisconnect,
+      ui.Menu_Language->menuAction(),
+      ui.Menu_LanguageHun,
+      ui.Menu_LanguageEng,
+      ui.Menu_Help->menuAction(),
+      ui.Menu_OpenHelp,
+      ui.Menu_About,
+  };
+  targets.statusBar = ui.StatusBar;
+  return targets;
+}
+
+void TForm_Sorvanel::ShowSize(int size) {
+  const QSize client = kClientSize[size];
+  QWidget *shown = panel_.Group_TerminalSize[size];
+  QWidget *hidden = panel_.Group_TerminalSize[1 - size];
+  ui_->CentralArea->setFixedSize(client);
+  shown->move(0, 0);
+  shown->show();
+  hidden->hide();
+  ui_->StatusBar->setGeometry(0, client.height() - TStatusBar::kHeight, client.width(),
+                              TStatusBar::kHeight);
+  int menuHeight = menuBar()->heightForWidth(client.width());
+  if (menuHeight < 0) {
+    menuHeight = menuBar()->sizeHint().height();
+  }
+  setFixedSize(client.width(), client.height() + menuHeight);
+}
+
+void TForm_Sorvanel::Menu_TerminalSizeBigClick() {
+  ui_->Menu_TerminalSizeBig->setChecked(true);
+  ShowSize(kSizeBig);
+}
+
+void TForm_Sorvanel::Menu_TerminalSizeSmallClick() {
+  ui_->Menu_TerminalSizeSmall->setChecked(true);
+  ShowSize(kSizeSmall);
+}
+
+void TForm_Sorvanel::AdjustStatusBarFont() {
+  QFont font = ui_->StatusBar->font();
+  font.setPointSize(StatusBarFontPointSize(kStatusBarFontSize, ui_->StatusBar->logicalDpiY()));
+  ui_->StatusBar->setFont(font);
+}
+
+void TForm_Sorvanel::RepaintStatusBar() {
+  ui_->StatusBar->update();
+}
+
+void TForm_Sorvanel::SetPortPanelText(const QString &portName) {
+  ui_->StatusBar->SetPanelText(0, portName);
+}
+
+TStatusBar *TForm_Sorvanel::StatusBar() const {
+  return ui_->StatusBar;
+}
+QMenu *TForm_Sorvanel::PortHandlingMenu() const {
+  return ui_->Menu_PortHandling;
+}
+QAction *TForm_Sorvanel::MemorySaveItem() const {
+  return ui_->Menu_MemorySave;
+}
+QAction *TForm_Sorvanel::FindFrequencyConverterItem() const {
+  return ui_->Menu_FindFrequencyConverter;
+}
+
+QFileDialog *TForm_Sorvanel::OpenDialog() {
+  if (openDialog_ == nullptr) {
+    openDialog_ = CreateMemoryOpenDialog(this);
+  }
+  return openDialog_;
+}
+
+QFileDialog *TForm_Sorvanel::SaveDialog() {
+  if (saveDialog_ == nullptr) {
+    saveDialog_ = CreateMemorySaveDialog(this);
+  }
+  return saveDialog_;
+}
+
+void TForm_Sorvanel::Menu_ExitClick() {
+  close();
+}
+
+void TForm_Sorvanel::Menu_OpenHelpClick() {
+  OpenHelp(programPath_);
+}
+
+void TForm_Sorvanel::Menu_AboutClick() {
+  if (aboutBox_ != nullptr) {
+    aboutBox_->ShowModal();
+  }
+}
+
+void TForm_Sorvanel::Menu_AlwaysOnTopClick() {
+  ::Menu_AlwaysOnTopClick(settings_, SettingsTargets());
+}
+
+void TForm_Sorvanel::Menu_ProgTermAlertOnConnectClick() {
+  ::Menu_ProgTermAlertOnConnectClick(settings_, SettingsTargets());
+}
+
+void TForm_Sorvanel::Menu_ProgTermAlertOnDisconnectClick() {
+  ::Menu_ProgTermAlertOnDisconnectClick(settings_, SettingsTargets());
+}
+
+void TForm_Sorvanel::Menu_LanguageClick(QAction *sender) {
+  ::Menu_LanguageClick(sender, LanguageTargets(), settings_);
+}
+
+// The link integration fills these handlers.
+void TForm_Sorvanel::Menu_MemoryLoadClick() {}
+void TForm_Sorvanel::Menu_MemorySaveClick() {}
+void TForm_Sorvanel::Menu_MemoryClearClick() {}
+void TForm_Sorvanel::Menu_FindAvailablePortsClick() {}
+void TForm_Sorvanel::Menu_FindFrequencyConverterClick() {}
+void TForm_Sorvanel::TimerTimer() {}
+
+void TForm_Sorvanel::closeEvent(QCloseEvent *event) {
+  FormClose();
+  QMainWindow::closeEvent(event);
+}
+
+void TForm_Sorvanel::keyPressEvent(QKeyEvent *event) {
+  const uint16_t virtualKey = QtKeyToVirtualKey(event->key());
+  // An auto-repeated key-down repeats the press.
+  keyInput_->FormKeyDown(virtualKey);
+  if (virtualKey == 0) {
+    QMainWindow::keyPressEvent(event);
+  }
+}
+
+void TForm_Sorvanel::keyReleaseEvent(QKeyEvent *event) {
+  // X11 sends a release before every repeated press; the key is still down.
+  if (event->isAutoRepeat()) {
+    return;
+  }
+  const uint16_t virtualKey = QtKeyToVirtualKey(event->key());
+  keyInput_->FormKeyUp(virtualKey);
+  if (virtualKey == 0) {
+    QMainWindow::keyReleaseEvent(event);
+  }
+}
+
+void TForm_Sorvanel::focusOutEvent(QFocusEvent *event) {
+  keyInput_->ReleaseHeldKeys();
+  QMainWindow::focusOutEvent(event);
+}
+
+void TForm_Sorvanel::changeEvent(QEvent *event) {
+  if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
+    keyInput_->ReleaseHeldKeys();
+  }
+  QMainWindow::changeEvent(event);
+}

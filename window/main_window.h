@@ -1,0 +1,135 @@
+// The main window: the terminal picture in two sizes, the menu and the
+// status bar. The window only wires its parts together; the display
+// rendering, key input, settings binding and language switching live in
+// their own files.
+#pragma once
+
+#include <QCoreApplication>
+#include <QMainWindow>
+#include <QString>
+#include <memory>
+
+#include "display_renderer.h"
+#include "front_panel.h"
+#include "key_input.h"
+#include "language.h"
+#include "link_state.h"
+#include "program_settings.h"
+#include "window_settings.h"
+
+class QAction;
+class QFileDialog;
+class QMenu;
+class QTimer;
+class TForm_AboutBox;
+class TStatusBar;
+
+namespace Ui {
+class TForm_Sorvanel;
+}
+
+class TForm_Sorvanel : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Runs the start-up sequence. The settings file is the program path with
+  // ".ini"; tests pass a program path in a folder of their own.
+  explicit TForm_Sorvanel(const QString &programPath = QCoreApplication::applicationFilePath(),
+                          QWidget *parent = nullptr);
+  ~TForm_Sorvanel() override;
+
+  // --- Display and status, for the reply handler and the watchdog.
+  void RefreshDisplay() { display_->RefreshDisplay(); }
+  void UpdateGraphicMode() { display_->UpdateGraphicMode(); }
+  void SetGraphicMode(bool on) { display_->SetGraphicMode(on); }
+  void ShowStatusScreen(int mode) { display_->ShowStatusScreen(mode); }
+  // Repaints the link indicators (panels 1 and 2) and the port name.
+  void RepaintStatusBar();
+  // Status bar panel 0: the name of the open port, "-" when none.
+  void SetPortPanelText(const QString &portName);
+
+  // --- State the window owns for the whole run.
+  TLinkState &LinkState() { return link_; }
+  TProgramSettings &ProgramSettings() { return settings_; }
+  TFrontPanel &FrontPanel() { return panel_; }
+  TDisplayRenderer &Display() { return *display_; }
+  TKeyInput &KeyInput() { return *keyInput_; }
+  TStatusBar *StatusBar() const;
+  QTimer *Timer() const { return timer_; }
+  const QString &ProgramPath() const { return programPath_; }
+
+  // --- Menu access. Port items go into Menu_PortHandling after its first
+  // three items (index 3 on).
+  const Ui::TForm_Sorvanel &Controls() const { return *ui_; }
+  QMenu *PortHandlingMenu() const;
+  QAction *MemorySaveItem() const;
+  QAction *FindFrequencyConverterItem() const;
+  // The memory-file dialogs, created on first use.
+  QFileDialog *OpenDialog();
+  QFileDialog *SaveDialog();
+
+  void SetAboutBox(TForm_AboutBox *aboutBox) { aboutBox_ = aboutBox; }
+
+  // --- Handlers (also run by the settings and by the integration).
+  void Menu_TerminalSizeBigClick();
+  void Menu_TerminalSizeSmallClick();
+  void Menu_ExitClick();
+  void Menu_OpenHelpClick();
+  void Menu_AboutClick();
+  void Menu_AlwaysOnTopClick();
+  void Menu_ProgTermAlertOnConnectClick();
+  void Menu_ProgTermAlertOnDisconnectClick();
+  void Menu_LanguageClick(QAction *sender);
+  void Menu_MemoryLoadClick();
+  void Menu_MemorySaveClick();
+  void Menu_MemoryClearClick();
+  void Menu_FindAvailablePortsClick();
+  void Menu_FindFrequencyConverterClick();
+  void TimerTimer();
+
+ protected:
+  void closeEvent(QCloseEvent *event) override;
+  void keyPressEvent(QKeyEvent *event) override;
+  void keyReleaseEvent(QKeyEvent *event) override;
+  void focusOutEvent(QFocusEvent *event) override;
+  void changeEvent(QEvent *event) override;
+
+ private:
+  void FormCreate();
+  void FormClose();
+  void SetUpDesignedControls();
+  void WireHandlers();
+  void ShowSize(int size);
+  void AdjustStatusBarFont();
+  TSettingsTargets SettingsTargets();
+  TLanguageTargets LanguageTargets() const;
+
+  // --- Places of the link steps (filled by the link integration).
+  // Creates the port thread, ConfigureLine, points its receive event at
+  // the reply handler. Runs first in FormCreate.
+  void CreatePortThread() {}
+  // Loads the default memory file (Sorvanel.mem beside the program).
+  void LoadMemoryFile() {}
+  // Reopens ProgramSettings().Port when it is not empty.
+  void OpenSavedPort() {}
+  // Closes the port through the thread's synchronisation; FormClose waits
+  // 100 ms after it.
+  void ClosePort() {}
+  // Saves the terminal memory to the default memory file.
+  void SaveMemoryFile() {}
+  // Ends the port thread and waits for it; runs first when the window is
+  // destroyed.
+  void DestroyPortThread() {}
+
+  std::unique_ptr<Ui::TForm_Sorvanel> ui_;
+  QString programPath_;
+  TLinkState link_;
+  TProgramSettings settings_;
+  TFrontPanel panel_;
+  std::unique_ptr<TDisplayRenderer> display_;
+  std::unique_ptr<TKeyInput> keyInput_;
+  QTimer *timer_ = nullptr;
+  QFileDialog *openDialog_ = nullptr;
+  QFileDialog *saveDialog_ = nullptr;
+  TForm_AboutBox *aboutBox_ = nullptr;
+};

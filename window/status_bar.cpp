@@ -1,0 +1,61 @@
+#include "status_bar.h"
+
+#include <qdrawutil.h>
+#include <QPainter>
+
+TStatusBar::TStatusBar(QWidget *parent) : QWidget(parent) {
+  setFocusPolicy(Qt::NoFocus);
+  setFixedHeight(kHeight);
+  setAutoFillBackground(true);
+}
+
+void TStatusBar::SetPanels(std::vector<TPanel> panels) {
+  panels_ = std::move(panels);
+  update();
+}
+
+QString TStatusBar::PanelText(int index) const {
+  if (index < 0 || index >= PanelCount()) {
+    return {};
+  }
+  return panels_[index].text;
+}
+
+void TStatusBar::SetPanelText(int index, const QString &text) {
+  if (index < 0 || index >= PanelCount() || panels_[index].text == text) {
+    return;
+  }
+  panels_[index].text = text;
+  update();
+}
+
+QRect TStatusBar::PanelRect(int index) const {
+  int left = 0;
+  for (int i = 0; i < index && i < PanelCount(); ++i) {
+    left += panels_[i].width;
+  }
+  const int width = (index >= 0 && index < PanelCount()) ? panels_[index].width : 0;
+  // Two pixels of gap above, a one-pixel frame around the inside.
+  return QRect(left + 1, 3, width - 4, height() - 4);
+}
+
+void TStatusBar::paintEvent(QPaintEvent *) {
+  QPainter painter(this);
+  for (int i = 0; i < PanelCount(); ++i) {
+    const QRect inside = PanelRect(i);
+    const QRect frame = inside.adjusted(-1, -1, 1, 1);
+    qDrawShadePanel(&painter, frame, palette(), true, 1);
+    painter.save();
+    painter.setClipRect(inside);
+    if (panels_[i].ownerDrawn) {
+      if (drawPanel_) {
+        drawPanel_(painter, i, inside);
+      }
+    } else {
+      painter.setPen(palette().color(QPalette::WindowText));
+      painter.drawText(inside.adjusted(2, 0, -2, 0),
+                       static_cast<int>(panels_[i].alignment | Qt::AlignVCenter), panels_[i].text);
+    }
+    painter.restore();
+  }
+}
