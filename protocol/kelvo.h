@@ -85,8 +85,10 @@ typedef struct {
  *   beReleased:   the key's bit is set in the release mask; the key stays held
  *                 for exactly one more compiled frame, so a click between two
  *                 frames still reaches the converter.
- *   beReleaseAll: key state and release masks are cleared at once.
- * A button whose high byte is not 0 or 1, or any other event, is ignored.
+ *   beReleaseAll: key state and release masks are cleared at once; the
+ *                 button is not looked at.
+ * A press or release of a button whose high byte is not 0 or 1, and any other
+ * event, is ignored.
  */
 KELVO_API void Kelvo_SetButtonStatus(TButtonEvent event, TTerminalButton button);
 
