@@ -1,0 +1,80 @@
+// The watchdog tick of the port menu and the converter search.
+#include "port_menu.h"
+
+namespace {
+
+constexpr uint8_t kAnswerHoldOff = 5;
+
+// Marks a tick as running for as long as the scope lasts.
+class TTickGuard {
+ public:
+  explicit TTickGuard(bool &running) : running_(running) { running_ = true; }
+  ~TTickGuard() { running_ = false; }
+  TTickGuard(const TTickGuard &) = delete;
+  TTickGuard &operator=(const TTickGuard &) = delete;
+
+ private:
+  bool &running_;
+};
+
+}  // namespace
+
+void TPortMenu::TimerTimer() {
+  if (tickRunning_) {
+    // Reached from the event processing of a slow tick: that tick goes on.
+    return;
+  }
+  TTickGuard guard(tickRunning_);
+
+  if (linkState_.ReceivedFrameCount != 0) {
+    // Frames keep coming: the link is left alone.
+    linkState_.ReceivedFrameCount = 0;
+    return;
+  }
+  linkState_.SendSkipCount = kAnswerHoldOff;
+  if (linkState_.ConverterConnected) {
+    linkState_.ConverterConnected = false;
+    host_.RepaintStatusBar();
+  }
+  if (!settings_.FindFreq) {
+    host_.ShowStatusScreen(port_.Connected() ? kScreenNoCommunication : kScreenNoPortOpened);
+    return;
+  }
+  RunConverterSearch();
+}
+
+// Tries the positions after ScanPosition, wrapping at the end of the list,
+// until one port opens or every position has been tried once.
+void TPortMenu::RunConverterSearch() {
+  if (port_.Connected()) {
+    port_.ClosePort();
+  }
+  scanTries_ = 0;
+  // Failed opens stay silent until the user clicks a port item again.
+  port_.SetShowOpenErrors(false);
+  while (!port_.Connected() && scanTries_ < portEntryCount_) {
+    TrySearchPosition();
+  }
+  host_.ShowStatusScreen(kScreenConverterSearch);
+}
+
+void TPortMenu::TrySearchPosition() {
+  ++scanTries_;
+  ++scanPosition_;
+  if (scanPosition_ >= portEntryCount_) {
+    scanPosition_ = 0;
+  }
+  settings_.Port = Hint(scanPosition_);
+  if (settings_.Port.isEmpty()) {
+    return;  // a separator: no open and no event processing
+  }
+  port_.SetPortName(settings_.Port);
+  port_.OpenPort();
+  if (port_.Connected()) {
+    host_.SetPortItemChecked(scanPosition_, true);
+    host_.SetPortStatusText(settings_.Port);
+  } else {
+    settings_.Port.clear();
+  }
+  host_.ProcessPendingEvents();
+}
