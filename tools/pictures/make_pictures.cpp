@@ -44,9 +44,8 @@ bool WriteAllPictures(const QDir &folder) {
 }  // namespace
 
 int main(int argc, char *argv[]) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
+  // Always offscreen: the desktop's font and screen settings must not reach the pictures.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
 
   QString outputFolder = QStringLiteral("resources/pictures");
