@@ -1,0 +1,443 @@
+#include "port_thread.h"
+
+#include <poll.h>
+#include <pthread.h>
+#include <sched.h>
+
+#include <QRegularExpression>
+#include <algorithm>
+#include <cerrno>
+
+#include "open_error.h"
+
+// Hand-over of received bytes
+// ---------------------------
+// This is the one place where data crosses between the threads. The worker
+// reads a chunk, posts a queued call to this object on the main thread and
+// waits on the chunk's THandOver until the main thread has run OnReceive with
+// it (done) or the wait was cancelled. So chunks reach OnReceive one at a
+// time, in the order read, always on the main thread.
+//
+// - The worker holds no lock while it waits, so OnReceive may call ClosePort,
+//   OpenPort and WriteData, and may run a modal dialog in between; the worker
+//   goes on only when OnReceive has returned.
+// - A chunk read from a port that has been closed since is dropped when its
+//   turn comes (the open/close generation differs): it must not be taken for
+//   a reply of the next port.
+// - The destructor cancels a waiting hand-over and the worker ends at once,
+//   also when the main thread never gets round to the queued call; that call
+//   is removed with this object, and a late one would see the cancellation.
+//
+// Port access
+// -----------
+// The worker waits and reads under portMutex_; the main thread opens, closes
+// and queries the USB adapter under it (TPortLock), waking the worker out of
+// poll() through the eventfd and going ahead of its next pass. WriteData runs
+// on the main thread without the lock: the descriptor is closed only by the
+// main thread, and a tty (like the adapter) takes a write during a read.
+
+struct TPortThread::THandOver {
+  THandOver(QByteArray bytes, uint64_t portGeneration)
+      : chunk(std::move(bytes)), generation(portGeneration) {}
+
+  const QByteArray chunk;
+  const uint64_t generation;
+  std::mutex mutex;
+  std::condition_variable finished;
+  bool done = false;
+  bool cancelled = false;
+};
+
+// Held by the main thread while it changes what the worker reads from.
+class TPortThread::TPortLock {
+ public:
+  explicit TPortLock(TPortThread &port) : port_(port) {
+    {
+      std::lock_guard gate(port_.gateMutex_);
+      ++port_.mainWaiting_;
+    }
+    if (port_.worker_.joinable()) {
+      port_.wake_.Signal();
+    }
+    port_.portMutex_.lock();
+  }
+  ~TPortLock() {
+    port_.portMutex_.unlock();
+    {
+      std::lock_guard gate(port_.gateMutex_);
+      --port_.mainWaiting_;
+    }
+    port_.gateCv_.notify_all();
+  }
+  TPortLock(const TPortLock &) = delete;
+  TPortLock &operator=(const TPortLock &) = delete;
+
+ private:
+  TPortThread &port_;
+};
+
+namespace {
+
+constexpr size_t kLargestChunk = 64 * 1024;
+// A tty that keeps waking the worker without delivering a byte is given up
+// like a hung-up one (the watchdog then reports no communication).
+constexpr int kEmptyWakesBeforeGivingUp = 100;
+
+const QRegularExpression &UsbNumberPattern() {
+  static const QRegularExpression pattern(QStringLiteral("^[0-9]{1,9}$"));
+  return pattern;
+}
+
+// The worker should beat ordinary threads to the CPU when bytes arrive. The
+// lowest real-time priority does that without competing with the kernel's
+// own real-time threads; without the privilege the call fails and the worker
+// keeps the normal priority, which is enough since it blocks in poll().
+void RaiseWorkerPriority() {
+  sched_param param{};
+  param.sched_priority = sched_get_priority_min(SCHED_FIFO);
+  (void)pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+}
+
+}  // namespace
+
+TPortThread::TPortThread(std::unique_ptr<TUsbDevice> usb, TPortSources sources, QObject *parent)
+    : QObject(parent), usb_(std::move(usb)), sources_(std::move(sources)) {}
+
+TPortThread::~TPortThread() {
+  StopWorker();
+  // The owner closes the port first; one still open is closed here, so the
+  // tty gets its settings back and the adapter goes back to the system.
+  if (connected_) {
+    if (openKind_ == TOpenKind::Usb) {
+      usb_->Close();
+    } else {
+      serial_.Close();
+    }
+  }
+}
+
+void TPortThread::DecidePortKind() {
+  isUsb_ = portName_.startsWith(QLatin1String("USB"), Qt::CaseSensitive);
+  if (!isUsb_) {
+    return;
+  }
+  // USB1 is adapter 0; a name without a number from 1 to 256 names no adapter
+  // (it must not wrap round to another adapter's index).
+  const QString number = portName_.mid(3);
+  const uint32_t n = UsbNumberPattern().match(number).hasMatch() ? number.toUInt() : 0;
+  usbIndexValid_ = n >= 1 && n <= 256;
+  usbDeviceIndex_ = usbIndexValid_ ? static_cast<uint8_t>(n - 1) : 0;
+}
+
+bool TPortThread::OpenPort() {
+  DecidePortKind();
+  if (connected_) {
+    return true;
+  }
+  if (isUsb_ ? OpenUsb() : OpenSerial()) {
+    StartWorker();
+  }
+  return connected_;
+}
+
+bool TPortThread::OpenUsb() {
+  {
+    TPortLock lock(*this);
+    usbStatus_ = usbIndexValid_ ? usb_->Open(usbDeviceIndex_) : TUsbStatus::DeviceNotFound;
+    if (usbStatus_ == TUsbStatus::Ok) {
+      // Failures of the setup count for nothing: the adapter is open.
+      usb_->SetBaudRate(static_cast<uint32_t>(line_.baudRate));
+      usb_->SetDataCharacteristics(line_.byteSize, line_.stopBits, line_.parity);
+      usb_->SetTimeouts(kReadTimeoutMs, kWriteTimeoutMs);
+      usb_->SetLatencyTimer(kUsbLatencyTimerMs);
+      openKind_ = TOpenKind::Usb;
+      ++generation_;
+      lineLost_ = false;
+      connected_ = true;
+      return true;
+    }
+  }
+  if (showOpenErrors_) {
+    ShowUsbOpenError();
+  }
+  return false;
+}
+
+bool TPortThread::OpenSerial() {
+  // The worker does not touch serial_ while nothing is open.
+  const int error = serial_.Open(ResolvePortDevice(sources_, portName_), line_);
+  if (error == 0) {
+    TPortLock lock(*this);
+    openKind_ = TOpenKind::Serial;
+    ++generation_;
+    lineLost_ = false;
+    emptyWakes_ = 0;
+    connected_ = true;
+    return true;
+  }
+  if (showOpenErrors_) {
+    ShowSerialOpenError(error);
+  }
+  return false;
+}
+
+bool TPortThread::ClosePort() {
+  if (!connected_) {
+    return true;
+  }
+  TPortLock lock(*this);
+  if (openKind_ == TOpenKind::Usb) {
+    usbStatus_ = usb_->Close();
+    if (usbStatus_ != TUsbStatus::Ok) {
+      return false;  // the adapter is still open and still read
+    }
+  } else {
+    // close() always releases a tty, so a serial port always ends closed.
+    serial_.Close();
+  }
+  openKind_ = TOpenKind::None;
+  ++generation_;
+  lineLost_ = false;
+  connected_ = false;
+  return true;
+}
+
+template <typename T>
+void TPortThread::StoreAndReopen(T &field, const T &value) {
+  if (!connected_) {
+    field = value;
+    return;
+  }
+  ClosePort();
+  field = value;
+  OpenPort();
+}
+
+void TPortThread::SetPortName(const QString &name) {
+  StoreAndReopen(portName_, name);
+}
+void TPortThread::SetBaudRate(int32_t baudRate) {
+  StoreAndReopen(line_.baudRate, baudRate);
+}
+void TPortThread::SetByteSize(uint8_t byteSize) {
+  StoreAndReopen(line_.byteSize, byteSize);
+}
+void TPortThread::SetParity(uint8_t parity) {
+  StoreAndReopen(line_.parity, parity);
+}
+void TPortThread::SetStopBits(uint8_t stopBits) {
+  StoreAndReopen(line_.stopBits, stopBits);
+}
+void TPortThread::SetPollInterval(uint32_t ms) {
+  pollInterval_ = ms;
+}
+void TPortThread::SetShowOpenErrors(bool show) {
+  showOpenErrors_ = show;
+}
+
+bool TPortThread::ConfigureLine(const QString &port) {
+  ClosePort();
+  SetPortName(port);
+  SetPollInterval(1);
+  SetBaudRate(19200);
+  SetByteSize(8);
+  SetStopBits(kStopBitsOne);
+  SetParity(kParityNone);
+  return OpenPort();
+}
+
+bool TPortThread::WriteData(const uint8_t *bytes, uint16_t length) {
+  if (!connected_) {
+    return false;
+  }
+  if (openKind_ == TOpenKind::Usb) {
+    uint32_t written = 0;
+    return usb_->Write(bytes, length, written) == TUsbStatus::Ok && written == length;
+  }
+  return serial_.Write(bytes, length,
+                       static_cast<int>(kWriteTimeoutMs + kWriteTimeoutPerByteMs * length));
+}
+
+uint32_t TPortThread::GetInQueueCount() {
+  if (!connected_) {
+    return 0;
+  }
+  if (openKind_ == TOpenKind::Serial) {
+    return serial_.InQueueCount();
+  }
+  TPortLock lock(*this);
+  uint32_t waiting = 0;
+  return usb_->GetQueueStatus(waiting) == TUsbStatus::Ok ? waiting : 0;
+}
+
+QStringList TPortThread::ListPorts(bool withSeparator) {
+  uint32_t count = 0;
+  usbStatus_ = usb_->CountDevices(count);
+  const std::optional<uint32_t> usbCount =
+      usbStatus_ == TUsbStatus::Ok ? std::optional<uint32_t>(count) : std::nullopt;
+  return BuildPortList(FindSerialPortNames(sources_), usbCount, withSeparator);
+}
+
+bool TPortThread::HandOverPending() const {
+  std::lock_guard lock(handOverMutex_);
+  return pendingHandOver_ != nullptr;
+}
+
+void TPortThread::StartWorker() {
+  if (!worker_.joinable()) {
+    worker_ = std::thread([this] { WorkerLoop(); });
+  }
+}
+
+void TPortThread::StopWorker() {
+  {
+    std::lock_guard gate(gateMutex_);
+    stopping_ = true;
+  }
+  gateCv_.notify_all();
+  std::shared_ptr<THandOver> pending;
+  {
+    std::lock_guard lock(handOverMutex_);
+    pending = pendingHandOver_;
+  }
+  if (pending) {
+    {
+      std::lock_guard lock(pending->mutex);
+      pending->cancelled = true;
+    }
+    pending->finished.notify_all();
+  }
+  wake_.Signal();
+  if (worker_.joinable()) {
+    worker_.join();
+  }
+}
+
+void TPortThread::WorkerLoop() {
+  RaiseWorkerPriority();
+  while (WaitForMainThread()) {
+    QByteArray chunk;
+    uint64_t generation = 0;
+    {
+      std::lock_guard lock(portMutex_);
+      ++workerPasses_;
+      chunk = WaitAndRead();
+      generation = generation_;
+    }
+    if (!chunk.isEmpty()) {
+      HandOver(std::move(chunk), generation);
+    }
+  }
+}
+
+// Lets a waiting main thread take the port first; false once stopping.
+bool TPortThread::WaitForMainThread() {
+  std::unique_lock gate(gateMutex_);
+  gateCv_.wait(gate, [this] { return mainWaiting_ == 0 || stopping_; });
+  return !stopping_;
+}
+
+// One pass: waits until bytes arrive or the main thread calls, and returns
+// what was read. With no port (or a lost one) it waits for the eventfd alone.
+QByteArray TPortThread::WaitAndRead() {
+  const bool polling = openKind_ != TOpenKind::None && !lineLost_;
+  if (polling && openKind_ == TOpenKind::Usb) {
+    pollfd wake{wake_.Fd(), POLLIN, 0};
+    const int interval = static_cast<int>(std::clamp<uint32_t>(pollInterval_, 1, 60000));
+    if (poll(&wake, 1, interval) != 0) {
+      wake_.Drain();
+      return QByteArray();
+    }
+    return ReadUsb();
+  }
+  pollfd fds[2] = {{wake_.Fd(), POLLIN, 0}, {polling ? serial_.Fd() : -1, POLLIN, 0}};
+  if (poll(fds, 2, -1) < 0) {
+    return QByteArray();  // EINTR: the next pass waits again
+  }
+  if (fds[0].revents != 0) {
+    wake_.Drain();
+  }
+  return polling ? ReadSerial(fds[1].revents) : QByteArray();
+}
+
+QByteArray TPortThread::ReadSerial(short events) {
+  QByteArray chunk;
+  if ((events & POLLIN) != 0) {
+    // Read what is waiting; with nothing counted, one byte tells data from end.
+    const size_t waiting = std::clamp<size_t>(serial_.InQueueCount(), 1, kLargestChunk);
+    readBuffer_.resize(waiting);
+    const TSerialDevice::TReadResult got = serial_.ReadAvailable(readBuffer_.data(), waiting);
+    if (got.state == TSerialDevice::TReadState::Data) {
+      chunk = QByteArray(reinterpret_cast<const char *>(readBuffer_.data()),
+                         static_cast<qsizetype>(got.count));
+      emptyWakes_ = 0;
+    } else if (got.state == TSerialDevice::TReadState::HungUp ||
+               ++emptyWakes_ >= kEmptyWakesBeforeGivingUp) {
+      lineLost_ = true;
+    }
+  }
+  if ((events & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+    lineLost_ = true;  // no spinning on a hung-up tty: wait for a close
+  }
+  return chunk;
+}
+
+QByteArray TPortThread::ReadUsb() {
+  uint32_t waiting = 0;
+  if (usb_->GetQueueStatus(waiting) != TUsbStatus::Ok) {
+    lineLost_ = true;  // adapter unplugged: wait for a close
+    return QByteArray();
+  }
+  if (waiting == 0) {
+    return QByteArray();
+  }
+  readBuffer_.resize(std::min<size_t>(waiting, kLargestChunk));
+  uint32_t got = 0;
+  const TUsbStatus status =
+      usb_->Read(readBuffer_.data(), static_cast<uint32_t>(readBuffer_.size()), got);
+  if (status != TUsbStatus::Ok) {
+    lineLost_ = true;
+    return QByteArray();
+  }
+  return QByteArray(reinterpret_cast<const char *>(readBuffer_.data()),
+                    static_cast<qsizetype>(std::min<size_t>(got, readBuffer_.size())));
+}
+
+void TPortThread::HandOver(QByteArray chunk, uint64_t generation) {
+  auto handOver = std::make_shared<THandOver>(std::move(chunk), generation);
+  {
+    std::lock_guard lock(handOverMutex_);
+    if (stopping_) {
+      return;
+    }
+    pendingHandOver_ = handOver;
+  }
+  QMetaObject::invokeMethod(
+      this, [this, handOver] { Deliver(handOver); }, Qt::QueuedConnection);
+  {
+    std::unique_lock lock(handOver->mutex);
+    handOver->finished.wait(lock, [&] { return handOver->done || handOver->cancelled; });
+  }
+  std::lock_guard lock(handOverMutex_);
+  pendingHandOver_.reset();
+}
+
+void TPortThread::Deliver(const std::shared_ptr<THandOver> &handOver) {
+  {
+    std::lock_guard lock(handOver->mutex);
+    if (handOver->cancelled) {
+      return;
+    }
+  }
+  if (handOver->generation == generation_ && OnReceive) {
+    const TReceiveHandler receiver = OnReceive;  // OnReceive may replace itself
+    receiver(handOver->chunk);
+  }
+  // Only the hand-over is touched from here on: OnReceive may have ended
+  // this object.
+  {
+    std::lock_guard lock(handOver->mutex);
+    handOver->done = true;
+  }
+  handOver->finished.notify_all();
+}

@@ -1,0 +1,166 @@
+// TPortThread: the one connection between the program and the converter.
+//
+// The port is a USB adapter (names USB1, USB2, ...: "USB" case-sensitive and
+// the adapter's number from 1) or a serial tty (any other name, resolved by
+// ResolvePortDevice). Every operation is called on the main thread. A worker
+// thread, started by the first successful OpenPort, waits for received bytes
+// and hands each chunk to OnReceive on the main thread, waiting until
+// OnReceive has returned (port_thread.cpp describes the hand-over).
+//
+//   TPortThread port;                       // FTDI adapters, /sys, /dev, port map
+//   port.ConfigureLine(QString());          // 19200 8N1; fails: no port named yet
+//   port.OnReceive = [&](const QByteArray &chunk) { handler.HandleReply(chunk); };
+//   port.SetShowOpenErrors(true);
+//   port.SetPortName("ttyUSB0");
+//   if (port.OpenPort()) port.WriteData(frame, length);
+//
+// The destructor ends the worker; it also closes a port still open.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "ftdi_usb_device.h"
+#include "line_settings.h"
+#include "port_control.h"
+#include "port_discovery.h"
+#include "serial_device.h"
+#include "usb_device.h"
+#include "wake_event.h"
+
+class TPortThread : public QObject, public TPortControl {
+  Q_OBJECT
+
+ public:
+  using TReceiveHandler = std::function<void(const QByteArray &chunk)>;
+
+  explicit TPortThread(std::unique_ptr<TUsbDevice> usb = MakeFtdiUsbDevice(),
+                       TPortSources sources = TPortSources::System(), QObject *parent = nullptr);
+  ~TPortThread() override;
+  TPortThread(const TPortThread &) = delete;
+  TPortThread &operator=(const TPortThread &) = delete;
+
+  // Opens PortName; on an open port changes nothing. Returns Connected().
+  bool OpenPort() override;
+  // Returns true when the port is closed afterwards (a USB adapter that
+  // refuses to close stays open).
+  bool ClosePort() override;
+  bool Connected() const override { return connected_; }
+
+  // On an open port these close it, store the value and open it again (the
+  // port ends closed if that open fails); on a closed port they only store.
+  void SetPortName(const QString &name) override;
+  void SetBaudRate(int32_t baudRate);
+  void SetByteSize(uint8_t byteSize);
+  void SetParity(uint8_t parity);
+  void SetStopBits(uint8_t stopBits);
+
+  // Pause between two polls of a USB adapter (a tty is waited for in poll()).
+  void SetPollInterval(uint32_t ms);
+  // A failed open shows the error dialog while this is set.
+  void SetShowOpenErrors(bool show) override;
+
+  // Closes the port, names 'port', sets the poll interval 1 ms and the line
+  // 19200 baud, 8 data bits, one stop bit, no parity, and opens it.
+  bool ConfigureLine(const QString &port);
+
+  // Sends the bytes; false without sending when not connected or on failure.
+  bool WriteData(const uint8_t *bytes, uint16_t length) override;
+  // Received bytes waiting in the driver; 0 when not connected or on error.
+  uint32_t GetInQueueCount();
+
+  // The port list of the menu (port_discovery.h); keeps the status of the
+  // USB device count in UsbStatus().
+  QStringList ListPorts(bool withSeparator) override;
+
+  // Receiver of every chunk read, called on the main thread. Set it before
+  // the first successful OpenPort; chunks that arrive while it is empty are
+  // dropped.
+  TReceiveHandler OnReceive;
+
+  const QString &PortName() const { return portName_; }
+  const TLineSettings &LineSettings() const { return line_; }
+  uint32_t PollInterval() const { return pollInterval_; }
+  bool ShowOpenErrors() const { return showOpenErrors_; }
+  bool IsUsb() const { return isUsb_; }
+  uint8_t UsbDeviceIndex() const { return usbDeviceIndex_; }
+  TUsbStatus UsbStatus() const { return usbStatus_; }
+
+  bool WorkerStarted() const { return worker_.joinable(); }
+  // The open port stopped delivering (tty hung up, USB adapter gone): the
+  // worker no longer polls it; it stays Connected until it is closed.
+  bool LineLost() const { return lineLost_; }
+  // Passes of the worker loop so far: a port at rest costs no passes.
+  uint64_t WorkerPassCount() const { return workerPasses_; }
+  // A chunk is waiting to be handed to OnReceive.
+  bool HandOverPending() const;
+
+ private:
+  enum class TOpenKind { None, Serial, Usb };
+  struct THandOver;
+  class TPortLock;
+
+  void DecidePortKind();
+  bool OpenUsb();
+  bool OpenSerial();
+  template <typename T>
+  void StoreAndReopen(T &field, const T &value);
+
+  void StartWorker();
+  void StopWorker();
+  void WorkerLoop();
+  bool WaitForMainThread();
+  QByteArray WaitAndRead();
+  QByteArray ReadSerial(short events);
+  QByteArray ReadUsb();
+  void HandOver(QByteArray chunk, uint64_t generation);
+  void Deliver(const std::shared_ptr<THandOver> &handOver);
+
+  std::unique_ptr<TUsbDevice> usb_;
+  const TPortSources sources_;
+  TSerialDevice serial_;
+  TWakeEvent wake_;
+
+  // Main thread only.
+  bool connected_ = false;
+  QString portName_ = QStringLiteral("COM1");
+  TLineSettings line_;
+  bool showOpenErrors_ = false;
+  bool isUsb_ = false;
+  bool usbIndexValid_ = true;
+  uint8_t usbDeviceIndex_ = 0;
+  TUsbStatus usbStatus_ = TUsbStatus::Ok;
+
+  // Written by the main thread under portMutex_, read by the worker under it.
+  std::mutex portMutex_;
+  TOpenKind openKind_ = TOpenKind::None;
+  uint64_t generation_ = 0;  // counts opens and closes: tells stale chunks apart
+  std::atomic<uint32_t> pollInterval_ = 1;
+
+  // Worker only (under portMutex_).
+  std::vector<uint8_t> readBuffer_;
+  int emptyWakes_ = 0;
+
+  // The main thread goes ahead of the worker's next pass.
+  std::mutex gateMutex_;
+  std::condition_variable gateCv_;
+  int mainWaiting_ = 0;
+  std::atomic<bool> stopping_ = false;
+
+  mutable std::mutex handOverMutex_;
+  std::shared_ptr<THandOver> pendingHandOver_;
+
+  std::atomic<bool> lineLost_ = false;
+  std::atomic<uint64_t> workerPasses_ = 0;
+  std::thread worker_;
+};

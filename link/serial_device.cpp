@@ -1,0 +1,217 @@
+#include "serial_device.h"
+
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+namespace {
+
+struct TBaudConstant {
+  int32_t rate;
+  speed_t constant;
+};
+
+constexpr TBaudConstant kBaudConstants[] = {
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+    {3500000, B3500000}, {4000000, B4000000},
+};
+
+tcflag_t CharacterSizeOf(uint8_t byteSize) {
+  switch (byteSize) {
+    case 5:
+      return CS5;
+    case 6:
+      return CS6;
+    case 7:
+      return CS7;
+    default:
+      return CS8;
+  }
+}
+
+tcflag_t ParityFlagsOf(uint8_t parity) {
+  switch (parity) {
+    case kParityOdd:
+      return PARENB | PARODD;
+    case kParityEven:
+      return PARENB;
+    case kParityMark:
+      return PARENB | PARODD | CMSPAR;
+    case kParitySpace:
+      return PARENB | CMSPAR;
+    default:
+      return 0;
+  }
+}
+
+// USB-serial drivers otherwise hold received bytes back for up to 16 ms.
+void AskForLowLatency(int fd) {
+  serial_struct serial{};
+  if (ioctl(fd, TIOCGSERIAL, &serial) == 0) {
+    serial.flags |= ASYNC_LOW_LATENCY;
+    (void)ioctl(fd, TIOCSSERIAL, &serial);
+  }
+}
+
+int CloseKeepingErrno(int fd) {
+  const int error = errno;
+  close(fd);
+  return error;
+}
+
+}  // namespace
+
+speed_t SpeedOfBaudRate(int32_t baudRate) {
+  for (const TBaudConstant &entry : kBaudConstants) {
+    if (entry.rate == baudRate) {
+      return entry.constant;
+    }
+  }
+  return B0;
+}
+
+termios MakeAppliedTermios(const termios &previous, const TLineSettings &line) {
+  termios applied = previous;
+  applied.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF);
+  applied.c_oflag &= ~OPOST;
+  applied.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  applied.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
+  applied.c_cflag |= CREAD | CLOCAL | CharacterSizeOf(line.byteSize) | ParityFlagsOf(line.parity);
+  if (line.stopBits != kStopBitsOne) {
+    applied.c_cflag |= CSTOPB;
+  }
+  applied.c_cc[VMIN] = 1;
+  applied.c_cc[VTIME] = 0;
+  const speed_t speed = SpeedOfBaudRate(line.baudRate);
+  if (speed != B0) {
+    cfsetispeed(&applied, speed);
+    cfsetospeed(&applied, speed);
+  }
+  return applied;
+}
+
+TSerialDevice::~TSerialDevice() {
+  Close();
+}
+
+int TSerialDevice::Open(const QString &path, const TLineSettings &line) {
+  if (IsOpen()) {
+    return EBUSY;
+  }
+  if (path.isEmpty()) {
+    return ENOENT;
+  }
+  const int fd = open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    return errno;
+  }
+  termios previous{};
+  if (tcgetattr(fd, &previous) != 0) {
+    return CloseKeepingErrno(fd);  // not a tty
+  }
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    return CloseKeepingErrno(fd);  // another program holds the port
+  }
+  if (ioctl(fd, TIOCEXCL) != 0) {
+    return CloseKeepingErrno(fd);
+  }
+  AskForLowLatency(fd);
+  const termios applied = MakeAppliedTermios(previous, line);
+  (void)tcsetattr(fd, TCSANOW, &applied);
+  if (tcgetattr(fd, &applied_) != 0) {
+    applied_ = applied;
+  }
+  previous_ = previous;
+  fd_ = fd;
+  return 0;
+}
+
+void TSerialDevice::Close() {
+  if (!IsOpen()) {
+    return;
+  }
+  // A hung-up port refuses these; it is closed all the same.
+  (void)tcsetattr(fd_, TCSANOW, &previous_);
+  (void)ioctl(fd_, TIOCNXCL);
+  // close() releases the descriptor even when it reports an error.
+  close(fd_);
+  fd_ = -1;
+}
+
+uint32_t TSerialDevice::InQueueCount() const {
+  int waiting = 0;
+  if (!IsOpen() || ioctl(fd_, FIONREAD, &waiting) != 0 || waiting < 0) {
+    return 0;
+  }
+  return static_cast<uint32_t>(waiting);
+}
+
+TSerialDevice::TReadResult TSerialDevice::ReadAvailable(uint8_t *buffer, size_t capacity) {
+  if (!IsOpen() || capacity == 0) {
+    return {};
+  }
+  for (;;) {
+    const ssize_t got = read(fd_, buffer, capacity);
+    if (got > 0) {
+      return {TReadState::Data, static_cast<size_t>(got)};
+    }
+    if (got == 0) {
+      return {TReadState::HungUp, 0};  // end of file: the other side is gone
+    }
+    if (errno == EINTR) {
+      continue;
+    }
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      return {};
+    }
+    return {TReadState::HungUp, 0};  // EIO and the like: the port is gone
+  }
+}
+
+bool TSerialDevice::Write(const uint8_t *bytes, size_t length, int timeoutMs) {
+  if (!IsOpen()) {
+    return false;
+  }
+  using TClock = std::chrono::steady_clock;
+  const TClock::time_point deadline = TClock::now() + std::chrono::milliseconds(timeoutMs);
+  size_t done = 0;
+  while (done < length) {
+    const ssize_t sent = write(fd_, bytes + done, length - done);
+    if (sent > 0) {
+      done += static_cast<size_t>(sent);
+      continue;
+    }
+    if (sent < 0 && errno == EINTR) {
+      continue;
+    }
+    if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+      return false;
+    }
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now()).count();
+    if (left <= 0) {
+      return false;
+    }
+    pollfd room{fd_, POLLOUT, 0};
+    const int ready = poll(&room, 1, static_cast<int>(left));
+    if (ready < 0 && errno != EINTR) {
+      return false;
+    }
+    if (ready > 0 && (room.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+      return false;
+    }
+  }
+  return true;
+}

@@ -1,0 +1,44 @@
+// One FTDI USB adapter, reached through the operations of the vendor's
+// classic driver: device count, open by index, line setup, queue status,
+// read, write, close. The program's implementation sits on libftdi1
+// (ftdi_usb_device.h); tests use a scripted fake.
+//
+// Threads: the port object calls Open, the setters and Close on the main
+// thread and GetQueueStatus/Read on its worker, never two of these at once.
+// Write comes from the main thread and may overlap GetQueueStatus or Read.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+enum class TUsbStatus : uint32_t {
+  Ok = 0,
+  InvalidHandle = 1,
+  DeviceNotFound = 2,
+  DeviceNotOpened = 3,
+  IoError = 4,
+  InsufficientResources = 5,
+  InvalidParameter = 6,
+  OtherError = 18,
+};
+
+class TUsbDevice {
+ public:
+  virtual ~TUsbDevice() = default;
+
+  // Number of FTDI adapters attached now.
+  virtual TUsbStatus CountDevices(uint32_t &count) = 0;
+  // Opens adapter 'index' (0 = first) for this object; one at a time.
+  virtual TUsbStatus Open(uint8_t index) = 0;
+  virtual TUsbStatus SetBaudRate(uint32_t baudRate) = 0;
+  virtual TUsbStatus SetDataCharacteristics(uint8_t wordLength, uint8_t stopBits,
+                                            uint8_t parity) = 0;
+  virtual TUsbStatus SetTimeouts(uint32_t readMs, uint32_t writeMs) = 0;
+  virtual TUsbStatus SetLatencyTimer(uint8_t ms) = 0;
+  // Bytes received and waiting to be read.
+  virtual TUsbStatus GetQueueStatus(uint32_t &waiting) = 0;
+  // Reads at most 'count' bytes that are waiting; 'read' may be less.
+  virtual TUsbStatus Read(uint8_t *buffer, uint32_t count, uint32_t &read) = 0;
+  virtual TUsbStatus Write(const uint8_t *bytes, uint32_t length, uint32_t &written) = 0;
+  virtual TUsbStatus Close() = 0;
+};
