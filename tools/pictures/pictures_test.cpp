@@ -5,6 +5,10 @@
 #include <QGuiApplication>
 #include <QImage>
 
+#include <QFontMetricsF>
+#include <QtMath>
+
+#include <cmath>
 #include <map>
 
 #include "face_picture.h"
@@ -119,6 +123,73 @@ TEST_P(Layouts, KeysSitInsideTheFaceWithoutOverlapping) {
       EXPECT_FALSE(KeyRect(l, a).intersects(KeyRect(l, b))) << a << " " << b;
     }
   }
+}
+
+int CountPixels(const QImage &image, const QRect &area, bool (*matches)(QRgb)) {
+  int count = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) {
+      count += matches(image.pixel(x, y)) ? 1 : 0;
+    }
+  }
+  return count;
+}
+
+bool IsRedInk(QRgb p) {
+  return qRed(p) > 150 && qGreen(p) < 90 && qBlue(p) < 90;
+}
+bool IsGreenInk(QRgb p) {
+  return qGreen(p) > 100 && qRed(p) < 90 && qBlue(p) < 120;
+}
+
+TEST_P(Layouts, LedLegendsStandBesideTheirOwnLed) {
+  const TerminalLayout l = Layout();
+  const QImage face = DrawFace(l);
+  const int width = 3 * l.errorLed.width();
+  const QRect rightOfError(l.errorLed.right() + 2, l.errorLed.top() - 4, width,
+                           l.errorLed.height() + 8);
+  const QRect leftOfRun(l.runLed.left() - 2 - width, l.runLed.top() - 4, width,
+                        l.runLed.height() + 8);
+  EXPECT_GT(CountPixels(face, rightOfError, IsRedInk), 10);
+  EXPECT_EQ(CountPixels(face, rightOfError, IsGreenInk), 0);
+  EXPECT_GT(CountPixels(face, leftOfRun, IsGreenInk), 10);
+  EXPECT_EQ(CountPixels(face, leftOfRun, IsRedInk), 0);
+}
+
+// The ring round the arrow keys shows between the keys and is broken where they sit.
+TEST_P(Layouts, ArrowRingShowsBetweenTheArrowKeys) {
+  const TerminalLayout l = Layout();
+  const QImage face = DrawFace(l);
+  const QPointF centre = QRectF(KeyRect(l, kKeyDisplay)).center();
+  const qreal radius = 1.5 * l.keySide;
+  for (int diagonal : {45, 135, 225, 315}) {
+    const qreal angle = qDegreesToRadians(qreal(diagonal));
+    const QPoint onRing = (centre + radius * QPointF(std::cos(angle), -std::sin(angle))).toPoint();
+    const QRect probe(onRing - QPoint(2, 2), QSize(5, 5));
+    EXPECT_LT(MeanLuminance(face, probe), Luminance(kFaceGrey.rgb()) - 8) << diagonal;
+  }
+}
+
+TEST(LegendFitting, KeepsTheStartSizeWhenTheTextFits) {
+  const QFont font = FittingFont({"JOG"}, 11, 200);
+  EXPECT_EQ(font.pixelSize(), 11);
+  EXPECT_EQ(font.stretch(), 100);
+}
+
+TEST(LegendFitting, NarrowsOrShrinksUntilEveryLineFits) {
+  const QStringList lines = {"ELFOGAD", "DISPLAY"};
+  const qreal width = QFontMetricsF(LegendFont(11)).horizontalAdvance("ELFOGAD") * 0.8;
+  const QFont font = FittingFont(lines, 11, width);
+  const QFontMetricsF metrics(font);
+  EXPECT_TRUE(font.pixelSize() < 11 || font.stretch() < 100);
+  for (const QString &line : lines) {
+    EXPECT_LE(metrics.horizontalAdvance(line), width) << line.toStdString();
+  }
+}
+
+TEST(LegendFitting, GivesTheSmallestFontForTextThatCannotFit) {
+  const QFont font = FittingFont({"KIJELZŐ"}, 11, 3);
+  EXPECT_EQ(font.pixelSize(), 5);
 }
 
 class KeyImages : public ::testing::TestWithParam<int> {};
