@@ -98,14 +98,6 @@ TEST_F(MemoryFileRoundTrip, EmptyNameMeansSorvanelMemInTheProgramFolder) {
   EXPECT_EQ(memory.Read(5), 9);
 }
 
-TEST_F(MemoryFileRoundTrip, SavingOverAnOlderFileReplacesIt) {
-  const QString path = Write(QStringLiteral("old.mem"), QByteArray(20000, 'o'));
-  memory.Write(0, 1);
-  ASSERT_TRUE(memoryFile.SaveMemoryFile(path));
-  EXPECT_EQ(Read(path), BuildMemoryFile(memory));
-  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
-}
-
 // --- loading files that are not what they should be ---
 
 using MemoryFileLoad = MemoryFileTest;
