@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
-
-#include <QFontMetricsF>
 #include <QtMath>
 
 #include <cmath>
