@@ -9,7 +9,8 @@ TForm_AboutBox::TForm_AboutBox(QWidget *parent)
   ui_->setupUi(this);
   setFixedSize(400, 155);
   QFont boxFont(QStringLiteral("Liberation Sans"));
-  boxFont.setPixelSize(11);
+  // The label widths are fixed; at 10 pixels every text fits its label.
+  boxFont.setPixelSize(10);
   setFont(boxFont);
   QFont bold = boxFont;
   bold.setBold(true);

@@ -261,8 +261,36 @@ void TForm_Sorvanel::RepaintStatusBar() {
   ui_->StatusBar->update();
 }
 
-void TForm_Sorvanel::SetPortPanelText(const QString &portName) {
-  ui_->StatusBar->SetPanelText(0, portName);
+void TForm_Sorvanel::SetPortStatusText(const QString &text) {
+  ui_->StatusBar->SetPanelText(0, text);
+}
+
+void TForm_Sorvanel::SetMemorySaveEnabled(bool enabled) {
+  ui_->Menu_MemorySave->setEnabled(enabled);
+}
+
+bool TForm_Sorvanel::IsMemorySaveEnabled() const {
+  return ui_->Menu_MemorySave->isEnabled();
+}
+
+void TForm_Sorvanel::SetTimerEnabled(bool enabled) {
+  if (enabled) {
+    timer_->start();
+  } else {
+    timer_->stop();
+  }
+}
+
+void TForm_Sorvanel::SetProgTermAlertOnConnectChecked(bool checked) {
+  ui_->Menu_ProgTermAlertOnConnect->setChecked(checked);
+}
+
+void TForm_Sorvanel::SetProgTermAlertOnDisconnectChecked(bool checked) {
+  ui_->Menu_ProgTermAlertOnDisconnect->setChecked(checked);
+}
+
+void TForm_Sorvanel::SetFindFrequencyConverterChecked(bool checked) {
+  ui_->Menu_FindFrequencyConverter->setChecked(checked);
 }
 
 TStatusBar *TForm_Sorvanel::StatusBar() const {

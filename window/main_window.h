@@ -46,7 +46,15 @@ class TForm_Sorvanel : public QMainWindow {
   // Repaints the link indicators (panels 1 and 2) and the port name.
   void RepaintStatusBar();
   // Status bar panel 0: the name of the open port, "-" when none.
-  void SetPortPanelText(const QString &portName);
+  void SetPortStatusText(const QString &text);
+
+  // --- Menu state and timer, for the link.
+  void SetMemorySaveEnabled(bool enabled);
+  bool IsMemorySaveEnabled() const;
+  void SetTimerEnabled(bool enabled);
+  void SetProgTermAlertOnConnectChecked(bool checked);
+  void SetProgTermAlertOnDisconnectChecked(bool checked);
+  void SetFindFrequencyConverterChecked(bool checked);
 
   // --- State the window owns for the whole run.
   TLinkState &LinkState() { return link_; }

@@ -1,0 +1,94 @@
+// The about box and the help command.
+#include <QDesktopServices>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QUrl>
+
+#include "about_box.h"
+#include "help.h"
+#include "window_fixture.h"
+
+namespace {
+
+class UrlRecorder : public QObject {
+  Q_OBJECT
+
+ public slots:
+  void Open(const QUrl &url) { urls.append(url); }
+
+ public:
+  QList<QUrl> urls;
+};
+
+using AboutBoxTest = WindowTest;
+
+QString LabelText(QWidget &box, const char *name) {
+  auto *label = box.findChild<QLabel *>(QString::fromLatin1(name));
+  return label != nullptr ? label->text() : QStringLiteral("<missing>");
+}
+
+TEST_F(AboutBoxTest, ShowsHungarianTextsWhateverTheLanguage) {
+  Window().Menu_LanguageClick(Window().findChild<QAction *>(QStringLiteral("Menu_LanguageEng")));
+  TForm_AboutBox box(&Window());
+  EXPECT_EQ(box.windowTitle(), QStringLiteral("Névjegy"));
+  EXPECT_EQ(LabelText(box, "ProductName"), QStringLiteral("Sorvanel"));
+  EXPECT_EQ(LabelText(box, "Version"), QStringLiteral("Verzió: V9.1.2 (2021.06.15)"));
+  EXPECT_EQ(LabelText(box, "Label1"),
+            QStringLiteral(
+                "Terminál program a VELTAR Kft. által gyártott frekvenciaváltók kezeléséhez."));
+  EXPECT_TRUE(box.findChild<QLabel *>(QStringLiteral("ProductName"))->font().bold());
+  EXPECT_FALSE(LabelText(box, "Copyright").isEmpty());
+}
+
+TEST_F(AboutBoxTest, ControlsStandAtTheirPositions) {
+  TForm_AboutBox box(&Window());
+  EXPECT_EQ(box.size(), QSize(400, 155));
+  EXPECT_EQ(box.minimumSize(), box.maximumSize());
+  const std::pair<const char *, QRect> placed[] = {
+      {"Panel", {5, 5, 386, 106}},       {"ProgramIcon", {9, 8, 41, 64}},
+      {"ProductName", {60, 11, 54, 13}}, {"Version", {60, 28, 129, 13}},
+      {"Copyright", {60, 55, 252, 13}},  {"Bevel1", {10, 77, 366, 2}},
+      {"Label1", {10, 85, 365, 13}},     {"OKButton", {162, 120, 75, 27}},
+  };
+  for (const auto &[name, geometry] : placed) {
+    auto *control = box.findChild<QWidget *>(QString::fromLatin1(name));
+    ASSERT_NE(control, nullptr) << name;
+    EXPECT_EQ(control->geometry(), geometry) << name;
+  }
+  EXPECT_EQ(box.findChild<TImage *>(QStringLiteral("ProgramIcon"))->Picture().size(),
+            QSize(41, 64));
+  // Every label's text fits its label.
+  for (QLabel *label : box.findChildren<QLabel *>()) {
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+        << label->objectName().toStdString();
+  }
+}
+
+TEST_F(AboutBoxTest, EnterClosesTheBoxAndItIsCentredOnTheMainWindow) {
+  TForm_Sorvanel &window = Window();
+  window.move(200, 100);
+  window.show();
+  TForm_AboutBox box(&window);
+  box.open();
+  ASSERT_TRUE(box.isVisible());
+  EXPECT_LE((box.frameGeometry().center() - window.frameGeometry().center()).manhattanLength(), 2);
+  QTest::keyClick(&box, Qt::Key_Return);
+  EXPECT_FALSE(box.isVisible());
+  EXPECT_EQ(box.result(), QDialog::Accepted);
+}
+
+TEST_F(AboutBoxTest, HelpOpensTheManualBesideTheProgramAndReturns) {
+  UrlRecorder recorder;
+  QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "Open");
+  Window().findChild<QAction *>(QStringLiteral("Menu_OpenHelp"))->trigger();
+  QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+  ASSERT_EQ(recorder.urls.size(), 1);
+  EXPECT_EQ(recorder.urls.front().toLocalFile(),
+            folder.filePath(QStringLiteral("help/sorvanel.html")));
+  EXPECT_TRUE(dialogs.records.empty()) << "a missing manual is not reported";
+}
+
+}  // namespace
+
+#include "about_help_test.moc"
