@@ -1,0 +1,60 @@
+// Renders the main window with a typical drive screen, in both sizes and
+// both languages, into PNG files in the current folder:
+// snapshot-big.png, snapshot-small.png, snapshot-big-en.png,
+// snapshot-small-en.png, snapshot-about.png. Used to look at the window and for the docs.
+#include <QAction>
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include "about_box.h"
+#include "main_window.h"
+
+namespace {
+
+void ShowLine(TForm_Sorvanel &window, uint8_t status, const QByteArray &codes) {
+  TReplyData &reply = window.LinkState().ReplyData;
+  reply = TReplyData{};
+  reply.bytes[0] = 'M';
+  reply.bytes[2] = status;
+  for (int i = 0; i < 16; ++i) {
+    reply.bytes[3 + i] = static_cast<uint8_t>(i < codes.size() ? codes[i] : ' ');
+  }
+  reply.length = 19;
+  window.UpdateGraphicMode();
+}
+
+void ShowDriveScreen(TForm_Sorvanel &window) {
+  // Run LED lit (bit 3) on every line; accented letters in display codes.
+  ShowLine(window, 0x08, "Kimen\x93 frekv.");
+  ShowLine(window, 0x09, "    50.00 Hz");
+  ShowLine(window, 0x0A, "Motor\xA0ram:  2.1A");
+  ShowLine(window, 0x0B, "\x7E F\x93men\x81      \x7F");
+  window.LinkState().ConverterConnected = true;
+  window.SetPortStatusText(QStringLiteral("USB1"));
+}
+
+void Save(TForm_Sorvanel &window, const QString &name) {
+  window.grab().save(name);
+}
+
+}  // namespace
+
+int main(int argc, char *argv[]) {
+  qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+  QApplication application(argc, argv);
+  QTemporaryDir folder;
+  TForm_Sorvanel window(folder.filePath(QStringLiteral("sorvanel")));
+  window.show();
+  ShowDriveScreen(window);
+  Save(window, QStringLiteral("snapshot-big.png"));
+  window.Menu_TerminalSizeSmallClick();
+  Save(window, QStringLiteral("snapshot-small.png"));
+  window.Menu_LanguageClick(window.findChild<QAction *>(QStringLiteral("Menu_LanguageEng")));
+  Save(window, QStringLiteral("snapshot-small-en.png"));
+  window.Menu_TerminalSizeBigClick();
+  Save(window, QStringLiteral("snapshot-big-en.png"));
+  TForm_AboutBox about(&window);
+  about.show();
+  about.grab().save(QStringLiteral("snapshot-about.png"));
+  return 0;
+}
