@@ -1,0 +1,95 @@
+#include "drive_frame.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "kelvo.h"
+
+namespace vdrive {
+namespace {
+
+constexpr uint8_t kStx = 0x02;
+constexpr uint8_t kEtx = 0x03;
+constexpr uint8_t kMessage = 'M';
+
+std::vector<uint8_t> Header(uint8_t status) {
+  return {kMessage, 0, status};
+}
+
+void VerifyWithKelvo(const Frame &frame, std::span<const uint8_t> payload) {
+  uint8_t decoded[KELVO_MAX_PAYLOAD];
+  size_t length = 0;
+  const uint8_t kind = Kelvo_Check(frame.data(), frame.size(), decoded, &length);
+  if (kind != payload.front() || length != payload.size() ||
+      !std::equal(payload.begin(), payload.end(), decoded)) {
+    std::fprintf(stderr, "vdrive: built a frame that does not check (Kelvo error %u)\n",
+                 Kelvo_GetLastError());
+    std::abort();
+  }
+}
+
+}  // namespace
+
+uint8_t StatusByte(uint8_t kind, int line, Leds leds) {
+  return static_cast<uint8_t>(kind << 4 | (leds.run ? 0x08 : 0) | (leds.error ? 0x04 : 0) |
+                              (line & 0x03));
+}
+
+Frame EncodeFrame(std::span<const uint8_t> payload) {
+  Frame frame;
+  frame.reserve(2 * payload.size() + 6);
+  frame.push_back(kStx);
+  uint8_t sum = kStx;
+  const auto put = [&](uint8_t byte, bool summed) {
+    for (const uint8_t nibble :
+         {static_cast<uint8_t>(byte >> 4), static_cast<uint8_t>(byte & 15)}) {
+      const auto character = static_cast<uint8_t>(0x30 | nibble);
+      frame.push_back(character);
+      sum = static_cast<uint8_t>(sum + (summed ? character : 0));
+    }
+  };
+  put(static_cast<uint8_t>(payload.size()), true);
+  for (uint8_t byte : payload) {
+    put(byte, true);
+  }
+  put(sum, false);
+  frame.push_back(kEtx);
+  VerifyWithKelvo(frame, payload);
+  return frame;
+}
+
+std::vector<uint8_t> DisplayPayload(int line, const DisplayLine &codes, Leds leds) {
+  return KeepAlivePayload(kKindDisplay, line, codes, leds);
+}
+
+std::vector<uint8_t> KeepAlivePayload(uint8_t kind, int line, const DisplayLine &codes, Leds leds) {
+  std::vector<uint8_t> payload = Header(StatusByte(kind, line, leds));
+  payload.insert(payload.end(), codes.begin(), codes.end());
+  return payload;
+}
+
+std::vector<uint8_t> MemoryWritePayload(uint16_t address, const std::array<uint8_t, 16> &data,
+                                        Leds leds) {
+  std::vector<uint8_t> payload = Header(StatusByte(kKindMemoryWrite, 0, leds));
+  payload.push_back(static_cast<uint8_t>(address >> 8));
+  payload.push_back(static_cast<uint8_t>(address));
+  payload.insert(payload.end(), data.begin(), data.end());
+  return payload;
+}
+
+std::vector<uint8_t> MemoryReadPayload(int line, const DisplayLine &codes, uint16_t address,
+                                       Leds leds) {
+  std::vector<uint8_t> payload = KeepAlivePayload(kKindMemoryRead, line, codes, leds);
+  payload.push_back(static_cast<uint8_t>(address >> 8));
+  payload.push_back(static_cast<uint8_t>(address));
+  return payload;
+}
+
+Frame HandHeldTerminalFrame() {
+  TTerminalMessageFrame record{};
+  Kelvo_CompileMessage(&record);
+  return Frame(record.bytes + 1, record.bytes + 1 + record.bytes[0]);
+}
+
+}  // namespace vdrive

@@ -1,0 +1,80 @@
+#include "options.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <string_view>
+
+#include "port_map.h"
+
+namespace vdrive {
+
+const char *UsageText() {
+  return "Usage: vdrive [options]\n"
+         "A virtual frequency converter on a pseudo-terminal. It registers the port in\n"
+         "$XDG_RUNTIME_DIR/sorvanel/ports and leads the line as a drive does.\n"
+         "\n"
+         "  --name NAME               port name in the port map (default VDRIVE1)\n"
+         "  --programming-terminal    a hand-held terminal shares the line 10 s of every\n"
+         "                            minute (seconds 30 to 40); SIGUSR1 plugs or unplugs\n"
+         "                            it at any time, with or without this option\n"
+         "  --fast                    no line pacing: each message goes out as soon as the\n"
+         "                            last one was answered or timed out (load tests)\n"
+         "  --stats                   print counts and turnaround times at exit\n"
+         "  --duration SECONDS        end by itself after this time\n"
+         "  --help                    show this text\n"
+         "\n"
+         "SIGINT, SIGTERM or SIGHUP end it and remove the port entry.\n";
+}
+
+bool ParseOptions(int argc, const char *const *argv, Options &options, std::string &error) {
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    std::string_view value;
+    bool hasValue = false;
+    if (const size_t equals = arg.find('='); arg.starts_with("--") && equals != arg.npos) {
+      value = arg.substr(equals + 1);
+      arg = arg.substr(0, equals);
+      hasValue = true;
+    }
+    const auto takeValue = [&]() {
+      if (!hasValue && i + 1 < argc) {
+        value = argv[++i];
+        hasValue = true;
+      }
+      return hasValue;
+    };
+    if (arg == "--name") {
+      if (!takeValue() || !IsValidPortName(std::string(value))) {
+        error = "--name needs a name of letters, digits, '_', '-' or '.' (not starting with '.')";
+        return false;
+      }
+      options.name = value;
+    } else if (arg == "--duration") {
+      char *end = nullptr;
+      const std::string text(takeValue() ? value : "");
+      const double seconds = std::strtod(text.c_str(), &end);
+      if (text.empty() || *end != '\0' || !std::isfinite(seconds) || seconds <= 0) {
+        error = "--duration needs a number of seconds above 0";
+        return false;
+      }
+      options.durationSeconds = seconds;
+    } else if (hasValue) {
+      error = "option " + std::string(arg) + " takes no value";
+      return false;
+    } else if (arg == "--programming-terminal") {
+      options.handHeldSchedule = true;
+    } else if (arg == "--fast") {
+      options.fast = true;
+    } else if (arg == "--stats") {
+      options.stats = true;
+    } else if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else {
+      error = "unknown option " + std::string(arg);
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace vdrive
