@@ -1,5 +1,6 @@
 // The about box and the help command.
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -87,6 +88,18 @@ TEST_F(AboutBoxTest, HelpOpensTheManualBesideTheProgramAndReturns) {
   EXPECT_EQ(recorder.urls.front().toLocalFile(),
             folder.filePath(QStringLiteral("help/sorvanel.html")));
   EXPECT_TRUE(dialogs.records.empty()) << "a missing manual is not reported";
+}
+
+TEST_F(AboutBoxTest, MemoryFileDialogsOfferMemoryFilesFirst) {
+  for (QFileDialog *dialog : {Window().OpenDialog(), Window().SaveDialog()}) {
+    EXPECT_EQ(dialog->defaultSuffix(), QStringLiteral("mem"));
+    EXPECT_EQ(dialog->nameFilters(),
+              QStringList({QStringLiteral("VELTAR Terminál memória fájl (*.mem)"),
+                           QStringLiteral("Minden fájl (*)")}));
+  }
+  EXPECT_EQ(Window().OpenDialog()->acceptMode(), QFileDialog::AcceptOpen);
+  EXPECT_EQ(Window().SaveDialog()->acceptMode(), QFileDialog::AcceptSave);
+  EXPECT_EQ(Window().OpenDialog(), Window().OpenDialog()) << "one dialog, kept";
 }
 
 }  // namespace
