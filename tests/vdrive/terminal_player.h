@@ -47,6 +47,7 @@ class TerminalPlayer {
   TerminalPlayer &operator=(const TerminalPlayer &) = delete;
 
   bool Open() const { return fd_ >= 0; }
+  bool HungUp() const { return hungUp_; }
 
   // The next valid drive message's payload; false when none came in time.
   bool NextMessage(std::vector<uint8_t> &payload, Millis timeout) {
@@ -63,11 +64,13 @@ class TerminalPlayer {
         frame.erase(0, stx);
         uint8_t decoded[KELVO_MAX_PAYLOAD];
         size_t length = 0;
-        if (Kelvo_Check(reinterpret_cast<const uint8_t *>(frame.data()), frame.size(), decoded,
-                        &length) == 'M') {
+        const uint8_t kind = Kelvo_Check(reinterpret_cast<const uint8_t *>(frame.data()),
+                                         frame.size(), decoded, &length);
+        if (kind == 'M') {
           payload.assign(decoded, decoded + length);
           return true;
         }
+        terminalFrames += kind == 'K' ? 1 : 0;  // a hand-held terminal on the line
         continue;
       }
       const auto left = std::chrono::duration_cast<Millis>(deadline - Steady::now());
@@ -80,6 +83,9 @@ class TerminalPlayer {
         const ssize_t got = ::read(fd_, chunk, sizeof chunk);
         if (got > 0) {
           buffer_.append(chunk, static_cast<size_t>(got));
+        } else if (pfd.revents & POLLHUP) {
+          hungUp_ = true;  // the drive has gone
+          return false;
         }
       }
     }
@@ -155,9 +161,11 @@ class TerminalPlayer {
   int messages = 0;
   int writes = 0;
   int reads = 0;
+  int terminalFrames = 0;
 
  private:
   int fd_ = -1;
+  bool hungUp_ = false;
   std::string buffer_;
 };
 

@@ -353,5 +353,32 @@ TEST_F(DriveOnLine, StatsReportCountsAndOrderedTurnaroundTimes) {
   EXPECT_LT(max, 50.0) << "an answer after the time-out is not an answer";
 }
 
+TEST_F(DriveOnLine, SigusrOnePlugsAndUnplugsTheHandHeldTerminal) {
+  player->Play(6);
+  EXPECT_EQ(player->terminalFrames, 0);
+  ::kill(drive.Pid(), SIGUSR1);
+  ASSERT_TRUE(player->PlayUntil([&] { return player->terminalFrames >= 5; }, Millis(2000)));
+  ::kill(drive.Pid(), SIGUSR1);
+  player->Play(5);
+  const int seen = player->terminalFrames;
+  player->Play(20);
+  EXPECT_EQ(player->terminalFrames, seen) << "unplugged: no more requests of its own";
+  EXPECT_TRUE(drive.Running());
+}
+
+TEST(LinePace, PromptAnswersAtLinePaceAreAllTakenAsAnswers) {
+  RuntimeFolder runtime;
+  VdriveProcess drive(runtime, {"--stats"});
+  ASSERT_TRUE(WaitFor([&] { return IsLink(runtime.Ports() + "/VDRIVE1"); }));
+  TerminalPlayer player(runtime.Ports() + "/VDRIVE1");
+  player.PlayUntil([] { return false; }, Millis(600));
+  ASSERT_TRUE(WIFEXITED(drive.Stop(SIGTERM)));
+  const auto stats = ParseStats(drive.Output());
+  EXPECT_GE(std::stol(stats.at("answers")), 8) << drive.Output();
+  EXPECT_LE(std::stol(stats.at("time-outs")), 1) << drive.Output();
+  EXPECT_EQ(stats.at("unexpected answers"), "0") << drive.Output();
+  EXPECT_LE(std::stod(stats.at("messages per s")), 30.0) << "44-character frames at 19200 baud";
+}
+
 }  // namespace
 }  // namespace vdrive_test

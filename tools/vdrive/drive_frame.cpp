@@ -13,8 +13,14 @@ constexpr uint8_t kStx = 0x02;
 constexpr uint8_t kEtx = 0x03;
 constexpr uint8_t kMessage = 'M';
 
-std::vector<uint8_t> Header(uint8_t status) {
-  return {kMessage, 0, status};
+constexpr size_t kBodyStart = 3;
+
+// 'M', an unused byte, the status byte, then room for the body.
+std::vector<uint8_t> Header(uint8_t status, size_t bodyBytes) {
+  std::vector<uint8_t> payload(kBodyStart + bodyBytes, 0);
+  payload[0] = kMessage;
+  payload[2] = status;
+  return payload;
 }
 
 void VerifyWithKelvo(const Frame &frame, std::span<const uint8_t> payload) {
@@ -64,25 +70,26 @@ std::vector<uint8_t> DisplayPayload(int line, const DisplayLine &codes, Leds led
 }
 
 std::vector<uint8_t> KeepAlivePayload(uint8_t kind, int line, const DisplayLine &codes, Leds leds) {
-  std::vector<uint8_t> payload = Header(StatusByte(kind, line, leds));
-  payload.insert(payload.end(), codes.begin(), codes.end());
+  std::vector<uint8_t> payload = Header(StatusByte(kind, line, leds), codes.size());
+  std::copy(codes.begin(), codes.end(), payload.begin() + kBodyStart);
   return payload;
 }
 
 std::vector<uint8_t> MemoryWritePayload(uint16_t address, const std::array<uint8_t, 16> &data,
                                         Leds leds) {
-  std::vector<uint8_t> payload = Header(StatusByte(kKindMemoryWrite, 0, leds));
-  payload.push_back(static_cast<uint8_t>(address >> 8));
-  payload.push_back(static_cast<uint8_t>(address));
-  payload.insert(payload.end(), data.begin(), data.end());
+  std::vector<uint8_t> payload = Header(StatusByte(kKindMemoryWrite, 0, leds), 2 + data.size());
+  payload[kBodyStart] = static_cast<uint8_t>(address >> 8);
+  payload[kBodyStart + 1] = static_cast<uint8_t>(address);
+  std::copy(data.begin(), data.end(), payload.begin() + kBodyStart + 2);
   return payload;
 }
 
 std::vector<uint8_t> MemoryReadPayload(int line, const DisplayLine &codes, uint16_t address,
                                        Leds leds) {
-  std::vector<uint8_t> payload = KeepAlivePayload(kKindMemoryRead, line, codes, leds);
-  payload.push_back(static_cast<uint8_t>(address >> 8));
-  payload.push_back(static_cast<uint8_t>(address));
+  std::vector<uint8_t> payload = Header(StatusByte(kKindMemoryRead, line, leds), codes.size() + 2);
+  std::copy(codes.begin(), codes.end(), payload.begin() + kBodyStart);
+  payload[kBodyStart + codes.size()] = static_cast<uint8_t>(address >> 8);
+  payload[kBodyStart + codes.size() + 1] = static_cast<uint8_t>(address);
   return payload;
 }
 

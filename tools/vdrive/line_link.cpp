@@ -12,8 +12,8 @@
 namespace vdrive {
 namespace {
 
-// A hand-held terminal's request gets this much quiet after it even without
-// pacing, so the program reads it apart from the next message.
+// A hand-held terminal's request gets this much quiet after it, so the
+// program reads it apart from the next message.
 constexpr auto kGapAfterUnanswered = std::chrono::milliseconds(3);
 
 timespec ToTimespec(Clock::duration duration) {
@@ -59,11 +59,19 @@ Exchange LineLink::Run(const Frame &message) {
 }
 
 void LineLink::SendUnanswered(const Frame &frame) {
-  if (Send(frame) && !timing_.paced) {
-    ReadUntil(Clock::now() + kGapAfterUnanswered, false);
+  if (!Send(frame)) {
+    return;
   }
+  const Clock::duration lastWrite =
+      timing_.paced ? std::chrono::duration_cast<Clock::duration>(
+                          timing_.characterTime * static_cast<int64_t>(timing_.charactersPerWrite))
+                    : Clock::duration::zero();
+  ReadUntil(Clock::now() + lastWrite + kGapAfterUnanswered, false);
 }
 
+// While pacing, each write waits until the line has carried the one before,
+// so the last write (the one with the ETX) ends the message: a terminal can
+// answer right after it, and the answer time-out starts then.
 bool LineLink::Send(const Frame &frame) {
   if (!timing_.paced) {
     WriteAll(frame.data(), frame.size());
@@ -71,14 +79,14 @@ bool LineLink::Send(const Frame &frame) {
   }
   auto due = Clock::now();
   for (size_t offset = 0; offset < frame.size(); offset += timing_.charactersPerWrite) {
+    if (!ReadUntil(due, false)) {
+      return false;
+    }
     const size_t length = std::min(timing_.charactersPerWrite, frame.size() - offset);
     if (!WriteAll(frame.data() + offset, length)) {
       break;
     }
     due += timing_.characterTime * length;
-    if (!ReadUntil(due, false)) {
-      return false;
-    }
   }
   return !StopRequested();
 }

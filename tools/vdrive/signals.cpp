@@ -67,10 +67,6 @@ bool StopRequested() {
   return g_stop != 0;
 }
 
-void RequestStop() {
-  g_stop = 1;
-}
-
 int TakeTerminalToggles() {
   return g_toggles.exchange(0);
 }

@@ -9,7 +9,6 @@ bool InstallSignalHandlers();
 int SignalWakeFd();  // readable after any handled signal
 void DrainSignalWakeFd();
 bool StopRequested();
-void RequestStop();
 // How many times SIGUSR1 arrived since the last call.
 int TakeTerminalToggles();
 
