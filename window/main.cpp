@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "about_box.h"
+#include "close_on_signals.h"
 #include "main_window.h"
 #include "message_box_presenter.h"
 #include "window_resources.h"
@@ -42,6 +43,7 @@ int main(int argc, char *argv[]) {
     TForm_Sorvanel mainWindow;
     TForm_AboutBox aboutBox(&mainWindow);
     mainWindow.SetAboutBox(&aboutBox);
+    CloseOnTerminationSignals(&mainWindow);
     mainWindow.show();
     QApplication::exec();
     SetMessageDialogPresenter(nullptr);

@@ -2,6 +2,8 @@
 
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QThread>
@@ -11,10 +13,12 @@
 #include "circle_shape.h"
 #include "display_colors.h"
 #include "display_font.h"
+#include "drive_link.h"
 #include "help.h"
 #include "image_widget.h"
 #include "key_mapping.h"
 #include "memory_file_dialogs.h"
+#include "port_menu_items.h"
 #include "status_bar.h"
 #include "text_table.h"
 #include "ui_main_window.h"
@@ -350,13 +354,75 @@ void TForm_Sorvanel::Menu_LanguageClick(QAction *sender) {
   ::Menu_LanguageClick(sender, LanguageTargets(), settings_);
 }
 
-// The link integration fills these handlers.
-void TForm_Sorvanel::Menu_MemoryLoadClick() {}
-void TForm_Sorvanel::Menu_MemorySaveClick() {}
-void TForm_Sorvanel::Menu_MemoryClearClick() {}
-void TForm_Sorvanel::Menu_FindAvailablePortsClick() {}
-void TForm_Sorvanel::Menu_FindFrequencyConverterClick() {}
-void TForm_Sorvanel::TimerTimer() {}
+void TForm_Sorvanel::Menu_MemoryLoadClick() {
+  QFileDialog *dialog = OpenDialog();
+  if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
+    driveLink_->MemoryFile().LoadMemoryFile(dialog->selectedFiles().first());
+  }
+}
+
+void TForm_Sorvanel::Menu_MemorySaveClick() {
+  QFileDialog *dialog = SaveDialog();
+  if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
+    driveLink_->MemoryFile().SaveMemoryFile(dialog->selectedFiles().first());
+  }
+}
+
+void TForm_Sorvanel::Menu_MemoryClearClick() {
+  driveLink_->MemoryFile().Menu_MemoryClearClick();
+}
+
+void TForm_Sorvanel::Menu_FindAvailablePortsClick() {
+  driveLink_->PortMenu().Menu_FindAvailablePortsClick();
+}
+
+void TForm_Sorvanel::Menu_FindFrequencyConverterClick() {
+  driveLink_->PortMenu().Menu_FindFrequencyConverterClick();
+}
+
+void TForm_Sorvanel::TimerTimer() {
+  driveLink_->PortMenu().TimerTimer();
+}
+
+void TForm_Sorvanel::RebuildPortItems(const QStringList &entries) {
+  portItems_->Rebuild(entries);
+}
+
+void TForm_Sorvanel::SetPortItemChecked(int position, bool checked) {
+  portItems_->SetChecked(position, checked);
+}
+
+void TForm_Sorvanel::ProcessPendingEvents() {
+  QCoreApplication::processEvents();
+}
+
+void TForm_Sorvanel::CreatePortThread() {
+  portItems_ = std::make_unique<TPortMenuItems>(ui_->Menu_PortHandling, [this](int position) {
+    driveLink_->PortMenu().Menu_OpenPortClick(position);
+  });
+  driveLink_ =
+      std::make_unique<TDriveLink>(link_, settings_, *this, QFileInfo(programPath_).absolutePath());
+}
+
+void TForm_Sorvanel::LoadMemoryFile() {
+  driveLink_->MemoryFile().LoadMemoryFile(QString());
+}
+
+void TForm_Sorvanel::OpenSavedPort() {
+  driveLink_->PortMenu().OpenSavedPort();
+}
+
+void TForm_Sorvanel::ClosePort() {
+  driveLink_->Port().ClosePort();
+}
+
+void TForm_Sorvanel::SaveMemoryFile() {
+  driveLink_->MemoryFile().SaveMemoryFile(QString());
+}
+
+void TForm_Sorvanel::DestroyPortThread() {
+  driveLink_.reset();
+}
 
 void TForm_Sorvanel::closeEvent(QCloseEvent *event) {
   FormClose();

@@ -13,6 +13,7 @@
 #include "front_panel.h"
 #include "key_input.h"
 #include "language.h"
+#include "link_host.h"
 #include "link_state.h"
 #include "program_settings.h"
 #include "window_settings.h"
@@ -21,14 +22,16 @@ class QAction;
 class QFileDialog;
 class QMenu;
 class QTimer;
+class TDriveLink;
 class TForm_AboutBox;
+class TPortMenuItems;
 class TStatusBar;
 
 namespace Ui {
 class TForm_Sorvanel;
 }
 
-class TForm_Sorvanel : public QMainWindow {
+class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   Q_OBJECT
 
  public:
@@ -39,22 +42,28 @@ class TForm_Sorvanel : public QMainWindow {
   ~TForm_Sorvanel() override;
 
   // --- Display and status, for the reply handler and the watchdog.
-  void RefreshDisplay() { display_->RefreshDisplay(); }
-  void UpdateGraphicMode() { display_->UpdateGraphicMode(); }
+  void RefreshDisplay() override { display_->RefreshDisplay(); }
+  void UpdateGraphicMode() override { display_->UpdateGraphicMode(); }
   void SetGraphicMode(bool on) { display_->SetGraphicMode(on); }
-  void ShowStatusScreen(int mode) { display_->ShowStatusScreen(mode); }
+  void ShowStatusScreen(int mode) override { display_->ShowStatusScreen(mode); }
   // Repaints the link indicators (panels 1 and 2) and the port name.
-  void RepaintStatusBar();
+  void RepaintStatusBar() override;
   // Status bar panel 0: the name of the open port, "-" when none.
-  void SetPortStatusText(const QString &text);
+  void SetPortStatusText(const QString &text) override;
 
   // --- Menu state and timer, for the link.
-  void SetMemorySaveEnabled(bool enabled);
-  bool IsMemorySaveEnabled() const;
-  void SetTimerEnabled(bool enabled);
-  void SetProgTermAlertOnConnectChecked(bool checked);
-  void SetProgTermAlertOnDisconnectChecked(bool checked);
-  void SetFindFrequencyConverterChecked(bool checked);
+  void SetMemorySaveEnabled(bool enabled) override;
+  bool IsMemorySaveEnabled() const override;
+  void SetTimerEnabled(bool enabled) override;
+  void SetProgTermAlertOnConnectChecked(bool checked) override;
+  void SetProgTermAlertOnDisconnectChecked(bool checked) override;
+  void SetFindFrequencyConverterChecked(bool checked) override;
+  void RebuildPortItems(const QStringList &entries) override;
+  void SetPortItemChecked(int position, bool checked) override;
+  void ProcessPendingEvents() override;
+
+  // The drive link: port, reply handler, terminal memory, port menu.
+  TDriveLink &DriveLink() { return *driveLink_; }
 
   // --- State the window owns for the whole run.
   TLinkState &LinkState() { return link_; }
@@ -112,22 +121,13 @@ class TForm_Sorvanel : public QMainWindow {
   TSettingsTargets SettingsTargets();
   TLanguageTargets LanguageTargets() const;
 
-  // --- Places of the link steps (filled by the link integration).
-  // Creates the port thread, ConfigureLine, points its receive event at
-  // the reply handler. Runs first in FormCreate.
-  void CreatePortThread() {}
-  // Loads the default memory file (Sorvanel.mem beside the program).
-  void LoadMemoryFile() {}
-  // Reopens ProgramSettings().Port when it is not empty.
-  void OpenSavedPort() {}
-  // Closes the port through the thread's synchronisation; FormClose waits
-  // 100 ms after it.
-  void ClosePort() {}
-  // Saves the terminal memory to the default memory file.
-  void SaveMemoryFile() {}
-  // Ends the port thread and waits for it; runs first when the window is
-  // destroyed.
-  void DestroyPortThread() {}
+  // --- Link steps of the start-up and closing sequences.
+  void CreatePortThread();
+  void LoadMemoryFile();
+  void OpenSavedPort();
+  void ClosePort();
+  void SaveMemoryFile();
+  void DestroyPortThread();
 
   std::unique_ptr<Ui::TForm_Sorvanel> ui_;
   QString programPath_;
@@ -140,4 +140,6 @@ class TForm_Sorvanel : public QMainWindow {
   QFileDialog *openDialog_ = nullptr;
   QFileDialog *saveDialog_ = nullptr;
   TForm_AboutBox *aboutBox_ = nullptr;
+  std::unique_ptr<TPortMenuItems> portItems_;
+  std::unique_ptr<TDriveLink> driveLink_;
 };

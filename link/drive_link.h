@@ -1,0 +1,47 @@
+// The drive link as one piece: the port with its worker, the terminal memory
+// and its file, the reply handler and the port menu with the watchdog, wired
+// together. The main window owns one and implements the host.
+//
+// Creating it creates the port (closed, no port named yet) and points the
+// port's receive event at the reply handler. Destroying it ends the worker
+// first, so no chunk can reach a handler that is already gone.
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "link_host.h"
+#include "link_state.h"
+#include "memory_file.h"
+#include "port_discovery.h"
+#include "port_menu.h"
+#include "port_thread.h"
+#include "program_settings.h"
+#include "reply_handler.h"
+#include "terminal_memory.h"
+#include "usb_device.h"
+
+class TDriveLink {
+ public:
+  // Everything passed in must outlive the link. 'programFolder' holds the
+  // default memory file.
+  TDriveLink(TLinkState &linkState, TProgramSettings &settings, TLinkHost &host,
+             const QString &programFolder, std::unique_ptr<TUsbDevice> usb = MakeFtdiUsbDevice(),
+             TPortSources sources = TPortSources::System());
+  ~TDriveLink();
+  TDriveLink(const TDriveLink &) = delete;
+  TDriveLink &operator=(const TDriveLink &) = delete;
+
+  TPortThread &Port() { return *port_; }
+  TTerminalMemory &Memory() { return memory_; }
+  TReplyHandler &Replies() { return replies_; }
+  TMemoryFile &MemoryFile() { return memoryFile_; }
+  TPortMenu &PortMenu() { return portMenu_; }
+
+ private:
+  TTerminalMemory memory_;
+  std::unique_ptr<TPortThread> port_;
+  TReplyHandler replies_;
+  TMemoryFile memoryFile_;
+  TPortMenu portMenu_;
+};
