@@ -168,8 +168,6 @@ class TReplyHandlerFuzz {
     // The menu check marks always show the two alert settings.
     host_.connectAlertChecked = settings_.PTConnect;
     host_.disconnectAlertChecked = settings_.PTDisconnect;
-
-    host_.onProcessEvents = [] {};
   }
 
   void Run() {
