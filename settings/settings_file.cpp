@@ -49,6 +49,10 @@ TProgramSettings ParseSettings(const QByteArray &fileText) {
 }
 
 TProgramSettings ReadSettingsFile(const QString &path) {
+  // Only a regular file is opened: the open of a FIFO would wait for a writer.
+  if (!QFileInfo(path).isFile()) {
+    return TProgramSettings{};
+  }
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     return TProgramSettings{};

@@ -20,8 +20,8 @@ QString SettingsFilePath(const QString &programPath);
 // Accepts any bytes.
 TProgramSettings ParseSettings(const QByteArray &fileText);
 
-// ParseSettings of the file at 'path'; a missing or unreadable file gives the
-// defaults.
+// ParseSettings of the file at 'path'; a missing or unreadable file, or one
+// that is not a regular file (a FIFO is never opened), gives the defaults.
 TProgramSettings ReadSettingsFile(const QString &path);
 
 // The file text after saving 'settings' into 'fileText': section "Sorvanel"
