@@ -83,7 +83,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     REQUIRE(result.nonzeroByteStored == nonzero);
   }
 
-  // Whatever the image now holds is saved and read back unchanged.
+  // Whatever the image now holds is saved and read back unchanged. An image
+  // the file left alone is the pattern: its round trip is checked once.
+  static bool patternRoundTripChecked = false;
+  if (result.outcome == TMemoryFileRead::CorruptHeader) {
+    if (patternRoundTripChecked) {
+      return 0;
+    }
+    patternRoundTripChecked = true;
+  }
   const QByteArray saved = BuildMemoryFile(memory);
   REQUIRE(saved.size() == kMemoryFileSize);
   REQUIRE(StartsWithValidHeader(saved));
