@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "circle_shape.h"
+#include "drive_link.h"
 #include "status_bar.h"
 #include "window_fixture.h"
 
@@ -204,7 +205,7 @@ TEST_F(LayoutTest, MenuTreeHasItsItemsInOrder) {
       ItemNames(Child<QMenu>("Menu_Settings")),
       QStringList({"Menu_PortHandling", "N3", "Menu_TerminalSizeBig", "Menu_TerminalSizeSmall",
                    "N4", "Menu_AlwaysOnTop", "N5", "Menu_ProgTermAlert", "Menu_Language"}));
-  EXPECT_EQ(ItemNames(window.PortHandlingMenu()),
+  EXPECT_EQ(ItemNames(window.PortHandlingMenu()).mid(0, 3),
             QStringList({"Menu_FindAvailablePorts", "Menu_FindFrequencyConverter", "N2"}));
   EXPECT_EQ(ItemNames(Child<QMenu>("Menu_ProgTermAlert")),
             QStringList({"Menu_ProgTermAlertOnConnect", "Menu_ProgTermAlertOnDisconnect"}));
@@ -233,11 +234,22 @@ TEST_F(LayoutTest, MenuItemsHaveTheirShortcutsChecksAndGroups) {
   EXPECT_EQ(Child<QAction>("Menu_LanguageEng")->data().toInt(), 1);
 }
 
-TEST_F(LayoutTest, PortItemsCanBeAppendedAfterTheFixedItems) {
-  QMenu *ports = Window().PortHandlingMenu();
-  ports->addAction(QStringLiteral("ttyS0"));
-  ASSERT_EQ(ports->actions().size(), 4);
-  EXPECT_EQ(ports->actions().at(3)->text(), QStringLiteral("ttyS0"));
+TEST_F(LayoutTest, PortItemsFollowTheFixedItemsInListOrder) {
+  TForm_Sorvanel &window = Window();
+  const QStringList &entries = window.DriveLink().PortMenu().Entries();
+  const QList<QAction *> items = window.PortHandlingMenu()->actions();
+  ASSERT_FALSE(entries.isEmpty());  // at least the fallback COM1 to COM5
+  ASSERT_EQ(items.size(), entries.size() + 3);
+  for (qsizetype i = 0; i < entries.size(); ++i) {
+    const QAction *item = items[i + 3];
+    if (entries[i] == QStringLiteral("-")) {
+      EXPECT_TRUE(item->isSeparator());
+    } else {
+      EXPECT_EQ(item->text(), entries[i]);
+      EXPECT_TRUE(item->isCheckable());
+      EXPECT_FALSE(item->isChecked());
+    }
+  }
 }
 
 }  // namespace
