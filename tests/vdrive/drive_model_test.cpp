@@ -256,9 +256,9 @@ TEST_F(PanelTest, TextScreensNeverPassForGraphicLinesAndAllTextsFit) {
     Press(Key::Down);
   }
   for (int i = 0; i < kStoredParamCount; ++i) {
-    const ParamSpec &spec = SpecOf(static_cast<Param>(i));
-    EXPECT_LE(ToDisplayCodes(spec.name).size(), 16u) << spec.name;
-    for (int32_t v : {spec.min, spec.max}) {
+    const ParamInfo &info = InfoOf(static_cast<Param>(i));
+    EXPECT_LE(ToDisplayCodes(info.name).size(), 16u) << info.name;
+    for (int32_t v : {info.min, info.max}) {
       EXPECT_LE(ToDisplayCodes(" " + ValueText(static_cast<Param>(i), v)).size(), 16u);
     }
   }

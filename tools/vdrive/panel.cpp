@@ -175,7 +175,7 @@ void Panel::Activate(Clock::time_point now) {
 
 void Panel::OnEditKey(const KeyPress &press, Clock::time_point now) {
   const bool choice = ItemAt(menuIndex_) == MenuItem::FaultSimulation ||
-                      !SpecOf(static_cast<Param>(menuIndex_)).options.empty();
+                      !InfoOf(static_cast<Param>(menuIndex_)).options.empty();
   int32_t delta = 0;
   switch (press.key) {
     case Key::Up:
@@ -207,7 +207,7 @@ void Panel::OnEditKey(const KeyPress &press, Clock::time_point now) {
   }
   const Param param = static_cast<Param>(menuIndex_);
   if (choice) {
-    const int count = static_cast<int>(SpecOf(param).options.size());
+    const int count = static_cast<int>(InfoOf(param).options.size());
     editValue_ = Wrap(editValue_ + (delta > 0 ? 1 : -1), count);
   } else {
     editValue_ = std::clamp(editValue_ + delta, params_.MinOf(param), params_.MaxOf(param));
@@ -281,7 +281,7 @@ DisplayScreen Panel::RenderMenu() const {
   switch (item) {
     case MenuItem::Parameter: {
       const Param param = static_cast<Param>(menuIndex_);
-      name = SpecOf(param).name;
+      name = InfoOf(param).name;
       value = ValueText(param, editing_ ? editValue_ : params_.Get(param));
       if (editing_) {
         hint = RangeText(params_, param);

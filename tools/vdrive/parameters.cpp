@@ -9,7 +9,7 @@ namespace {
 
 constexpr const char *kLockOptions[] = {"Nincs", "Csak előre", "Csak hátra"};
 
-constexpr ParamSpec kSpecs[kStoredParamCount] = {
+constexpr ParamInfo kParamInfos[kStoredParamCount] = {
     {"Alapjel", "Hz", 0, 4000, 250, 1, {}},       {"Felfutási idő", "s", 1, 6000, 50, 1, {}},
     {"Lefutási idő", "s", 1, 6000, 50, 1, {}},    {"Max. frekvencia", "Hz", 100, 4000, 500, 1, {}},
     {"Min. frekvencia", "Hz", 0, 4000, 0, 1, {}}, {"Kúszó frekvencia", "Hz", 0, 500, 50, 1, {}},
@@ -27,8 +27,8 @@ std::string NumberText(int32_t value, int decimals) {
 
 }  // namespace
 
-const ParamSpec &SpecOf(Param param) {
-  return kSpecs[static_cast<size_t>(param)];
+const ParamInfo &InfoOf(Param param) {
+  return kParamInfos[static_cast<size_t>(param)];
 }
 
 ParameterSet::ParameterSet() {
@@ -37,7 +37,7 @@ ParameterSet::ParameterSet() {
 
 void ParameterSet::ResetToDefaults() {
   for (int i = 0; i < kStoredParamCount; ++i) {
-    values_[i] = kSpecs[i].defaultValue;
+    values_[i] = kParamInfos[i].defaultValue;
   }
 }
 
@@ -46,9 +46,9 @@ int32_t ParameterSet::MinOf(Param param) const {
     case Param::SetPoint:
       return Get(Param::MinFrequency);
     case Param::MaxFrequency:
-      return std::max(SpecOf(param).min, Get(Param::MinFrequency));
+      return std::max(InfoOf(param).min, Get(Param::MinFrequency));
     default:
-      return SpecOf(param).min;
+      return InfoOf(param).min;
   }
 }
 
@@ -58,9 +58,9 @@ int32_t ParameterSet::MaxOf(Param param) const {
     case Param::MinFrequency:
       return Get(Param::MaxFrequency);
     case Param::JogFrequency:
-      return std::min(SpecOf(param).max, Get(Param::MaxFrequency));
+      return std::min(InfoOf(param).max, Get(Param::MaxFrequency));
     default:
-      return SpecOf(param).max;
+      return InfoOf(param).max;
   }
 }
 
@@ -83,7 +83,7 @@ std::optional<ParameterSet> ParameterSet::FromStored(std::span<const uint16_t> s
   }
   ParameterSet set;
   for (int i = 0; i < kStoredParamCount; ++i) {
-    if (stored[i] < kSpecs[i].min || stored[i] > kSpecs[i].max) {
+    if (stored[i] < kParamInfos[i].min || stored[i] > kParamInfos[i].max) {
       return std::nullopt;
     }
     set.values_[i] = stored[i];
@@ -106,20 +106,20 @@ std::array<uint16_t, kStoredParamCount> ParameterSet::ToStored() const {
 }
 
 std::string ValueText(Param param, int32_t value) {
-  const ParamSpec &spec = SpecOf(param);
-  if (!spec.options.empty()) {
-    return spec.options[static_cast<size_t>(std::clamp<int32_t>(value, 0, spec.max))];
+  const ParamInfo &info = InfoOf(param);
+  if (!info.options.empty()) {
+    return info.options[static_cast<size_t>(std::clamp<int32_t>(value, 0, info.max))];
   }
-  return NumberText(value, spec.decimals) + " " + spec.unit;
+  return NumberText(value, info.decimals) + " " + info.unit;
 }
 
 std::string RangeText(const ParameterSet &set, Param param) {
-  const ParamSpec &spec = SpecOf(param);
-  if (!spec.options.empty()) {
-    return Format("%zu választás", spec.options.size());
+  const ParamInfo &info = InfoOf(param);
+  if (!info.options.empty()) {
+    return Format("%zu választás", info.options.size());
   }
-  return NumberText(set.MinOf(param), spec.decimals) + "÷" +
-         NumberText(set.MaxOf(param), spec.decimals) + " " + spec.unit;
+  return NumberText(set.MinOf(param), info.decimals) + "÷" +
+         NumberText(set.MaxOf(param), info.decimals) + " " + info.unit;
 }
 
 }  // namespace vdrive

@@ -29,7 +29,7 @@ inline constexpr int kStoredParamCount = static_cast<int>(Param::kStoredCount);
 enum class DirectionLock : uint8_t { None, ForwardOnly, ReverseOnly };
 
 // Values are whole numbers in units of 10^-decimals of the shown unit.
-struct ParamSpec {
+struct ParamInfo {
   const char *name;  // as shown on the display, at most 16 characters
   const char *unit;
   int32_t min;
@@ -39,7 +39,7 @@ struct ParamSpec {
   std::span<const char *const> options;  // non-empty: a choice, value = index
 };
 
-const ParamSpec &SpecOf(Param param);
+const ParamInfo &InfoOf(Param param);
 
 class ParameterSet {
  public:
