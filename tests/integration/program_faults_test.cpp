@@ -1,0 +1,210 @@
+// Faults of the whole program: the line hung up in the middle of a frame,
+// the converter killed and started again, and the program process ended by
+// SIGTERM. Nothing may crash or spin, and nothing may be lost.
+#include <QAction>
+#include <QProcess>
+#include <iostream>
+
+#include "program_fixture.h"
+#include "pty_drive.h"
+#include "vdrive_process.h"
+
+namespace integration {
+namespace {
+
+// More than a tenth of a core while the link is down would be a busy loop
+// (one spinning thread uses the whole second).
+constexpr double kIdleCpuLimit = 0.25;
+
+// Processor time of the whole process during one second of the event loop.
+double CpuSecondsOverOneSecond() {
+  const double before = ProcessCpuSeconds();
+  RunEventLoopFor(1000);
+  const double used = ProcessCpuSeconds() - before;
+  std::cout << "[ cpu      ] " << used << " s in 1 s with the line lost\n";
+  return used;
+}
+
+class LineFaults : public ProgramTest {
+ protected:
+  // Sends display lines until one is answered; false when none is.
+  bool ConversationRuns(TPtyDrive &drive, int maxMessages = 15) {
+    for (int i = 0; i < maxMessages; ++i) {
+      drive.Deliver(DisplayPayload(1, "Alapjel  25.0 Hz"), 500);
+      if (!drive.Answers(100).empty()) {
+        return true;
+      }
+    }
+    return false;
+  }
+};
+
+TEST_F(LineFaults, HangUpInTheMiddleOfAFrameIsSurvivedAndTheReopenedPortTalks) {
+  TPtyDrive drive;
+  folders.RegisterPort(QStringLiteral("PTYDRIVE"), drive.SlavePath());
+  WriteSettings("[Sorvanel]\nPort=PTYDRIVE\n");
+  StartWindow();
+  drive.WatchLink(Window().LinkState());
+  ASSERT_TRUE(ConversationRuns(drive));
+
+  const QByteArray frame = link_test::EncodeFrame(DisplayPayload(0, "Kimenet  12.5 Hz"));
+  drive.Line().Send(frame.left(frame.size() / 2));
+  RunEventLoopFor(20);
+  drive.Line().CloseMaster();
+  TPortThread &port = Window().DriveLink().Port();
+  ASSERT_TRUE(WaitUntil([&] { return port.LineLost(); }, 3000));
+  EXPECT_LT(CpuSecondsOverOneSecond(), kIdleCpuLimit);
+  ASSERT_TRUE(WaitUntil([&] { return ShowsStatusScreenNoCommunication(); }, 4000))
+      << Line(kSizeBig, 2).toStdString();
+  EXPECT_FALSE(Window().LinkState().ConverterConnected);
+
+  // The cable goes back in: a new line under the same name, opened again
+  // from its port item.
+  TPtyDrive again;
+  again.WatchLink(Window().LinkState());
+  folders.RegisterPort(QStringLiteral("PTYDRIVE"), again.SlavePath());
+  QAction *item = PortItem(QStringLiteral("PTYDRIVE"));
+  ASSERT_NE(item, nullptr);
+  item->trigger();
+  EXPECT_TRUE(port.Connected());
+  EXPECT_FALSE(port.LineLost());
+  EXPECT_TRUE(item->isChecked());
+  ASSERT_TRUE(ConversationRuns(again));
+  EXPECT_EQ(Line(kSizeBig, 1), QStringLiteral("Alapjel  25.0 Hz"));
+  EXPECT_TRUE(Window().LinkState().ConverterConnected);
+  EXPECT_TRUE(dialogs.records.empty()) << dialogs.last().message.toStdString();
+}
+
+TEST_F(LineFaults, ConverterKilledAndStartedAgainIsTalkedToAfterAReopen) {
+  auto drive = std::make_unique<TVdrive>(folders.RuntimeFolder());
+  ASSERT_TRUE(drive->WaitForPort()) << drive->Output().toStdString();
+  WriteSettings("[Sorvanel]\nPort=VDRIVE1\n");
+  StartWindow();
+  const auto talking = [&] { return Line(kSizeBig, 0).startsWith(QStringLiteral("Kimenet")); };
+  ASSERT_TRUE(WaitUntil(talking, 10000)) << Line(kSizeBig, 0).toStdString();
+
+  const QString oldTty = drive->PortTarget();
+  drive->Kill();
+  TPortThread &port = Window().DriveLink().Port();
+  ASSERT_TRUE(WaitUntil([&] { return port.LineLost(); }, 3000));
+  EXPECT_LT(CpuSecondsOverOneSecond(), kIdleCpuLimit);
+  ASSERT_TRUE(WaitUntil([&] { return ShowsStatusScreenNoCommunication(); }, 4000));
+
+  drive = std::make_unique<TVdrive>(folders.RuntimeFolder());
+  ASSERT_TRUE(drive->WaitForPort(oldTty)) << drive->Output().toStdString();
+  PortItem(QStringLiteral("VDRIVE1"))->trigger();
+  ASSERT_TRUE(WaitUntil(talking, 10000)) << Line(kSizeBig, 0).toStdString();
+  EXPECT_FALSE(port.LineLost());
+  // The new drive hears the window's keys.
+  ASSERT_TRUE(WaitUntil([&] { return Window().LinkState().SendSkipCount == 0; }, 5000));
+  ClickKey(kKeyStart);
+  EXPECT_TRUE(WaitUntil([&] { return RunLed(kSizeBig) == QColor(0, 128, 0); }, 8000));
+  EXPECT_TRUE(dialogs.records.empty());
+}
+
+// The program itself, run from a folder of its own: the settings file and
+// Sorvanel.mem are written beside the executable.
+class ProgramProcess : public ProgramTest {
+ protected:
+  void TearDown() override {
+    if (program.state() != QProcess::NotRunning) {
+      program.kill();
+      program.waitForFinished(5000);
+    }
+    ProgramTest::TearDown();
+  }
+
+  bool StartProgram() {
+    if (!QFile::copy(QStringLiteral(SORVANEL_PROGRAM), folders.ProgramPath())) {
+      return false;
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folders.RuntimeFolder());
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(folders.ProgramPath(), {});
+    return program.waitForStarted(10000);
+  }
+
+  // The program holds 'device' open (its port is open).
+  bool HoldsOpen(const QString &device) {
+    const QString fdFolder = QStringLiteral("/proc/%1/fd").arg(program.processId());
+    for (const QFileInfo &fd : QDir(fdFolder).entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+      if (fd.symLinkTarget() == device) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // Plays the converter on the raw line (the program runs in a process of
+  // its own, so plain blocking waits do): sends 'payload', one message at a
+  // time, until an answer that 'wanted' accepts comes back.
+  bool Answered(TPtyLine &line, const std::vector<uint8_t> &payload,
+                const std::function<bool(const link_test::TDecodedRequest &)> &wanted,
+                int limitMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < limitMs) {
+      line.Send(link_test::EncodeFrame(payload));
+      pending_ += line.Received(300);
+      qsizetype etx;
+      while ((etx = pending_.indexOf('\x03')) >= 0) {
+        const link_test::TDecodedRequest answer = link_test::DecodeRequest(pending_.left(etx + 1));
+        pending_.remove(0, etx + 1);
+        if (wanted(answer)) {
+          return true;
+        }
+      }
+    }
+    return false;
+  }
+
+  QProcess program;
+
+ private:
+  QByteArray pending_;
+};
+
+TEST_F(ProgramProcess, SigtermRunsTheClosingStepsAndSavesSettingsAndMemory) {
+  TPtyLine line;
+  folders.RegisterPort(QStringLiteral("PTYDRIVE"), line.SlavePath());
+  WriteSettings("[Sorvanel]\nPort=PTYDRIVE\nLanguage=1\n\n[Notes]\nKept=yes\n");
+  ASSERT_TRUE(StartProgram()) << program.errorString().toStdString();
+
+  ASSERT_TRUE(WaitUntil([&] { return HoldsOpen(line.SlavePath()); }, 30000))
+      << "the saved port was not opened: " << program.readAll().toStdString();
+  // The five messages held back after the start, then answers.
+  const auto anyAnswer = [](const link_test::TDecodedRequest &answer) { return answer.valid; };
+  ASSERT_TRUE(Answered(line, DisplayPayload(0, "Kimenet  12.5 Hz"), anyAnswer, 10000));
+  // A memory write, then reads of it until one is answered with its bytes:
+  // the program holds the block before it is told to end.
+  const std::vector<uint8_t> block{'P', 'S', 'E', 'T', 1, 11, 0, 22, 0, 7, 9, 8, 7, 6, 5, 4};
+  line.Send(link_test::EncodeFrame(MemoryWritePayload(0x0300, block)));
+  ASSERT_TRUE(Answered(
+      line, MemoryReadPayload(0x0300, "Bet\x94lt\x82s 1/19   "),
+      [](const link_test::TDecodedRequest &answer) {
+        return answer.address == 0x0300 && answer.value == 0x5053;
+      },
+      5000));
+
+  program.terminate();  // SIGTERM
+  ASSERT_TRUE(program.waitForFinished(15000));
+  EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << program.readAll().toStdString();
+  EXPECT_EQ(program.exitCode(), 0) << program.readAll().toStdString();
+
+  const QByteArray memory = folders.ReadFile(folders.MemoryFilePath());
+  ASSERT_EQ(memory.size(), 8227);
+  EXPECT_EQ(memory.left(35), ScrambledMemoryFileHeader());
+  EXPECT_EQ(memory.mid(35 + 0x0300, 16),
+            QByteArray(reinterpret_cast<const char *>(block.data()), 16));
+  const QByteArray settings = folders.ReadFile(folders.SettingsPath());
+  EXPECT_TRUE(settings.contains("Port=PTYDRIVE")) << settings.toStdString();
+  EXPECT_TRUE(settings.contains("Language=1")) << settings.toStdString();
+  EXPECT_TRUE(settings.contains("[Notes]\nKept=yes")) << "the user's own section stays";
+  EXPECT_TRUE(settings.contains("Left=")) << "written at close: " << settings.toStdString();
+}
+
+}  // namespace
+}  // namespace integration
