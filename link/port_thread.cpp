@@ -98,6 +98,33 @@ void RaiseWorkerPriority() {
   (void)pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
 }
 
+#ifdef SORVANEL_BLIND_POLL_BASELINE
+// Comparison baseline for the benchmarks (CMake option
+// SORVANEL_BLIND_POLL_BASELINE, off by default; never the shipped program):
+// the worker's first design, which sleeps a blind 1 ms per pass and then reads
+// what FIONREAD reports, instead of waiting in poll() on the tty. The eventfd
+// still ends the sleep early, so a close is not held up.
+QByteArray BlindSleepAndRead(TWakeEvent &wake, TSerialDevice &serial,
+                             std::vector<uint8_t> &buffer) {
+  pollfd wakeOnly{wake.Fd(), POLLIN, 0};
+  if (poll(&wakeOnly, 1, 1) != 0) {
+    wake.Drain();
+    return QByteArray();
+  }
+  const size_t waiting = std::min<size_t>(serial.InQueueCount(), kLargestChunk);
+  if (waiting == 0) {
+    return QByteArray();
+  }
+  buffer.resize(waiting);
+  const TSerialDevice::TReadResult got = serial.ReadAvailable(buffer.data(), waiting);
+  if (got.state != TSerialDevice::TReadState::Data) {
+    return QByteArray();
+  }
+  return QByteArray(reinterpret_cast<const char *>(buffer.data()),
+                    static_cast<qsizetype>(got.count));
+}
+#endif
+
 }  // namespace
 
 TPortThread::TPortThread(std::unique_ptr<TUsbDevice> usb, TPortSources sources, QObject *parent)
@@ -350,6 +377,11 @@ QByteArray TPortThread::WaitAndRead() {
     }
     return ReadUsb();
   }
+#ifdef SORVANEL_BLIND_POLL_BASELINE
+  if (polling) {
+    return BlindSleepAndRead(wake_, serial_, readBuffer_);
+  }
+#endif
   pollfd fds[2] = {{wake_.Fd(), POLLIN, 0}, {polling ? serial_.Fd() : -1, POLLIN, 0}};
   if (poll(fds, 2, -1) < 0) {
     return QByteArray();  // EINTR: the next pass waits again

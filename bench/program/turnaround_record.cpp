@@ -1,0 +1,30 @@
+#include "turnaround_record.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cmath>
+
+double TTurnaroundRecord::Percentile(double fraction) const {
+  if (turnaroundMs.empty()) {
+    return 0;
+  }
+  std::vector<double> sorted = turnaroundMs;
+  std::sort(sorted.begin(), sorted.end());
+  const auto rank = static_cast<size_t>(std::ceil(fraction * static_cast<double>(sorted.size())));
+  return sorted[std::clamp<size_t>(rank, 1, sorted.size()) - 1];
+}
+
+void TTurnaroundRecord::Print(std::FILE *out) const {
+  const uint64_t answered = turnaroundMs.size();
+  std::fprintf(out, "messages measured: %" PRIu64 "\n", answered + unanswered);
+  std::fprintf(out, "answered: %" PRIu64 "\n", answered);
+  std::fprintf(out, "unanswered: %" PRIu64 "\n", unanswered);
+  std::fprintf(out, "invalid answers: %" PRIu64 "\n", invalidAnswers);
+  std::fprintf(out, "late bytes: %" PRIu64 "\n", lateBytes);
+  std::fprintf(out, "unanswered before the first answer: %" PRIu64 "\n", warmUpUnanswered);
+  std::fprintf(out, "messages per s: %.1f\n", seconds > 0 ? (answered + unanswered) / seconds : 0);
+  std::fprintf(out, "turnaround p50 ms: %.3f\n", Percentile(0.50));
+  std::fprintf(out, "turnaround p99 ms: %.3f\n", Percentile(0.99));
+  std::fprintf(out, "turnaround max ms: %.3f\n", Percentile(1.0));
+  std::fflush(out);
+}
