@@ -3,6 +3,7 @@
 // SIGTERM. Nothing may crash or spin, and nothing may be lost.
 #include <QAction>
 #include <QProcess>
+#include <QThread>
 #include <iostream>
 
 #include "program_fixture.h"
@@ -102,6 +103,48 @@ TEST_F(LineFaults, ConverterKilledAndStartedAgainIsTalkedToAfterAReopen) {
   EXPECT_TRUE(dialogs.records.empty());
 }
 
+TEST_F(LineFaults, LineCutDuringAMemoryWriteSequenceKeepsTheBlocksWrittenBeforeIt) {
+  TPtyDrive drive;
+  folders.RegisterPort(QStringLiteral("PTYDRIVE"), drive.SlavePath());
+  WriteSettings("[Sorvanel]\nPort=PTYDRIVE\n");
+  StartWindow();
+  drive.WatchLink(Window().LinkState());
+  ASSERT_TRUE(ConversationRuns(drive));
+
+  // A set goes out data first, header last: the line is cut in the middle
+  // of the last block.
+  const std::vector<uint8_t> data1(16, 0x11), data2(16, 0x22), header(16, 0x48);
+  EXPECT_TRUE(drive.Exchange(MemoryWritePayload(0x0110, data1)).valid);
+  EXPECT_TRUE(drive.Exchange(MemoryWritePayload(0x0120, data2)).valid);
+  const QByteArray last = link_test::EncodeFrame(MemoryWritePayload(0x0100, header));
+  drive.Line().Send(last.left(last.size() / 2));
+  RunEventLoopFor(20);
+  drive.Line().CloseMaster();
+  TPortThread &port = Window().DriveLink().Port();
+  ASSERT_TRUE(WaitUntil([&] { return port.LineLost(); }, 3000));
+  const uint8_t *image = Window().DriveLink().Memory().Bytes();
+  EXPECT_EQ(image[0x0110], 0x11);
+  EXPECT_EQ(image[0x0120], 0x22);
+  EXPECT_EQ(image[0x0100], 0x00) << "the cut block stored nothing";
+
+  // The drive comes back and saves again, from the start.
+  TPtyDrive again;
+  again.WatchLink(Window().LinkState());
+  folders.RegisterPort(QStringLiteral("PTYDRIVE"), again.SlavePath());
+  PortItem(QStringLiteral("PTYDRIVE"))->trigger();
+  ASSERT_TRUE(ConversationRuns(again));
+  const std::vector<uint8_t> newData1(16, 0x33), newData2(16, 0x44);
+  EXPECT_TRUE(again.Exchange(MemoryWritePayload(0x0110, newData1)).valid);
+  EXPECT_TRUE(again.Exchange(MemoryWritePayload(0x0120, newData2)).valid);
+  EXPECT_TRUE(again.Exchange(MemoryWritePayload(0x0100, header)).valid);
+
+  CloseWindow();
+  const QByteArray file = folders.ReadFile(folders.MemoryFilePath());
+  ASSERT_EQ(file.size(), 8227);
+  EXPECT_EQ(file.mid(35 + 0x0100, 48),
+            QByteArray(16, 0x48) + QByteArray(16, 0x33) + QByteArray(16, 0x44));
+}
+
 // The program itself, run from a folder of its own: the settings file and
 // Sorvanel.mem are written beside the executable.
 class ProgramProcess : public ProgramTest {
@@ -115,7 +158,8 @@ class ProgramProcess : public ProgramTest {
   }
 
   bool StartProgram() {
-    if (!QFile::copy(QStringLiteral(SORVANEL_PROGRAM), folders.ProgramPath())) {
+    if (!QFile::exists(folders.ProgramPath()) &&
+        !QFile::copy(QStringLiteral(SORVANEL_PROGRAM), folders.ProgramPath())) {
       return false;
     }
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -148,7 +192,7 @@ class ProgramProcess : public ProgramTest {
     clock.start();
     while (clock.elapsed() < limitMs) {
       line.Send(link_test::EncodeFrame(payload));
-      pending_ += line.Received(300);
+      pending_ += line.Received(100);
       qsizetype etx;
       while ((etx = pending_.indexOf('\x03')) >= 0) {
         const link_test::TDecodedRequest answer = link_test::DecodeRequest(pending_.left(etx + 1));
@@ -204,6 +248,51 @@ TEST_F(ProgramProcess, SigtermRunsTheClosingStepsAndSavesSettingsAndMemory) {
   EXPECT_TRUE(settings.contains("Language=1")) << settings.toStdString();
   EXPECT_TRUE(settings.contains("[Notes]\nKept=yes")) << "the user's own section stays";
   EXPECT_TRUE(settings.contains("Left=")) << "written at close: " << settings.toStdString();
+}
+
+// The program killed at moments around its closing saves (SIGTERM, then
+// SIGKILL after the 100 ms pause of the closing steps): each file is the old
+// one or the new one, whole, never cut short.
+TEST_F(ProgramProcess, KilledDuringTheClosingSavesLeavesWholeFiles) {
+  const QByteArray oldBlock(16, 'O');
+  const QByteArray newBlock(16, 'N');
+  int oldKept = 0;
+  int newWritten = 0;
+  for (int delayMs : {100, 110, 120}) {
+    TPtyLine line;
+    folders.RegisterPort(QStringLiteral("PTYDRIVE"), line.SlavePath());
+    WriteSettings("[Sorvanel]\nPort=PTYDRIVE\n");
+    folders.WriteFile(folders.MemoryFilePath(), MemoryFileWith(0x0300, oldBlock));
+    ASSERT_TRUE(StartProgram()) << program.errorString().toStdString();
+    ASSERT_TRUE(WaitUntil([&] { return HoldsOpen(line.SlavePath()); }, 30000));
+    const auto anyAnswer = [](const link_test::TDecodedRequest &answer) { return answer.valid; };
+    ASSERT_TRUE(Answered(line, DisplayPayload(0, "Kimenet  12.5 Hz"), anyAnswer, 10000));
+    line.Send(link_test::EncodeFrame(
+        MemoryWritePayload(0x0310, std::vector<uint8_t>(newBlock.begin(), newBlock.end()))));
+    ASSERT_TRUE(Answered(
+        line, MemoryReadPayload(0x0310, "Bet\x94lt\x82s 1/19   "),
+        [](const link_test::TDecodedRequest &answer) {
+          return answer.address == 0x0310 && answer.value == 0x4E4E;
+        },
+        5000));
+
+    program.terminate();
+    QThread::msleep(static_cast<unsigned long>(delayMs));
+    program.kill();
+    ASSERT_TRUE(program.waitForFinished(10000));
+
+    const QByteArray memory = folders.ReadFile(folders.MemoryFilePath());
+    ASSERT_EQ(memory.size(), 8227) << "killed " << delayMs << " ms after SIGTERM";
+    EXPECT_EQ(memory.left(35), ScrambledMemoryFileHeader());
+    EXPECT_EQ(memory.mid(35 + 0x0300, 16), oldBlock);
+    const QByteArray written = memory.mid(35 + 0x0310, 16);
+    EXPECT_TRUE(written == newBlock || written == QByteArray(16, '\0'));
+    (written == newBlock ? newWritten : oldKept) += 1;
+    EXPECT_TRUE(folders.ReadFile(folders.SettingsPath()).contains("Port=PTYDRIVE"));
+  }
+  const QStringList left = QDir(folders.ProgramFolder()).entryList(QDir::Files | QDir::Hidden);
+  std::cout << "[ kills    ] memory file old " << oldKept << ", new " << newWritten
+            << "; files left: " << left.join(QLatin1Char(' ')).toStdString() << "\n";
 }
 
 }  // namespace
