@@ -147,6 +147,7 @@ class ProgramTest : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(folders.Valid());
+    hadRuntime_ = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
     previousRuntime_ = qgetenv("XDG_RUNTIME_DIR");
     qputenv("XDG_RUNTIME_DIR", folders.RuntimeFolder().toLocal8Bit());
     Kelvo_SetButtonStatus(beReleaseAll, 0);
@@ -156,7 +157,11 @@ class ProgramTest : public testing::Test {
   }
   void TearDown() override {
     window.reset();
-    qputenv("XDG_RUNTIME_DIR", previousRuntime_);
+    if (hadRuntime_) {
+      qputenv("XDG_RUNTIME_DIR", previousRuntime_);
+    } else {
+      qunsetenv("XDG_RUNTIME_DIR");
+    }
   }
 
   void WriteSettings(const QByteArray &text) { folders.WriteFile(folders.SettingsPath(), text); }
@@ -210,6 +215,7 @@ class ProgramTest : public testing::Test {
   std::unique_ptr<TForm_Sorvanel> window;
 
  private:
+  bool hadRuntime_ = false;
   QByteArray previousRuntime_;
 };
 
