@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <csignal>
 
+#include "file_size_limit.h"
 #include "recording_dialogs.h"
 #include "recording_link_host.h"
 
@@ -254,29 +255,6 @@ TEST_F(MemoryFileSave, FileInAMissingFolderReportsTheWriteError) {
   EXPECT_EQ(dialogs.last().headline, QStringLiteral("set.mem"));
   EXPECT_EQ(dialogs.last().message, kWriteErrorText);
 }
-
-// Lowers the file-size limit for the scope, so writes past it fail (EFBIG)
-// instead of killing the process.
-class TFileSizeLimit {
- public:
-  explicit TFileSizeLimit(rlim_t bytes) {
-    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    getrlimit(RLIMIT_FSIZE, &previous_);
-    rlimit limited = previous_;
-    limited.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limited);
-  }
-  ~TFileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &previous_);
-    std::signal(SIGXFSZ, previousHandler_);
-  }
-  TFileSizeLimit(const TFileSizeLimit &) = delete;
-  TFileSizeLimit &operator=(const TFileSizeLimit &) = delete;
-
- private:
-  rlimit previous_{};
-  void (*previousHandler_)(int);
-};
 
 TEST_F(MemoryFileSave, FailureWhileWritingKeepsTheOldFileAndIsReported) {
   const QByteArray old = FileWith(QByteArray(8192, 6));

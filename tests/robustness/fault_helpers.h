@@ -16,6 +16,8 @@
 #include <fstream>
 #include <string>
 
+#include "file_size_limit.h"
+
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
 #define ROBUSTNESS_ASAN 1
@@ -31,28 +33,7 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 
 namespace robustness {
 
-// Lowers the file-size limit for the scope; a write past it fails with EFBIG
-// instead of killing the process with SIGXFSZ.
-class TFileSizeLimit {
- public:
-  explicit TFileSizeLimit(rlim_t bytes) {
-    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    getrlimit(RLIMIT_FSIZE, &previous_);
-    rlimit limited = previous_;
-    limited.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limited);
-  }
-  ~TFileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &previous_);
-    std::signal(SIGXFSZ, previousHandler_);
-  }
-  TFileSizeLimit(const TFileSizeLimit &) = delete;
-  TFileSizeLimit &operator=(const TFileSizeLimit &) = delete;
-
- private:
-  rlimit previous_{};
-  void (*previousHandler_)(int);
-};
+using ::TFileSizeLimit;
 
 // A tmpfs of a few pages mounted on a temporary folder (root only). Mounted()
 // tells whether the mount worked; tests skip when it did not.

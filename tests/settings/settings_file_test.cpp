@@ -1,7 +1,5 @@
 #include "settings_file.h"
 
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -10,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+
+#include "file_size_limit.h"
 
 namespace {
 
@@ -219,15 +219,11 @@ TEST_F(SettingsFileOnDisk, UnwritableFolderFailsAndKeepsOldFile) {
 TEST_F(SettingsFileOnDisk, FailedWriteKeepsOldFileWhole) {
   const QByteArray old = "[Sorvanel]\nPort=ttyS1\n";
   WriteAll(path_, old);
-  rlimit saved{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const sighandler_t previousHandler = ::signal(SIGXFSZ, SIG_IGN);
-  rlimit tiny = saved;
-  tiny.rlim_cur = 16;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
-  const bool written = WriteSettingsFile(path_, TProgramSettings{});
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  ::signal(SIGXFSZ, previousHandler);
+  bool written = true;
+  {
+    TFileSizeLimit limit(16);
+    written = WriteSettingsFile(path_, TProgramSettings{});
+  }
   EXPECT_FALSE(written);
   EXPECT_EQ(ReadAll(path_), old);
   EXPECT_EQ(FolderEntries(), QStringList{"sorvanel.ini"});
