@@ -130,6 +130,9 @@ int TSerialDevice::Open(const QString &path, const TLineSettings &line) {
   AskForLowLatency(fd);
   const termios applied = MakeAppliedTermios(previous, line);
   (void)tcsetattr(fd, TCSANOW, &applied);
+  // Bytes that waited in the tty before the port was ours (a virtual port
+  // keeps them) are not replies to us: start from an empty input queue.
+  (void)tcflush(fd, TCIFLUSH);
   if (tcgetattr(fd, &applied_) != 0) {
     applied_ = applied;
   }

@@ -53,8 +53,12 @@ void TStatusBar::paintEvent(QPaintEvent *) {
       }
     } else {
       painter.setPen(palette().color(QPalette::WindowText));
-      painter.drawText(inside.adjusted(2, 0, -2, 0),
-                       static_cast<int>(panels_[i].alignment | Qt::AlignVCenter), panels_[i].text);
+      const QRect textRect = inside.adjusted(2, 0, -2, 0);
+      // A text wider than its panel (a long port name) keeps its beginning.
+      const bool fits =
+          painter.fontMetrics().horizontalAdvance(panels_[i].text) <= textRect.width();
+      const Qt::Alignment alignment = fits ? panels_[i].alignment : Qt::AlignLeft;
+      painter.drawText(textRect, static_cast<int>(alignment | Qt::AlignVCenter), panels_[i].text);
     }
     painter.restore();
   }

@@ -4,6 +4,8 @@
 #include <sys/file.h>
 
 #include <gtest/gtest.h>
+
+#include <QThread>
 #include <cerrno>
 #include <memory>
 #include <vector>
@@ -271,6 +273,15 @@ TEST_F(SerialDelivery, ManyFramesArriveCompleteAndInOrder) {
   }
   ASSERT_TRUE(WaitUntil([&] { return AllReceived().size() >= sent.size(); }));
   EXPECT_EQ(AllReceived(), sent);
+}
+
+TEST_F(SerialDelivery, BytesWaitingBeforeTheOpenAreNotTakenForReplies) {
+  line.Send("stale\x03");
+  QThread::msleep(50);  // let the pty move the bytes into the tty's queue
+  auto port = MakePort();
+  line.Send("fresh\x03");
+  ASSERT_TRUE(WaitUntil([&] { return AllReceived().endsWith("fresh\x03"); }));
+  EXPECT_EQ(AllReceived(), QByteArray("fresh\x03"));
 }
 
 TEST_F(SerialDelivery, WrittenBytesReachTheConverter) {
