@@ -70,6 +70,8 @@ bool ParseDriveOptions(int argc, char **argv, TDriveOptions &options, std::strin
       ok = ParseInt(value, 1, 10000, options.answerTimeoutMs);
     } else if (name == "--wait") {
       ok = ParseSeconds(value, options.waitSeconds);
+    } else if (name == "--times") {
+      options.timesFile = value;
     } else if (name == "--report-every") {
       ok = ParseInt(value, 1, 100000000, options.reportEvery);
     } else {
@@ -87,5 +89,6 @@ bool ParseDriveOptions(int argc, char **argv, TDriveOptions &options, std::strin
 const char *DriveUsage() {
   return "usage: program_drive [--name NAME] [--port-map FOLDER] [--messages N | --duration S |\n"
          "                      --silent S] [--gap-ms MIN-MAX] [--fast] [--chunk N]\n"
-         "                      [--answer-timeout-ms MS] [--wait S] [--report-every N]\n";
+         "                      [--answer-timeout-ms MS] [--wait S] [--report-every N]\n"
+         "                      [--times FILE]\n";
 }

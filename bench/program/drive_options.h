@@ -16,6 +16,7 @@ struct TDriveOptions {
   int answerTimeoutMs = 50;
   double waitSeconds = 30;  // for the program's first answer
   int reportEvery = 0;      // > 0: print "drive: exchanged N" every N messages
+  std::string timesFile;    // one line per measured message: seconds, turnaround ms or "-"
 };
 
 // false with a message in 'error' for an unknown option or a bad value.

@@ -55,8 +55,13 @@ void TDrivePlayer::Measure(TTurnaroundRecord &record) {
       break;
     }
     record.lateBytes += DrainLateBytes();
-    const TAnswer answer = Receive(Send(messages_.Next()));
+    const TClock::time_point etxWritten = Send(messages_.Next());
+    const TAnswer answer = Receive(etxWritten);
     ++sent;
+    if (!options_.timesFile.empty()) {
+      record.timeline.emplace_back(Milliseconds(etxWritten - start) / 1000.0,
+                                   answer.answered ? answer.turnaroundMs : -1.0);
+    }
     if (answer.answered) {
       record.turnaroundMs.push_back(answer.turnaroundMs);
       record.invalidAnswers += answer.valid ? 0 : 1;

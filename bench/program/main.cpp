@@ -81,5 +81,9 @@ int main(int argc, char **argv) {
   std::fflush(stdout);
   player.Measure(record);
   record.Print(stdout);
+  if (!options.timesFile.empty() && !record.WriteTimeline(options.timesFile)) {
+    std::fprintf(stderr, "program_drive: cannot write %s\n", options.timesFile.c_str());
+    return 1;
+  }
   return 0;
 }

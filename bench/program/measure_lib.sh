@@ -185,6 +185,7 @@ print_summary() {
   row "turnaround p99, program_drive (ms)" "<= 2" turn_p99
   row "turnaround max, program_drive (ms)" "" turn_max
   row "  answered" "" turn_n
+  row "  answers later than 2 ms" "" turn_over2
   row "  unanswered" "0" turn_lost
   row "  invalid answers" "0" turn_bad
   row "turnaround p50, vdrive --fast (ms)" "<= 0.3" vd_p50
@@ -194,14 +195,16 @@ print_summary() {
   row "  vdrive time-outs (incl. start)" "" vd_timeouts
   row "idle CPU (% of one core)" "<= 0.2" idle_cpu
   row "idle wake-ups per s" "" idle_wake
-  row "full line rate CPU (% of one core)" "" line_cpu
-  row "full line rate wake-ups per s" "" line_wake
+  row "full line rate CPU, 1-char writes (%)" "" line_cpu
+  row "full line rate wake-ups/s, 1-char writes" "" line_wake
   row "  messages per s at line rate" "" line_rate
   row "  turnaround p50 at line rate (ms)" "" line_p50
   row "  turnaround p99 at line rate (ms)" "" line_p99
   row "  main thread CPU per message (us)" "" line_main_us
   row "  main thread run-queue wait per msg (us)" "" line_main_wait_us
   row "  other threads CPU per message (us)" "" line_other_us
+  row "full line rate, 8-char writes: CPU (%)" "" line8_cpu
+  row "full line rate, 8-char writes: wake-ups/s" "" line8_wake
   row "start to first paint, offscreen (ms)" "<= 300" paint_off
   row "VmRSS after start, offscreen (MB)" "<= 60" rss_off
   row "start to first paint, Xvfb (ms)" "<= 300" paint_x
@@ -218,7 +221,7 @@ print_summary() {
   row "heap allocations in those calls" "0" allocs
   local v run
   for v in poll blind; do
-    for run in idle line; do
+    for run in idle line line8; do
       echo
       echo "Threads of the $v build, $run run (main = main thread; wait = run-queue wait):"
       cat "$work/$run-$v.threads" 2>/dev/null || echo "(not measured)"

@@ -5,7 +5,8 @@
 #   1. reply turnaround against program_drive (display-line messages at line
 #      pace, random 2-20 ms gaps) and against vdrive --fast --stats;
 #   2. CPU and wake-ups with the port open and no traffic;
-#   3. CPU and wake-ups at full line rate (program_drive, line pace, no gaps);
+#   3. CPU and wake-ups at full line rate (program_drive, line pace, no gaps),
+#      with characters written one by one and in pieces of 8;
 #   4. start to first paint and VmRSS after start (bench/window probe);
 #   5. VmRSS after an hour's worth of messages (program_drive --fast);
 #   6. Kelvo compile and check per call (protocol_bench).
@@ -16,7 +17,7 @@
 # Environment (optional):
 #   MESSAGES=10000        measured messages of run 1
 #   HOUR_MESSAGES=100000  messages of run 5 (an hour at line pace)
-#   VDRIVE_SECONDS=15     length of the vdrive run
+#   VDRIVE_SECONDS=10     length of the vdrive run
 #   CPU_SECONDS=10        length of each CPU measurement
 #   SIDE_BY_SIDE=1        runs 1 and 5 drive both builds at the same time
 #                         (0: one after the other, about twice as long)
@@ -29,7 +30,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 MESSAGES=${MESSAGES:-10000}
 HOUR_MESSAGES=${HOUR_MESSAGES:-100000}
-VDRIVE_SECONDS=${VDRIVE_SECONDS:-15}
+VDRIVE_SECONDS=${VDRIVE_SECONDS:-10}
 CPU_SECONDS=${CPU_SECONDS:-10}
 SIDE_BY_SIDE=${SIDE_BY_SIDE:-1}
 SKIP_BUILD=${SKIP_BUILD:-0}
@@ -64,7 +65,8 @@ build() {
 # program; turnaround_finish collects the numbers.
 turnaround_start() {
   local v=$1
-  start_drive "$v" "turn-$v" --name "TURN_$v" --messages "$MESSAGES" --gap-ms 2-20 --wait 60
+  start_drive "$v" "turn-$v" --name "TURN_$v" --messages "$MESSAGES" --gap-ms 2-20 --wait 60 \
+    --times "$work/turn-$v.times"
   start_program "$v" "TURN_$v"
 }
 turnaround_finish() {
@@ -78,6 +80,7 @@ turnaround_finish() {
   R[turn_n.$v]=$(field "$log" "answered")
   R[turn_lost.$v]=$(field "$log" "unanswered")
   R[turn_bad.$v]=$(field "$log" "invalid answers")
+  R[turn_over2.$v]=$(awk '$2 != "-" && $2 > 2 { n++ } END { print n + 0 }' "$work/turn-$v.times")
 }
 
 # Run 1b: vdrive --fast --stats for VDRIVE_SECONDS; vdrive's own numbers.
@@ -115,18 +118,21 @@ idle_run() {
   stop_pid "${drive_pid[idle-$v]}"
 }
 
-# Run 3: program_drive at line pace without gaps.
+# Run 3: program_drive at line pace without gaps; 'run' names the figures
+# (line: characters one by one; line8: written 8 at a time).
 line_rate_run() {
-  local v=$1
-  local pid log=$work/line-$v.drive.log
-  start_drive "$v" "line-$v" --name "LINE_$v" --duration $((CPU_SECONDS + 2)) --gap-ms 0 --wait 60
-  start_program "$v" "LINE_$v"
-  pid=${program_pid[LINE_$v]}
+  local v=$1 run=$2 chunk=$3
+  local pid log=$work/$run-$v.drive.log
+  start_drive "$v" "$run-$v" --name "${run^^}_$v" --duration $((CPU_SECONDS + 2)) --gap-ms 0 \
+    --chunk "$chunk" --wait 60
+  start_program "$v" "${run^^}_$v"
+  pid=${program_pid[${run^^}_$v]}
   wait_for_line "$log" "drive: answering" 60 || fail "no answer at line rate" "$log"
   sleep 1
-  measure_cpu "$pid" "$CPU_SECONDS" line "$v" "$work/line-$v.threads"
-  wait_pid "${drive_pid[line-$v]}"
+  measure_cpu "$pid" "$CPU_SECONDS" "$run" "$v" "$work/$run-$v.threads"
+  wait_pid "${drive_pid[$run-$v]}"
   stop_pid "$pid"
+  [ "$run" = line ] || return 0
   R[line_rate.$v]=$(field "$log" "messages per s")
   R[line_p50.$v]=$(field "$log" "turnaround p50 ms")
   R[line_p99.$v]=$(field "$log" "turnaround p99 ms")
@@ -218,7 +224,8 @@ main() {
     note "run 1b/2/3/4/6 for $v"
     vdrive_run "$v"
     idle_run "$v"
-    line_rate_run "$v"
+    line_rate_run "$v" line 1
+    line_rate_run "$v" line8 8
     startup_run "$v"
     protocol_run "$v"
   done

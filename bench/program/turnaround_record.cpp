@@ -14,6 +14,21 @@ double TTurnaroundRecord::Percentile(double fraction) const {
   return sorted[std::clamp<size_t>(rank, 1, sorted.size()) - 1];
 }
 
+bool TTurnaroundRecord::WriteTimeline(const std::string &path) const {
+  std::FILE *file = std::fopen(path.c_str(), "w");
+  if (file == nullptr) {
+    return false;
+  }
+  for (const auto &[at, ms] : timeline) {
+    if (ms < 0) {
+      std::fprintf(file, "%.6f -\n", at);
+    } else {
+      std::fprintf(file, "%.6f %.3f\n", at, ms);
+    }
+  }
+  return std::fclose(file) == 0;
+}
+
 void TTurnaroundRecord::Print(std::FILE *out) const {
   const uint64_t answered = turnaroundMs.size();
   std::fprintf(out, "messages measured: %" PRIu64 "\n", answered + unanswered);

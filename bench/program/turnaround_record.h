@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <utility>
 #include <vector>
 
 struct TTurnaroundRecord {
@@ -13,8 +15,14 @@ struct TTurnaroundRecord {
   uint64_t lateBytes = 0;            // bytes that came after their message was given up
   uint64_t warmUpUnanswered = 0;     // messages before the program's first answer
   double seconds = 0;                // length of the measured phase
+  // Per measured message when asked for: seconds since the phase began, and
+  // the turnaround in ms (negative: unanswered).
+  std::vector<std::pair<double, double>> timeline;
 
   // Value at 'fraction' (0..1) of the sorted times; 0 without any.
   double Percentile(double fraction) const;
   void Print(std::FILE *out) const;
+  // Writes the timeline, one "seconds turnaround" line per message ("-" for
+  // an unanswered one); false when the file cannot be written.
+  bool WriteTimeline(const std::string &path) const;
 };
