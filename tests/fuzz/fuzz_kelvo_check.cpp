@@ -8,18 +8,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "fuzz_require.h"
 #include "kelvo.h"
 #include "protocol/frame_encoder.h"
 
 namespace {
-
-#define REQUIRE(condition)                                        \
-  do {                                                            \
-    if (!(condition)) {                                           \
-      std::fprintf(stderr, "invariant broken: %s\n", #condition); \
-      std::abort();                                               \
-    }                                                             \
-  } while (0)
 
 bool IsNibbleChar(uint8_t c) {
   return (c & 0xF0) == 0x30;

@@ -10,17 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fuzz_require.h"
 #include "memory_file.h"
 
 namespace {
-
-#define REQUIRE(condition)                                        \
-  do {                                                            \
-    if (!(condition)) {                                           \
-      std::fprintf(stderr, "invariant broken: %s\n", #condition); \
-      std::abort();                                               \
-    }                                                             \
-  } while (0)
 
 constexpr qsizetype kDataStart = 1 + kMemoryFileHeaderLength;
 

@@ -29,6 +29,7 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz_require.h"
 #include "kelvo.h"
 #include "reply_handler.h"
 #include "support/fake_port_control.h"
@@ -37,14 +38,6 @@
 #include "support/recording_link_host.h"
 
 namespace {
-
-#define REQUIRE(condition)                                        \
-  do {                                                            \
-    if (!(condition)) {                                           \
-      std::fprintf(stderr, "invariant broken: %s\n", #condition); \
-      std::abort();                                               \
-    }                                                             \
-  } while (0)
 
 constexpr uint8_t kProgTermKind = 0x4B;
 constexpr uint8_t kConverterKind = 0x4D;

@@ -10,18 +10,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "fuzz_require.h"
 #include "settings/ini_file.h"
 #include "settings/settings_file.h"
 
 namespace {
-
-#define REQUIRE(condition)                                        \
-  do {                                                            \
-    if (!(condition)) {                                           \
-      std::fprintf(stderr, "invariant broken: %s\n", #condition); \
-      std::abort();                                               \
-    }                                                             \
-  } while (0)
 
 void RequireClamped(const TProgramSettings &settings) {
   REQUIRE(settings.Language == kLanguageHungarian || settings.Language == kLanguageEnglish);
