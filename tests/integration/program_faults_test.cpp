@@ -29,6 +29,16 @@ double CpuSecondsOverOneSecond() {
 class LineFaults : public ProgramTest {
  protected:
   // Sends display lines until one is answered; false when none is.
+  // Starts the window with the drive's port saved, so it opens at start, and
+  // waits until the two talk.
+  bool StartWindowTalkingTo(TPtyDrive &drive) {
+    folders.RegisterPort(QStringLiteral("PTYDRIVE"), drive.SlavePath());
+    WriteSettings("[Sorvanel]\nPort=PTYDRIVE\n");
+    StartWindow();
+    drive.WatchLink(Window().LinkState());
+    return ConversationRuns(drive);
+  }
+
   bool ConversationRuns(TPtyDrive &drive, int maxMessages = 15) {
     for (int i = 0; i < maxMessages; ++i) {
       drive.Deliver(DisplayPayload(1, "Alapjel  25.0 Hz"), 500);
@@ -42,11 +52,7 @@ class LineFaults : public ProgramTest {
 
 TEST_F(LineFaults, HangUpInTheMiddleOfAFrameIsSurvivedAndTheReopenedPortTalks) {
   TPtyDrive drive;
-  folders.RegisterPort(QStringLiteral("PTYDRIVE"), drive.SlavePath());
-  WriteSettings("[Sorvanel]\nPort=PTYDRIVE\n");
-  StartWindow();
-  drive.WatchLink(Window().LinkState());
-  ASSERT_TRUE(ConversationRuns(drive));
+  ASSERT_TRUE(StartWindowTalkingTo(drive));
 
   const QByteArray frame = link_test::EncodeFrame(DisplayPayload(0, "Kimenet  12.5 Hz"));
   drive.Line().Send(frame.left(frame.size() / 2));
@@ -105,11 +111,7 @@ TEST_F(LineFaults, ConverterKilledAndStartedAgainIsTalkedToAfterAReopen) {
 
 TEST_F(LineFaults, LineCutDuringAMemoryWriteSequenceKeepsTheBlocksWrittenBeforeIt) {
   TPtyDrive drive;
-  folders.RegisterPort(QStringLiteral("PTYDRIVE"), drive.SlavePath());
-  WriteSettings("[Sorvanel]\nPort=PTYDRIVE\n");
-  StartWindow();
-  drive.WatchLink(Window().LinkState());
-  ASSERT_TRUE(ConversationRuns(drive));
+  ASSERT_TRUE(StartWindowTalkingTo(drive));
 
   // A set goes out data first, header last: the line is cut in the middle
   // of the last block.
