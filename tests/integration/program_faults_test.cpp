@@ -169,6 +169,9 @@ class ProgramProcess : public ProgramTest {
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folders.RuntimeFolder());
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::MergedChannels);
+    // Answers of an earlier program left unread must not pass for answers
+    // of this one.
+    pending_.clear();
     program.start(folders.ProgramPath(), {});
     return program.waitForStarted(10000);
   }
