@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "port_map.h"
+
 namespace {
 
 bool ParseInt(const char *text, int low, int high, int &value) {
@@ -52,10 +54,7 @@ bool ParseDriveOptions(int argc, char **argv, TDriveOptions &options, std::strin
     bool ok = true;
     if (name == "--name") {
       options.name = value;
-      ok = !options.name.empty() && options.name.find('/') == std::string::npos &&
-           options.name[0] != '.';
-    } else if (name == "--port-map") {
-      options.portMap = value;
+      ok = vdrive::IsValidPortName(options.name);
     } else if (name == "--messages") {
       ok = ParseInt(value, 1, 100000000, options.messages);
     } else if (name == "--duration") {
@@ -87,7 +86,7 @@ bool ParseDriveOptions(int argc, char **argv, TDriveOptions &options, std::strin
 }
 
 const char *DriveUsage() {
-  return "usage: program_drive [--name NAME] [--port-map FOLDER] [--messages N | --duration S |\n"
+  return "usage: program_drive [--name NAME] [--messages N | --duration S |\n"
          "                      --silent S] [--gap-ms MIN-MAX] [--fast] [--chunk N]\n"
          "                      [--answer-timeout-ms MS] [--wait S] [--report-every N]\n"
          "                      [--times FILE]\n";

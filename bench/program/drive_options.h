@@ -5,7 +5,6 @@
 
 struct TDriveOptions {
   std::string name = "BENCH";
-  std::string portMap;         // default: $XDG_RUNTIME_DIR/sorvanel/ports
   int messages = 10000;        // measured messages after the program answers
   double durationSeconds = 0;  // > 0: measure for this long instead of a count
   double silentSeconds = 0;    // > 0: hold the port, send nothing, then end

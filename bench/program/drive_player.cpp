@@ -22,7 +22,7 @@ double Milliseconds(std::chrono::steady_clock::duration span) {
 
 }  // namespace
 
-TDrivePlayer::TDrivePlayer(const TDrivePort &port, const TDriveOptions &options,
+TDrivePlayer::TDrivePlayer(const vdrive::PseudoTerminal &port, const TDriveOptions &options,
                            const volatile std::sig_atomic_t &stop)
     : port_(port), options_(options), stop_(stop) {}
 

@@ -11,13 +11,13 @@
 
 #include "display_messages.h"
 #include "drive_options.h"
-#include "drive_port.h"
+#include "pseudo_terminal.h"
 #include "turnaround_record.h"
 
 class TDrivePlayer {
  public:
   // 'stop' is set by a signal handler; every wait ends soon after it is set.
-  TDrivePlayer(const TDrivePort &port, const TDriveOptions &options,
+  TDrivePlayer(const vdrive::PseudoTerminal &port, const TDriveOptions &options,
                const volatile std::sig_atomic_t &stop);
 
   // Sends messages until the program answers one; false after the wait.
@@ -46,7 +46,7 @@ class TDrivePlayer {
   void SleepUntil(TClock::time_point when) const;
   bool Stopped() const { return stop_ != 0; }
 
-  const TDrivePort &port_;
+  const vdrive::PseudoTerminal &port_;
   const TDriveOptions &options_;
   const volatile std::sig_atomic_t &stop_;
   TDisplayMessages messages_;

@@ -18,7 +18,8 @@
 
 #include "drive_options.h"
 #include "drive_player.h"
-#include "drive_port.h"
+#include "port_map.h"
+#include "pseudo_terminal.h"
 #include "turnaround_record.h"
 
 namespace {
@@ -49,21 +50,19 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "program_drive: %s\n%s", error.c_str(), DriveUsage());
     return 2;
   }
-  if (options.portMap.empty()) {
-    options.portMap = DefaultPortMapFolder();
-  }
-  if (options.portMap.empty()) {
-    std::fprintf(stderr, "program_drive: no port map folder (set XDG_RUNTIME_DIR)\n");
-    return 1;
-  }
   InstallSignalHandlers();
-  TDrivePort port;
-  if (!port.Open(options.portMap, options.name, error)) {
+  // The same pseudo-terminal and port map entry as vdrive's, so the program
+  // finds the drive the way it finds any port.
+  vdrive::PortMapFolders folders;
+  vdrive::PseudoTerminal port;
+  vdrive::PortMapEntry entry;
+  if (!vdrive::PreparePortMapFolders(folders, error) || !port.Open(error) ||
+      !entry.Register(folders, options.name, port.SlavePath(), error)) {
     std::fprintf(stderr, "program_drive: %s\n", error.c_str());
     return 1;
   }
   std::printf("drive: port %s on %s (%s)\n", options.name.c_str(), port.SlavePath().c_str(),
-              port.EntryPath().c_str());
+              entry.EntryPath().c_str());
   std::fflush(stdout);
 
   TDrivePlayer player(port, options, g_stop);
