@@ -4,18 +4,10 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
+#include "display_reply.h"
 #include "main_window.h"
 
 namespace {
-
-void SetLine(TLinkState &link, uint8_t status, const char *codes) {
-  link.ReplyData.bytes[0] = 'M';
-  link.ReplyData.bytes[2] = status;
-  for (int i = 0; i < 16; ++i) {
-    link.ReplyData.bytes[3 + i] = static_cast<uint8_t>(codes[i]);
-  }
-  link.ReplyData.length = 19;
-}
 
 TForm_Sorvanel &Window() {
   static QTemporaryDir folder;
@@ -25,10 +17,11 @@ TForm_Sorvanel &Window() {
 
 void BM_ChangedLine(benchmark::State &state) {
   TForm_Sorvanel &window = Window();
-  const char *lines[] = {"Frekvencia 50Hz ", "Frekvencia 49Hz "};
+  const TReplyData lines[] = {DisplayReply(0x0E, "Frekvencia 50Hz "),
+                              DisplayReply(0x0E, "Frekvencia 49Hz ")};
   int i = 0;
   for (auto _ : state) {
-    SetLine(window.LinkState(), 0x0E, lines[i ^= 1]);
+    window.LinkState().ReplyData = lines[i ^= 1];
     window.UpdateGraphicMode();
   }
 }
@@ -36,7 +29,7 @@ BENCHMARK(BM_ChangedLine);
 
 void BM_SameLine(benchmark::State &state) {
   TForm_Sorvanel &window = Window();
-  SetLine(window.LinkState(), 0x0E, "Motor aram  12A ");
+  window.LinkState().ReplyData = DisplayReply(0x0E, "Motor aram  12A ");
   window.UpdateGraphicMode();
   for (auto _ : state) {
     window.UpdateGraphicMode();
@@ -46,15 +39,22 @@ BENCHMARK(BM_SameLine);
 
 void BM_GraphicLine(benchmark::State &state) {
   TForm_Sorvanel &window = Window();
-  char a[17] =
+  const QByteArray a(
       "\x01\x02\x03\x04\x05\x06\x07\x00\x01\x02\x03\x04\x05"
-      "abc";
-  char b[17] =
+      "abc",
+      16);
+  const QByteArray b(
       "\x07\x06\x05\x04\x03\x02\x01\x00\x07\x06\x05\x04\x03"
-      "abc";
+      "abc",
+      16);
+  // Lines 0 to 2 with the two cell patterns in turn.
+  TReplyData lines[6];
+  for (int k = 0; k < 6; ++k) {
+    lines[k] = DisplayReply(static_cast<uint8_t>(k % 3), (k & 1) ? a : b);
+  }
   int i = 0;
   for (auto _ : state) {
-    SetLine(window.LinkState(), static_cast<uint8_t>(i % 3), (i & 1) ? a : b);
+    window.LinkState().ReplyData = lines[i % 6];
     window.UpdateGraphicMode();
     ++i;
   }

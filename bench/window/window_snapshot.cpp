@@ -7,19 +7,13 @@
 #include <QTemporaryDir>
 
 #include "about_box.h"
+#include "display_reply.h"
 #include "main_window.h"
 
 namespace {
 
 void ShowLine(TForm_Sorvanel &window, uint8_t status, const QByteArray &codes) {
-  TReplyData &reply = window.LinkState().ReplyData;
-  reply = TReplyData{};
-  reply.bytes[0] = 'M';
-  reply.bytes[2] = status;
-  for (int i = 0; i < 16; ++i) {
-    reply.bytes[3 + i] = static_cast<uint8_t>(i < codes.size() ? codes[i] : ' ');
-  }
-  reply.length = 19;
+  window.LinkState().ReplyData = DisplayReply(status, codes);
   window.UpdateGraphicMode();
 }
 

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "display_line_label.h"
+#include "display_reply.h"
 #include "image_widget.h"
 #include "kelvo.h"
 #include "main_window.h"
@@ -52,14 +53,7 @@ class WindowTest : public testing::Test {
 
   // A converter display message: status byte and 16 codes.
   void SetReply(uint8_t status, const QByteArray &codes) {
-    TReplyData &reply = Window().LinkState().ReplyData;
-    reply = TReplyData{};
-    reply.bytes[0] = 'M';
-    reply.bytes[2] = status;
-    for (int i = 0; i < 16; ++i) {
-      reply.bytes[3 + i] = static_cast<uint8_t>(i < codes.size() ? codes[i] : ' ');
-    }
-    reply.length = 19;
+    Window().LinkState().ReplyData = DisplayReply(status, codes);
   }
 
   QTemporaryDir folder;
