@@ -15,6 +15,7 @@ struct CharTexts {
     }
     text[0x00] = {'@', 0, 0};
     text[0x26] = {'&', '&', 0};  // labels show "&&" as one '&'
+    // clang-format off
     const unsigned char mapped[][2] = {
         {0x7E, 0xBB},  // right double angle quotation mark
         {0x7F, 0xAB},  // left double angle quotation mark
@@ -32,13 +33,17 @@ struct CharTexts {
         {0xA1, 0xED},  // i acute
         {0xA2, 0xF3},  // o acute
         {0xA3, 0xFA},  // u acute
-        {0xE0, 'a'},   {0xE2, 0xDF},  // sharp s
-        {0xE3, 'e'},   {0xE4, 0xB5},  // micro sign
-        {0xF4, 'R'},   {0xF7, 'p'},
+        {0xE0, 'a'},
+        {0xE2, 0xDF},  // sharp s
+        {0xE3, 'e'},
+        {0xE4, 0xB5},  // micro sign
+        {0xF4, 'R'},
+        {0xF7, 'p'},
         {0xF8, 0xB0},  // degree sign
         {0xFD, 0xF7},  // division sign
         {0xFF, '#'},
     };
+    // clang-format on
     for (const auto &m : mapped) {
       text[m[0]] = {static_cast<char>(m[1]), 0, 0};
     }
@@ -49,4 +54,6 @@ constexpr CharTexts kCharTexts;
 
 }  // namespace
 
-extern "C" const char *Kelvo_CharConv(uint8_t code) { return kCharTexts.text[code].data(); }
+extern "C" const char *Kelvo_CharConv(uint8_t code) {
+  return kCharTexts.text[code].data();
+}

@@ -104,8 +104,7 @@ KELVO_API void Kelvo_SetAddress(uint32_t address);
 
 /* Sets the four request values. Value 1 is cleared to 0 by every compile;
  * values 2 to 4 are kept until set again. */
-KELVO_API void Kelvo_SetValue(uint16_t value1, uint16_t value2, uint16_t value3,
-                              uint16_t value4);
+KELVO_API void Kelvo_SetValue(uint16_t value1, uint16_t value2, uint16_t value3, uint16_t value4);
 
 /*
  * Compiles the request state into a frame. Writes frame->bytes[0] = N and the

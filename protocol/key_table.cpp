@@ -2,6 +2,7 @@
 #include "kelvo.h"
 
 extern "C" int32_t Kelvo_KeyToID(uint16_t virtualKey) {
+  // clang-format off
   switch (virtualKey) {
     case 0x26: return 0;   // up arrow: up
     case 0x25: return 1;   // left arrow: left
@@ -16,4 +17,5 @@ extern "C" int32_t Kelvo_KeyToID(uint16_t virtualKey) {
     case 'S': return 10;   // stop
     default: return KELVO_NO_KEY;
   }
+  // clang-format on
 }

@@ -9,7 +9,11 @@ inline constexpr uint8_t kStx = 0x02;
 inline constexpr uint8_t kEtx = 0x03;
 inline constexpr uint8_t kChecksumStart = kStx;
 
-inline constexpr uint8_t NibbleChar(uint8_t nibble) { return 0x30 | (nibble & 0x0F); }
-inline constexpr bool IsNibbleChar(uint8_t c) { return (c & 0xF0) == 0x30; }
+inline constexpr uint8_t NibbleChar(uint8_t nibble) {
+  return 0x30 | (nibble & 0x0F);
+}
+inline constexpr bool IsNibbleChar(uint8_t c) {
+  return (c & 0xF0) == 0x30;
+}
 
 }  // namespace kelvo

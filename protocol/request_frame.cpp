@@ -92,9 +92,13 @@ void Kelvo_SetButtonStatus(TButtonEvent event, TTerminalButton button) {
   }
 }
 
-void Kelvo_SetType(uint8_t type) { g_request.type = type; }
+void Kelvo_SetType(uint8_t type) {
+  g_request.type = type;
+}
 
-void Kelvo_SetAddress(uint32_t address) { g_request.address = address; }
+void Kelvo_SetAddress(uint32_t address) {
+  g_request.address = address;
+}
 
 void Kelvo_SetValue(uint16_t value1, uint16_t value2, uint16_t value3, uint16_t value4) {
   g_request.value[0] = value1;
@@ -132,6 +136,8 @@ void Kelvo_CompileMessage(TTerminalMessageFrame *frame) {
   kelvo::ConsumeAfterCompile(g_request);
 }
 
-uint8_t Kelvo_GetLastError(void) { return kelvo::g_lastError; }
+uint8_t Kelvo_GetLastError(void) {
+  return kelvo::g_lastError;
+}
 
 }  // extern "C"

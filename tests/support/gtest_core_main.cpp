@@ -1,6 +1,6 @@
 // Test entry for code that needs a Qt event loop (queued calls, timers).
-#include <QCoreApplication>
 #include <gtest/gtest.h>
+#include <QCoreApplication>
 
 int main(int argc, char **argv) {
   QCoreApplication app(argc, argv);
