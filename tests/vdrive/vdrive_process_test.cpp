@@ -1,4 +1,5 @@
 // The real vdrive program on a pseudo-terminal, with the test as its terminal.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -16,6 +17,7 @@
 #include "bar_graph.h"
 #include "display_text.h"
 #include "terminal_player.h"
+#include "unique_fd.h"
 
 extern char **environ;
 
@@ -178,6 +180,25 @@ TEST(PortRegistration, EntryPointsAtTheLivePortAndGoesAwayOnSigterm) {
   EXPECT_NE(drive.Output().find("VDTEST on " + target.string()), std::string::npos);
 }
 
+// True once the drive has said which tty it registered and the entry points
+// there. Whether the entry merely resolves says nothing after a crash: the dead
+// drive's tty number may already belong to another program's pseudo-terminal.
+bool WaitForRegistration(const VdriveProcess &drive, const std::string &entry,
+                         const std::string &name) {
+  const std::string said = "vdrive: port " + name + " on ";
+  return WaitFor([&] {
+    const std::string output = drive.Output();
+    const size_t start = output.find(said);
+    if (start == std::string::npos) {
+      return false;
+    }
+    const size_t from = start + said.size();
+    const std::string tty = output.substr(from, output.find(' ', from) - from);
+    std::error_code error;
+    return fs::read_symlink(entry, error) == tty;
+  });
+}
+
 TEST(PortRegistration, EntriesLeftByACrashAreReplaced) {
   RuntimeFolder runtime;
   const std::string entry = runtime.Ports() + "/VDRIVE1";
@@ -187,14 +208,19 @@ TEST(PortRegistration, EntriesLeftByACrashAreReplaced) {
     killed.Stop(SIGKILL);  // no chance to clean up
   }
   ASSERT_TRUE(IsLink(entry));
+  // Another program opens a pseudo-terminal and, as a rule, gets the dead
+  // drive's tty number: the entry left behind resolves again.
+  const vdrive::UniqueFd foreignPty(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+  ASSERT_TRUE(foreignPty.Valid());
   VdriveProcess second(runtime, {});
-  ASSERT_TRUE(WaitFor([&] { return fs::exists(entry); })) << second.Output();
+  ASSERT_TRUE(WaitForRegistration(second, entry, "VDRIVE1")) << second.Output();
   EXPECT_TRUE(second.Running());
   second.Stop(SIGTERM);
+  EXPECT_FALSE(IsLink(entry));
 
   fs::create_symlink("/dev/pts/999999", entry);  // a dangling entry
   VdriveProcess third(runtime, {});
-  ASSERT_TRUE(WaitFor([&] { return fs::exists(entry); })) << third.Output();
+  ASSERT_TRUE(WaitForRegistration(third, entry, "VDRIVE1")) << third.Output();
   third.Stop(SIGINT);
   EXPECT_FALSE(IsLink(entry));
 }
