@@ -207,14 +207,20 @@ TEST_F(PtyConversation, ProgrammingTerminalAlertsStopTheLinkWhileShown) {
   Window().Timer()->start();
   dialogs.checkBoxAnswer = false;  // "do not warn me next time"
 
+  // The alert numbered 'count' says 'headline'; while it was shown the
+  // watchdog stood still and the port was closed; the watchdog runs again now.
+  const auto expectAlertShownWithTheLinkStopped = [&](size_t count, const QString &headline) {
+    ASSERT_EQ(dialogs.records.size(), count);
+    EXPECT_EQ(dialogs.last().headline, headline);
+    ASSERT_EQ(seen.size(), count);
+    EXPECT_FALSE(seen.back().timerActive);
+    EXPECT_FALSE(seen.back().portOpen);
+    EXPECT_TRUE(Window().Timer()->isActive());
+  };
+
   ASSERT_TRUE(drive.Deliver(kProgTermPayload));
   EXPECT_TRUE(drive.Answers(150).empty()) << "a programming terminal's frame is never answered";
-  ASSERT_EQ(dialogs.records.size(), 1u);
-  EXPECT_EQ(dialogs.last().headline, GetText(43));
-  ASSERT_EQ(seen.size(), 1u);
-  EXPECT_FALSE(seen[0].timerActive);
-  EXPECT_FALSE(seen[0].portOpen);
-  EXPECT_TRUE(Window().Timer()->isActive());
+  ASSERT_NO_FATAL_FAILURE(expectAlertShownWithTheLinkStopped(1, GetText(43)));
   EXPECT_TRUE(Window().DriveLink().Port().Connected());
   EXPECT_FALSE(MenuItem("Menu_ProgTermAlertOnConnect")->isChecked());
 
@@ -224,12 +230,7 @@ TEST_F(PtyConversation, ProgrammingTerminalAlertsStopTheLinkWhileShown) {
   for (int i = 0; i < 3; ++i) {
     EXPECT_TRUE(Exchange().valid) << "message " << i;
   }
-  ASSERT_EQ(dialogs.records.size(), 2u);
-  EXPECT_EQ(dialogs.last().headline, GetText(45));
-  ASSERT_EQ(seen.size(), 2u);
-  EXPECT_FALSE(seen[1].timerActive);
-  EXPECT_FALSE(seen[1].portOpen);
-  EXPECT_TRUE(Window().Timer()->isActive());
+  ASSERT_NO_FATAL_FAILURE(expectAlertShownWithTheLinkStopped(2, GetText(45)));
   EXPECT_TRUE(MenuItem("Menu_ProgTermAlertOnDisconnect")->isChecked());
 
   // Alerts off for connecting: the next terminal frame shows nothing.
