@@ -162,6 +162,7 @@ bool TPortThread::OpenPort() {
     return true;
   }
   if (isUsb_ ? OpenUsb() : OpenSerial()) {
+    ++openCount_;
     StartWorker();
   }
   return connected_;

@@ -56,6 +56,7 @@ class TPortThread : public QObject, public TPortControl {
   // refuses to close stays open).
   bool ClosePort() override;
   bool Connected() const override { return connected_; }
+  uint64_t OpenCount() const override { return openCount_; }
 
   // On an open port these close it, store the value and open it again (the
   // port ends closed if that open fails); on a closed port they only store.
@@ -133,6 +134,7 @@ class TPortThread : public QObject, public TPortControl {
 
   // Main thread only.
   bool connected_ = false;
+  uint64_t openCount_ = 0;
   QString portName_ = QStringLiteral("COM1");
   TLineSettings line_;
   bool showOpenErrors_ = false;
