@@ -1,6 +1,7 @@
 #include "atomic_file.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -126,4 +127,22 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes) {
   }
   SyncFolder(target);
   return true;
+}
+
+QString MoveAside(const QString &path, const QString &suffix) {
+  constexpr int kMaxAttempts = 1000;
+  const QByteArray from = QFile::encodeName(path);
+  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    const QString name =
+        path + suffix + (attempt == 0 ? QString() : QStringLiteral(".%1").arg(attempt));
+    const QByteArray to = QFile::encodeName(name);
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
+      SyncFolder(path);
+      return name;
+    }
+    if (errno != EEXIST) {
+      return QString();
+    }
+  }
+  return QString();
 }

@@ -20,3 +20,9 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes);
 // Whether WriteFileAtomically would refuse 'path' as read-only or not a
 // regular file (a missing file is writable).
 bool IsExistingFileReadOnly(const QString &path);
+
+// Renames 'path' (the link itself when it is a symbolic link) to the first
+// free name of 'path' + suffix, 'path' + suffix + ".1", ".2", ...; an existing
+// file is never overwritten. Returns the new name, or an empty string when
+// the rename failed and 'path' is still there.
+QString MoveAside(const QString &path, const QString &suffix);
