@@ -111,8 +111,8 @@ void TMemoryFile::LoadMemoryFile(const QString &fileName) {
   }
   const TMemoryFileReadResult result = ReadMemoryFile(*fileBytes, memory_);
   // A damaged default file is ignored silently, but kept for the user.
-  defaultFileUnread_ = !showErrors && result.outcome == TMemoryFileRead::CorruptHeader &&
-                       !fileBytes->isEmpty();
+  defaultFileUnread_ =
+      !showErrors && result.outcome == TMemoryFileRead::CorruptHeader && !fileBytes->isEmpty();
   if (result.outcome != TMemoryFileRead::CorruptHeader) {
     host_.SetMemorySaveEnabled(result.nonzeroByteStored);
   }
