@@ -104,6 +104,7 @@ void TMemoryFile::LoadMemoryFile(const QString &fileName) {
   const QString path = showErrors ? fileName : defaultFilePath_;
   if (!showErrors) {
     defaultFileUnread_ = false;
+    RemoveLeftoverTemporaryFiles(path);
   }
   const std::optional<QByteArray> fileBytes = ReadFileStart(path);
   if (!fileBytes) {

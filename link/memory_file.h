@@ -56,7 +56,8 @@ class TMemoryFile {
   // regular file) is ignored without a message. A corrupt header leaves the
   // image unchanged; too few data bytes keep what was read. Both show
   // "Hibás memória fájl!" for a file the user named. The save menu item is
-  // enabled when at least one nonzero byte came in.
+  // enabled when at least one nonzero byte came in. Loading the default file
+  // first removes the temporary files a killed save left beside it.
   void LoadMemoryFile(const QString &fileName);
 
   // Saves the image to 'fileName' or to the default file. The old file is

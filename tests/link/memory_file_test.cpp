@@ -316,4 +316,14 @@ TEST_F(MemoryFileSave, UnreadableDefaultFileIsKeptAsideBeforeItIsReplaced) {
   EXPECT_EQ(loaded, memory);
 }
 
+// A program killed in the middle of its closing save left a temporary file
+// beside Sorvanel.mem; the next start removes it, and only it.
+TEST_F(MemoryFileLoad, DefaultLoadRemovesTheTemporaryFileOfAKilledSave) {
+  Write(QStringLiteral(".Sorvanel.mem.5e11a0c4.tmp"), FileWith(QByteArray(100, 1)));
+  Write(QStringLiteral(".Sorvanel.mem.keep"), "x");
+  memoryFile.LoadMemoryFile(QString());
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+            QStringList{".Sorvanel.mem.keep"});
+}
+
 }  // namespace
