@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QThread>
 #include <cerrno>
 #include <memory>
@@ -289,6 +290,28 @@ TEST_F(SerialDelivery, WrittenBytesReachTheConverter) {
   const uint8_t frame[] = {0x02, '4', '1', 0x00, 0xFF, 0x0D, 0x0A, 0x03};
   EXPECT_TRUE(port->WriteData(frame, sizeof frame));
   EXPECT_EQ(line.Received(), QByteArray(reinterpret_cast<const char *>(frame), sizeof frame));
+}
+
+// The converter's side never reads: the line's buffer fills, and the write
+// that finds no room gives up after its time-out (150 ms plus 1 ms per byte)
+// and returns false, so the main thread is held no longer than that.
+TEST_F(SerialDelivery, WriteToALineThatNeverReadsGivesUpAfterItsTimeOut) {
+  auto port = MakePort();
+  const std::vector<uint8_t> frame(255, 0x55);
+  const qint64 timeOutMs = kWriteTimeoutMs + kWriteTimeoutPerByteMs * frame.size();
+  QElapsedTimer clock;
+  qint64 refusedAfterMs = -1;
+  for (int i = 0; i < 100000 && refusedAfterMs < 0; ++i) {
+    clock.start();
+    if (!port->WriteData(frame.data(), static_cast<uint16_t>(frame.size()))) {
+      refusedAfterMs = clock.elapsed();
+    }
+    // Bounded wait: no single call may hang the window.
+    ASSERT_LT(clock.elapsed(), timeOutMs + 5000);
+  }
+  ASSERT_GE(refusedAfterMs, 0) << "the line never filled";
+  EXPECT_GE(refusedAfterMs, timeOutMs);
+  EXPECT_TRUE(port->Connected());
 }
 
 TEST_F(SerialDelivery, NothingIsSentOrDeliveredWhileClosed) {

@@ -358,6 +358,32 @@ TEST_F(ProgTermAlerts, ThirdConverterMessageWithoutTerminalFrameShowsDisconnect)
   EXPECT_EQ(log, expected);
 }
 
+// The port cannot be opened again after the alert (the adapter was pulled
+// meanwhile): the message is still carried out and its answer compiled, so
+// the memory-read answer is used up rather than sent late, but nothing is
+// written; the timer runs again, so the watchdog and the search go on.
+TEST_F(ProgTermAlerts, AlertWhoseReopenFailsCompilesTheAnswerWithoutWritingIt) {
+  settings.PTConnect = false;
+  Feed(ProgTermFrame());
+  Feed(DisplayLine(0));
+  Feed(DisplayLine(0));
+  const size_t writtenBefore = port.written.size();
+  memory.Write(0x0040, 0x12);
+  port.openable.clear();
+  Feed(MemoryRead(0x0040));
+
+  EXPECT_EQ(dialogs.records.size(), 1u);
+  EXPECT_FALSE(port.connected);
+  EXPECT_EQ(port.written.size(), writtenBefore);
+  EXPECT_TRUE(host.timerEnabled);
+  EXPECT_EQ(host.refreshDisplayCount, 1);
+
+  port.connected = true;
+  Feed(DisplayLine(0));
+  ASSERT_EQ(port.written.size(), writtenBefore + 1);
+  EXPECT_EQ(DecodeRequest(port.written.back()).address, 0);
+}
+
 // The port is closed while the alert is up and opened again after it: what the
 // line sent before that (the rest of the chunk, a chunk still handed over
 // during the dialog) is not answered on the reopened port.
