@@ -121,10 +121,11 @@ class TPortThread : public QObject, public TPortControl {
   void StopWorker();
   void WorkerLoop();
   bool WaitForMainThread();
-  QByteArray WaitAndRead();
+  // 'timeoutMs' -1: until bytes arrive or the main thread calls.
+  QByteArray WaitAndRead(int timeoutMs);
   QByteArray ReadSerial(short events);
   QByteArray ReadUsb();
-  void HandOver(QByteArray chunk, uint64_t generation);
+  void HandOver(std::vector<QByteArray> chunks, uint64_t generation);
   void Deliver(const std::shared_ptr<THandOver> &handOver);
 
   std::unique_ptr<TUsbDevice> usb_;
