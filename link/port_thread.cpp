@@ -373,12 +373,13 @@ void TPortThread::WorkerLoop() {
       held.clear();  // read from a port closed since: never delivered
     }
     const bool endsFrame = chunk.contains(kFrameEnd);
-    if (!chunk.isEmpty()) {
+    // An empty pass (time-out, the main thread's call) sends what waits.
+    const bool emptyPass = chunk.isEmpty();
+    if (!emptyPass) {
       held.push_back(std::move(chunk));
       heldGeneration = generation;
     }
-    // An empty pass (time-out, the main thread's call) sends what waits.
-    if (!held.empty() && (endsFrame || chunk.isEmpty() || held.size() >= kMaxHeldChunks)) {
+    if (!held.empty() && (endsFrame || emptyPass || held.size() >= kMaxHeldChunks)) {
       HandOver(std::exchange(held, {}), heldGeneration);
     }
   }

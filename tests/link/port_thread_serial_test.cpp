@@ -7,8 +7,10 @@
 
 #include <QElapsedTimer>
 #include <QThread>
+#include <QTimer>
 #include <cerrno>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "fake_usb_device.h"
@@ -270,6 +272,17 @@ TEST_F(SerialDelivery, FrameInTwoPiecesArrivesAsTwoCallsInOrder) {
 // Characters that end no frame still arrive, a moment later.
 TEST_F(SerialDelivery, CharactersOneByOneArriveInOrderWithTheirFrameEnd) {
   auto port = MakePort();
+  // A turn of the main thread's event loop: chunks handed over together
+  // reach OnReceive in the same turn.
+  int turn = 0;
+  QTimer turns;
+  QObject::connect(&turns, &QTimer::timeout, [&] { ++turn; });
+  turns.start(0);
+  std::vector<int> turnOfChunk;
+  port->OnReceive = [&](const QByteArray &chunk) {
+    chunks.push_back(chunk);
+    turnOfChunk.push_back(turn);
+  };
   const QByteArray frame = "\x02" + QByteArray(30, '5') + "\x03";
   for (char c : frame) {
     line.Send(QByteArray(1, c));
@@ -280,6 +293,8 @@ TEST_F(SerialDelivery, CharactersOneByOneArriveInOrderWithTheirFrameEnd) {
   for (const QByteArray &chunk : chunks) {
     EXPECT_FALSE(chunk.isEmpty());
   }
+  const auto turnsUsed = std::set<int>(turnOfChunk.begin(), turnOfChunk.end()).size();
+  EXPECT_LE(turnsUsed * 2, std::max<size_t>(chunks.size(), 2)) << chunks.size() << " chunks";
   line.Send("junk without a frame end");
   EXPECT_TRUE(WaitUntil([&] { return AllReceived() == frame + "junk without a frame end"; }));
 }
