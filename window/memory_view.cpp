@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -50,9 +51,25 @@ TForm_MemoryView::TForm_MemoryView(const TTerminalMemory &memory, QWidget *paren
                                    TMonotonicClock clock)
     : QWidget(parent, Qt::Window), memory_(memory), recent_(std::move(clock)) {
   setObjectName(QStringLiteral("Form_MemoryView"));
-  const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-
   model_ = new TMemoryTableModel(memory_, recent_, this);
+  const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  BuildTable(fixed);
+  BuildControls(fixed);
+  resize(minimumSizeHint().width(), 600);
+
+  timer_ = new QTimer(this);
+  timer_->setInterval(kRefreshInterval);
+  connect(timer_, &QTimer::timeout, this, &TForm_MemoryView::Refresh);
+  connect(compareButton_, &QPushButton::clicked, this, &TForm_MemoryView::ChooseFileToCompare);
+  connect(differences_, &QListWidget::itemActivated, this, &TForm_MemoryView::ShowRun);
+  connect(differences_, &QListWidget::itemClicked, this, &TForm_MemoryView::ShowRun);
+  ApplyLanguage();
+}
+
+// Fixed-width cells in a fixed-width font, and a table wide enough for all
+// of them, so the view never scrolls sideways.
+void TForm_MemoryView::BuildTable(const QFont &fixed) {
+  const QFontMetrics metrics(fixed);
   table_ = new QTableView(this);
   table_->setObjectName(QStringLiteral("Table_Memory"));
   table_->setModel(model_);
@@ -60,30 +77,40 @@ TForm_MemoryView::TForm_MemoryView(const TTerminalMemory &memory, QWidget *paren
   table_->setWordWrap(false);
   table_->setShowGrid(false);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  table_->verticalHeader()->setFont(fixed);
-  table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  table_->verticalHeader()->setDefaultSectionSize(QFontMetrics(fixed).height() + 4);
-  table_->horizontalHeader()->setFont(fixed);
-  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  const int byteWidth = QFontMetrics(fixed).horizontalAdvance(QStringLiteral("000"));
+  QHeaderView *rows = table_->verticalHeader();
+  rows->setFont(fixed);
+  rows->setSectionResizeMode(QHeaderView::Fixed);
+  rows->setDefaultSectionSize(metrics.height() + 4);
+  rows->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("0x0000")) + 12);
+  QHeaderView *columns = table_->horizontalHeader();
+  columns->setFont(fixed);
+  columns->setSectionResizeMode(QHeaderView::Fixed);
+  const int byteWidth = metrics.horizontalAdvance(QStringLiteral("000"));
   for (int column = 0; column < TMemoryTableModel::kByteColumns; ++column) {
     table_->setColumnWidth(column, byteWidth);
   }
-  table_->setColumnWidth(TMemoryTableModel::kAsciiColumn,
-                         QFontMetrics(fixed).horizontalAdvance(QString(18, QLatin1Char('W'))));
+  const int asciiWidth = metrics.horizontalAdvance(QString(17, QLatin1Char('W')));
+  table_->setColumnWidth(TMemoryTableModel::kAsciiColumn, asciiWidth);
+  table_->setMinimumWidth(rows->width() + TMemoryTableModel::kByteColumns * byteWidth + asciiWidth +
+                          style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                          2 * table_->frameWidth() + 2);
+}
 
-  note_ = new QLabel(this);
-  note_->setObjectName(QStringLiteral("Label_RecentWrites"));
+void TForm_MemoryView::BuildControls(const QFont &fixed) {
   auto *swatch = new QLabel(this);
   swatch->setFixedSize(14, 14);
   swatch->setStyleSheet(QStringLiteral("background: %1; border: 1px solid gray;")
                             .arg(TMemoryTableModel::HighlightColor().name()));
+  note_ = new QLabel(this);
+  note_->setObjectName(QStringLiteral("Label_RecentWrites"));
+  note_->setWordWrap(true);
   compareButton_ = new QPushButton(this);
   compareButton_->setObjectName(QStringLiteral("Button_CompareWithFile"));
   summary_ = new QLabel(this);
   summary_->setObjectName(QStringLiteral("Label_Comparison"));
   summary_->setWordWrap(true);
   summary_->setTextFormat(Qt::PlainText);
+  summary_->hide();
   differences_ = new QListWidget(this);
   differences_->setObjectName(QStringLiteral("List_Differences"));
   differences_->setFont(fixed);
@@ -99,20 +126,6 @@ TForm_MemoryView::TForm_MemoryView(const TTerminalMemory &memory, QWidget *paren
   layout->addWidget(table_, 1);
   layout->addWidget(summary_);
   layout->addWidget(differences_);
-  summary_->hide();
-
-  const int tableWidth = table_->verticalHeader()->sizeHint().width() +
-                         TMemoryTableModel::kByteColumns * byteWidth +
-                         table_->columnWidth(TMemoryTableModel::kAsciiColumn) + 40;
-  resize(tableWidth + 24, 560);
-
-  timer_ = new QTimer(this);
-  timer_->setInterval(kRefreshInterval);
-  connect(timer_, &QTimer::timeout, this, &TForm_MemoryView::Refresh);
-  connect(compareButton_, &QPushButton::clicked, this, &TForm_MemoryView::ChooseFileToCompare);
-  connect(differences_, &QListWidget::itemActivated, this, &TForm_MemoryView::ShowRun);
-  connect(differences_, &QListWidget::itemClicked, this, &TForm_MemoryView::ShowRun);
-  ApplyLanguage();
 }
 
 TForm_MemoryView::~TForm_MemoryView() = default;

@@ -14,6 +14,7 @@
 #include "recent_writes.h"
 #include "terminal_memory.h"
 
+class QFont;
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
@@ -54,6 +55,8 @@ class TForm_MemoryView : public QWidget {
   void hideEvent(QHideEvent *event) override;
 
  private:
+  void BuildTable(const QFont &fixed);
+  void BuildControls(const QFont &fixed);
   void ChooseFileToCompare();
   void ShowRun(QListWidgetItem *item);
 
