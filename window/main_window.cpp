@@ -453,6 +453,10 @@ void TForm_Sorvanel::DestroyPortThread() {
 }
 
 void TForm_Sorvanel::closeEvent(QCloseEvent *event) {
+  // The tool windows go with the main window.
+  if (memoryView_ != nullptr) {
+    memoryView_->close();
+  }
   FormClose();
   QMainWindow::closeEvent(event);
 }

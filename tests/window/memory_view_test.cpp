@@ -88,6 +88,9 @@ TEST_F(MemoryViewWindow, ToolsMenuOpensTheViewAndBothFollowTheLanguage) {
   EXPECT_EQ(Child<QAction>("Menu_MemoryView")->text(), QStringLiteral("Memory view"));
   EXPECT_EQ(view->windowTitle(), QStringLiteral("Memory view"));
   EXPECT_EQ(view->findChild<QPushButton *>()->text(), QString::fromUtf8("Compare with file…"));
+
+  window.close();
+  EXPECT_FALSE(view->isVisible()) << "the view goes with the main window";
 }
 
 TEST_F(MemoryViewWindow, ComparisonListsTheRunsAsSorvanelMemDiffDoes) {
