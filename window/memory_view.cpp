@@ -12,7 +12,6 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <memory>
 #include <utility>
 
 #include "memory_file_dialogs.h"
@@ -24,9 +23,9 @@ namespace {
 
 constexpr int kAddressRole = Qt::UserRole;
 
-QString ComparisonText(const TMemoryFileImage &image, const QString &name, size_t runs,
-                       uint32_t bytes) {
-  switch (image.outcome) {
+QString ComparisonText(TMemoryFileImageOutcome outcome, uint32_t dataBytes, const QString &name,
+                       size_t runs, uint32_t bytes) {
+  switch (outcome) {
     case TMemoryFileImageOutcome::Missing:
     case TMemoryFileImageOutcome::NotRegularFile:
     case TMemoryFileImageOutcome::Unreadable:
@@ -39,8 +38,8 @@ QString ComparisonText(const TMemoryFileImage &image, const QString &name, size_
   }
   QString text = runs == 0 ? GetText(kTextCompareSame).arg(name)
                            : GetText(kTextCompareDiffers).arg(runs).arg(bytes).arg(name);
-  if (image.outcome == TMemoryFileImageOutcome::Short) {
-    text += QLatin1Char('\n') + GetText(kTextCompareShortFile).arg(image.dataBytes);
+  if (outcome == TMemoryFileImageOutcome::Short) {
+    text += QLatin1Char('\n') + GetText(kTextCompareShortFile).arg(dataBytes);
   }
   return text;
 }
@@ -153,23 +152,22 @@ QString TForm_MemoryView::Summary() const {
 
 void TForm_MemoryView::CompareWithFile(const QString &path) {
   Refresh();  // the table shows the memory that is compared
-  const auto image = std::make_shared<const TMemoryFileImage>(ReadMemoryFileImage(path));
+  const TMemoryFileImage image = ReadMemoryFileImage(path);
   const QString name = QFileInfo(path).fileName();
   std::vector<TMemoryDiffRun> runs;
-  if (image->HasImage()) {
-    runs = FindDifferingRuns(memory_, image->memory);
+  if (image.HasImage()) {
+    runs = FindDifferingRuns(memory_, image.memory);
   }
   uint32_t bytes = 0;
   differences_->clear();
   for (const TMemoryDiffRun &run : runs) {
     bytes += run.length;
-    auto *item = new QListWidgetItem(FormatDiffRun(run, memory_, image->memory, kListedRunBytes),
+    auto *item = new QListWidgetItem(FormatDiffRun(run, memory_, image.memory, kListedRunBytes),
                                      differences_);
     item->setData(kAddressRole, run.address);
   }
-  summaryText_ = [image, name, count = runs.size(), bytes] {
-    return ComparisonText(*image, name, count, bytes);
-  };
+  summaryText_ = [outcome = image.outcome, dataBytes = image.dataBytes, name, count = runs.size(),
+                  bytes] { return ComparisonText(outcome, dataBytes, name, count, bytes); };
   summary_->setText(summaryText_());
   summary_->show();
   differences_->setVisible(!runs.empty());

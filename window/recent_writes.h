@@ -16,7 +16,7 @@ TMonotonicClock SteadyClockMs();
 
 class TRecentWrites {
  public:
-  static constexpr qint64 kHoldMs = 5000;
+  static constexpr qint64 kHoldMs = 5000;  // the view's note names it: "5 seconds"
   static constexpr uint32_t kRowLength = 16;
   static constexpr int kRowCount = TTerminalMemory::kSize / kRowLength;
 
