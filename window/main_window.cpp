@@ -18,6 +18,7 @@
 #include "image_widget.h"
 #include "key_mapping.h"
 #include "memory_file_dialogs.h"
+#include "memory_view.h"
 #include "port_menu_items.h"
 #include "status_bar.h"
 #include "text_table.h"
@@ -129,6 +130,7 @@ void TForm_Sorvanel::FormCreate() {
   ui_->Menu_LanguageEng->setData(static_cast<int>(kLanguageEnglish));
   BuildTextTable();
   ApplyLanguage(LanguageTargets(), settings_.Language);
+  ApplyToolsLanguage();
   (settings_.Language == kLanguageEnglish ? ui_->Menu_LanguageEng : ui_->Menu_LanguageHun)
       ->setChecked(true);
   AdjustStatusBarFont();
@@ -181,6 +183,7 @@ void TForm_Sorvanel::WireHandlers() {
   for (QAction *item : {ui.Menu_LanguageHun, ui.Menu_LanguageEng}) {
     connect(item, &QAction::triggered, this, [this, item] { Menu_LanguageClick(item); });
   }
+  connect(ui.Menu_MemoryView, &QAction::triggered, this, &TForm_Sorvanel::Menu_MemoryViewClick);
   connect(ui.Menu_OpenHelp, &QAction::triggered, this, &TForm_Sorvanel::Menu_OpenHelpClick);
   connect(ui.Menu_About, &QAction::triggered, this, &TForm_Sorvanel::Menu_AboutClick);
   connect(timer_, &QTimer::timeout, this, &TForm_Sorvanel::TimerTimer);
@@ -230,6 +233,15 @@ TLanguageTargets TForm_Sorvanel::LanguageTargets() const {
   return targets;
 }
 
+// The Tools menu and its windows, which the original 22 captions leave out.
+void TForm_Sorvanel::ApplyToolsLanguage() {
+  ui_->Menu_Tools->setTitle(GetText(kTextToolsMenu));
+  ui_->Menu_MemoryView->setText(GetText(kTextMemoryView));
+  if (memoryView_ != nullptr) {
+    memoryView_->ApplyLanguage();
+  }
+}
+
 void TForm_Sorvanel::ShowSize(int size) {
   const QSize client = kClientSize[size];
   QWidget *shown = panel_.Group_TerminalSize[size];
@@ -277,6 +289,12 @@ void TForm_Sorvanel::SetMemorySaveEnabled(bool enabled) {
 
 bool TForm_Sorvanel::IsMemorySaveEnabled() const {
   return ui_->Menu_MemorySave->isEnabled();
+}
+
+void TForm_Sorvanel::MemoryBlockWritten(uint32_t address, uint32_t length) {
+  if (memoryView_ != nullptr) {
+    memoryView_->MemoryBlockWritten(address, length);
+  }
 }
 
 void TForm_Sorvanel::SetTimerEnabled(bool enabled) {
@@ -354,6 +372,7 @@ void TForm_Sorvanel::Menu_ProgTermAlertOnDisconnectClick() {
 
 void TForm_Sorvanel::Menu_LanguageClick(QAction *sender) {
   ::Menu_LanguageClick(sender, LanguageTargets(), settings_);
+  ApplyToolsLanguage();
 }
 
 void TForm_Sorvanel::Menu_MemoryLoadClick() {
@@ -384,6 +403,15 @@ void TForm_Sorvanel::Menu_FindFrequencyConverterClick() {
 
 void TForm_Sorvanel::TimerTimer() {
   driveLink_->PortMenu().TimerTimer();
+}
+
+void TForm_Sorvanel::Menu_MemoryViewClick() {
+  if (memoryView_ == nullptr) {
+    memoryView_ = new TForm_MemoryView(driveLink_->Memory(), this);
+  }
+  memoryView_->show();
+  memoryView_->raise();
+  memoryView_->activateWindow();
 }
 
 void TForm_Sorvanel::RebuildPortItems(const QStringList &entries) {
@@ -427,6 +455,10 @@ void TForm_Sorvanel::DestroyPortThread() {
 }
 
 void TForm_Sorvanel::closeEvent(QCloseEvent *event) {
+  // The tool windows go with the main window.
+  if (memoryView_ != nullptr) {
+    memoryView_->close();
+  }
   FormClose();
   QMainWindow::closeEvent(event);
 }

@@ -24,6 +24,7 @@ class QMenu;
 class QTimer;
 class TDriveLink;
 class TForm_AboutBox;
+class TForm_MemoryView;
 class TPortMenuItems;
 class TStatusBar;
 
@@ -54,6 +55,7 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   // --- Menu state and timer, for the link.
   void SetMemorySaveEnabled(bool enabled) override;
   bool IsMemorySaveEnabled() const override;
+  void MemoryBlockWritten(uint32_t address, uint32_t length) override;
   void SetTimerEnabled(bool enabled) override;
   void SetProgTermAlertOnConnectChecked(bool checked) override;
   void SetProgTermAlertOnDisconnectChecked(bool checked) override;
@@ -103,6 +105,10 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   void Menu_FindAvailablePortsClick();
   void Menu_FindFrequencyConverterClick();
   void TimerTimer();
+  // Tools menu.
+  void Menu_MemoryViewClick();
+  // The memory view, once it has been opened.
+  TForm_MemoryView *MemoryView() const { return memoryView_; }
 
  protected:
   void closeEvent(QCloseEvent *event) override;
@@ -120,6 +126,7 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   void AdjustStatusBarFont();
   TSettingsTargets SettingsTargets();
   TLanguageTargets LanguageTargets() const;
+  void ApplyToolsLanguage();
 
   // --- Link steps of the start-up and closing sequences.
   void CreatePortThread();
@@ -140,6 +147,7 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   QFileDialog *openDialog_ = nullptr;
   QFileDialog *saveDialog_ = nullptr;
   TForm_AboutBox *aboutBox_ = nullptr;
+  TForm_MemoryView *memoryView_ = nullptr;
   std::unique_ptr<TPortMenuItems> portItems_;
   std::unique_ptr<TDriveLink> driveLink_;
 };
