@@ -76,8 +76,8 @@ TEST_F(FileLocations, InstalledProgramUsesItsDataFolderAndTheXdgFolders) {
   const QString program = Path(QStringLiteral("prefix/bin/sorvanel"));
   ASSERT_EQ(InstalledDataFolder(program), Path(QStringLiteral("prefix/share/sorvanel")));
 
-  const TFileLocations files = InstalledFiles(InstalledDataFolder(program), QStringLiteral("/c"),
-                                              QStringLiteral("/d"));
+  const TFileLocations files =
+      InstalledFiles(InstalledDataFolder(program), QStringLiteral("/c"), QStringLiteral("/d"));
   EXPECT_EQ(files.settingsFile, QStringLiteral("/c/sorvanel/sorvanel.ini"));
   EXPECT_EQ(files.memoryFile, QStringLiteral("/d/sorvanel/Sorvanel.mem"));
   EXPECT_EQ(files.helpFile, Path(QStringLiteral("prefix/share/sorvanel/help/sorvanel.html")));

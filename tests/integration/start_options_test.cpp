@@ -102,6 +102,7 @@ class TProgramOnLine {
     process_.setProcessChannelMode(QProcess::ForwardedChannels);
     process_.start(folders.ProgramPath(),
                    {QStringLiteral("--settings"), settings, QStringLiteral("--port"), port});
+    process_.waitForStarted(10000);
   }
   ~TProgramOnLine() {
     if (process_.state() != QProcess::NotRunning) {
