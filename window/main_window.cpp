@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QThread>
 #include <QTimer>
+#include <cerrno>
 
 #include "about_box.h"
 #include "circle_shape.h"
@@ -19,6 +20,7 @@
 #include "key_mapping.h"
 #include "memory_file_dialogs.h"
 #include "memory_view.h"
+#include "open_error.h"
 #include "port_menu_items.h"
 #include "status_bar.h"
 #include "text_table.h"
@@ -40,11 +42,16 @@ QPixmap Picture(const char *name) {
 }  // namespace
 
 TForm_Sorvanel::TForm_Sorvanel(const QString &programPath, QWidget *parent)
+    : TForm_Sorvanel(FilesBesideProgram(programPath), QString(), parent) {}
+
+TForm_Sorvanel::TForm_Sorvanel(const TFileLocations &files, const QString &startPort,
+                               QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                               Qt::CustomizeWindowHint),
       ui_(std::make_unique<Ui::TForm_Sorvanel>()),
-      programPath_(programPath) {
+      files_(files),
+      startPort_(startPort) {
   InitWindowResources();
   ui_->setupUi(this);
   SetUpDesignedControls();
@@ -124,7 +131,10 @@ void TForm_Sorvanel::FormCreate() {
   Menu_FindAvailablePortsClick();
   BuildFrontPanel(panel_);
   ShowStatusScreen(kStatusScreenStartUp);
-  LoadSettings(settings_, programPath_, SettingsTargets());
+  LoadSettings(settings_, files_.settingsFile, SettingsTargets());
+  if (!startPort_.isEmpty()) {
+    settings_.Port = startPort_;
+  }
   LoadMemoryFile();
   ui_->Menu_LanguageHun->setData(static_cast<int>(kLanguageHungarian));
   ui_->Menu_LanguageEng->setData(static_cast<int>(kLanguageEnglish));
@@ -146,7 +156,7 @@ void TForm_Sorvanel::FormClose() {
   timer_->stop();
   ClosePort();
   QThread::msleep(kClosePortWait);
-  SaveSettings(settings_, programPath_, SettingsTargets());
+  SaveSettings(settings_, files_.settingsFile, SettingsTargets());
   SaveMemoryFile();
 }
 
@@ -349,7 +359,7 @@ void TForm_Sorvanel::Menu_ExitClick() {
 }
 
 void TForm_Sorvanel::Menu_OpenHelpClick() {
-  OpenHelp(programPath_);
+  OpenHelp(files_.helpFile);
 }
 
 void TForm_Sorvanel::Menu_AboutClick() {
@@ -430,8 +440,7 @@ void TForm_Sorvanel::CreatePortThread() {
   portItems_ = std::make_unique<TPortMenuItems>(ui_->Menu_PortHandling, [this](int position) {
     driveLink_->PortMenu().Menu_OpenPortClick(position);
   });
-  driveLink_ =
-      std::make_unique<TDriveLink>(link_, settings_, *this, QFileInfo(programPath_).absolutePath());
+  driveLink_ = std::make_unique<TDriveLink>(link_, settings_, *this, files_.memoryFile);
 }
 
 void TForm_Sorvanel::LoadMemoryFile() {
@@ -440,6 +449,11 @@ void TForm_Sorvanel::LoadMemoryFile() {
 
 void TForm_Sorvanel::OpenSavedPort() {
   driveLink_->PortMenu().OpenSavedPort();
+  // A port asked for on the command line that the menu does not list is
+  // reported as a port that does not exist.
+  if (!startPort_.isEmpty() && !driveLink_->PortMenu().Entries().contains(startPort_)) {
+    ShowSerialOpenError(ENOENT);
+  }
 }
 
 void TForm_Sorvanel::ClosePort() {

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "display_renderer.h"
+#include "file_locations.h"
 #include "front_panel.h"
 #include "key_input.h"
 #include "language.h"
@@ -36,10 +37,14 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   Q_OBJECT
 
  public:
-  // Runs the start-up sequence. The settings file is the program path with
-  // ".ini"; tests pass a program path in a folder of their own.
+  // Runs the start-up sequence with the files beside 'programPath': the
+  // settings file is the program path with ".ini"; tests pass a program path
+  // in a folder of their own.
   explicit TForm_Sorvanel(const QString &programPath = QCoreApplication::applicationFilePath(),
                           QWidget *parent = nullptr);
+  // Runs the start-up sequence with these files. A 'startPort' that is not
+  // empty is opened at start instead of the saved port.
+  TForm_Sorvanel(const TFileLocations &files, const QString &startPort, QWidget *parent = nullptr);
   ~TForm_Sorvanel() override;
 
   // --- Display and status, for the reply handler and the watchdog.
@@ -75,7 +80,7 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   TKeyInput &KeyInput() { return *keyInput_; }
   TStatusBar *StatusBar() const;
   QTimer *Timer() const { return timer_; }
-  const QString &ProgramPath() const { return programPath_; }
+  const TFileLocations &Files() const { return files_; }
 
   // --- Menu access. Port items go into Menu_PortHandling after its first
   // three items (index 3 on).
@@ -137,7 +142,8 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   void DestroyPortThread();
 
   std::unique_ptr<Ui::TForm_Sorvanel> ui_;
-  QString programPath_;
+  TFileLocations files_;
+  QString startPort_;
   TLinkState link_;
   TProgramSettings settings_;
   TFrontPanel panel_;
