@@ -33,7 +33,6 @@ int main(int argc, char *argv[]) {
   QApplication application(argc, argv);
   try {
     QApplication::setApplicationName(QStringLiteral("Sorvanel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Sorvanel"));
     InitWindowResources();
     QApplication::setWindowIcon(ProgramIcon());
 

@@ -24,6 +24,7 @@ class QMenu;
 class QTimer;
 class TDriveLink;
 class TForm_AboutBox;
+class TKeyRepeatFilter;
 class TPortMenuItems;
 class TStatusBar;
 
@@ -71,6 +72,7 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   TFrontPanel &FrontPanel() { return panel_; }
   TDisplayRenderer &Display() { return *display_; }
   TKeyInput &KeyInput() { return *keyInput_; }
+  TKeyRepeatFilter &KeyRepeat() { return *keyRepeat_; }
   TStatusBar *StatusBar() const;
   QTimer *Timer() const { return timer_; }
   const QString &ProgramPath() const { return programPath_; }
@@ -136,9 +138,11 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   TFrontPanel panel_;
   std::unique_ptr<TDisplayRenderer> display_;
   std::unique_ptr<TKeyInput> keyInput_;
+  TKeyRepeatFilter *keyRepeat_ = nullptr;
   QTimer *timer_ = nullptr;
   QFileDialog *openDialog_ = nullptr;
   QFileDialog *saveDialog_ = nullptr;
+  QString memoryFolder_;  // where a memory file was last loaded or saved
   TForm_AboutBox *aboutBox_ = nullptr;
   std::unique_ptr<TPortMenuItems> portItems_;
   std::unique_ptr<TDriveLink> driveLink_;

@@ -6,6 +6,8 @@
 #include <iostream>
 #include <map>
 
+#include "key_mapping.h"
+#include "key_repeat_filter.h"
 #include "program_fixture.h"
 #include "vdrive_process.h"
 
@@ -64,6 +66,10 @@ class VdriveWindow : public ProgramTest {
   void PressOnKeyboard(Qt::Key key) {
     AwaitAnswers();
     QTest::keyClick(&Window(), key);
+    // The key-up reaches the drive once no auto-repeat press has followed
+    // it; a press before that would count as a repeat of this one.
+    ASSERT_TRUE(WaitUntil(
+        [&] { return !Window().KeyRepeat().IsReleasePending(QtKeyToVirtualKey(key)); }, 2000));
   }
 
   double OutputHz() { return Line(kSizeBig, 0).mid(8, 5).trimmed().toDouble(); }
