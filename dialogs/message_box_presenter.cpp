@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QSpacerItem>
+#include <algorithm>
 
 #include "dialog_window.h"
 
@@ -14,6 +15,8 @@ namespace {
 // Room the window manager takes from the title bar beside the caption: the
 // window icon and the close button.
 constexpr int kTitleBarDecoration = 120;
+// Below this QMessageBox wraps even a short message onto two lines.
+constexpr int kMinimumBoxWidth = 280;
 
 QMessageBox::Icon BoxIcon(TMessageDialogIcon icon) {
   switch (icon) {
@@ -42,13 +45,14 @@ void ShowTextsPlain(QMessageBox &box) {
 // at least as wide as the title bar needs for the whole caption.
 void WidenForCaption(QMessageBox &box) {
   auto *grid = qobject_cast<QGridLayout *>(box.layout());
-  if (grid == nullptr || box.windowTitle().isEmpty()) {
+  if (grid == nullptr) {
     return;
   }
   QFont titleFont = QApplication::font();
   titleFont.setBold(true);
   const int width =
-      QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarDecoration;
+      std::max(kMinimumBoxWidth,
+               QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarDecoration);
   grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
                 grid->rowCount(), 0, 1, grid->columnCount());
 }
