@@ -1,7 +1,8 @@
 // The user's manual in a window of the program's own, so help needs no
-// browser and opens at once. The manual and its pictures are built into the
-// program; links inside it move within the window, links to the web go to
-// the desktop's browser.
+// browser and opens at once. The manual is read from its file (beside the
+// program, or where the package installs it); when that file is missing the
+// copy built into the program is shown. Links inside it move within the
+// window, links to the web go to the desktop's browser.
 #pragma once
 
 #include <QTextBrowser>
@@ -13,8 +14,9 @@ class THelpViewer : public QTextBrowser {
   static constexpr const char *kManualUrl = "qrc:/help/sorvanel.html";
 
   // A top-level window of its own; 'owner' only ties its lifetime to the
-  // main window.
-  explicit THelpViewer(QWidget *owner = nullptr);
+  // main window. 'manualFile' is the manual's path; empty or missing means
+  // the built-in copy.
+  explicit THelpViewer(QWidget *owner = nullptr, const QString &manualFile = QString());
 
   // Shows the window at the manual's beginning, or raises it when it is
   // already open.
@@ -22,4 +24,4 @@ class THelpViewer : public QTextBrowser {
 };
 
 // Opens the manual in the viewer that 'owner' keeps, creating it on first use.
-THelpViewer *OpenHelp(QWidget *owner);
+THelpViewer *OpenHelp(QWidget *owner, const QString &manualFile = QString());

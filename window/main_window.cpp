@@ -364,7 +364,7 @@ void TForm_Sorvanel::Menu_ExitClick() {
 }
 
 void TForm_Sorvanel::Menu_OpenHelpClick() {
-  OpenHelp(this);
+  OpenHelp(this, files_.helpFile);
 }
 
 void TForm_Sorvanel::Menu_AboutClick() {
