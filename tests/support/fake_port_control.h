@@ -20,6 +20,7 @@ class TFakePortControl : public TPortControl {
   bool OpenPort() override {
     openAttempts.append(portName);
     connected = openable.contains(portName);
+    lineLost = false;
     Log("open " + portName.toStdString() + (connected ? " ok" : " failed"));
     if (onOpen) {
       onOpen();
@@ -33,6 +34,7 @@ class TFakePortControl : public TPortControl {
     return true;
   }
   bool Connected() const override { return connected; }
+  bool LineLost() const override { return connected && lineLost; }
   void SetPortName(const QString &name) override { portName = name; }
   void SetShowOpenErrors(bool show) override {
     showOpenErrors = show;
@@ -55,6 +57,7 @@ class TFakePortControl : public TPortControl {
   QStringList ports;             // what ListPorts returns
   QSet<QString> openable;        // names whose open succeeds
   std::function<void()> onOpen;  // runs after each open attempt
+  bool lineLost = false;         // the open port stopped delivering
 
   // Recorded state.
   bool connected = false;
