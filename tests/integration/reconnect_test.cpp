@@ -58,7 +58,8 @@ TEST_F(Reconnect, ConverterKilledAndStartedAgainIsAnsweredWithoutAClick) {
   // The killed drive left its entry behind; with the line closed, the new
   // drive may well get the same tty, so only its own entry tells it is up.
   QFile::remove(folders.PortMapFolder() + QStringLiteral("/VDRIVE1"));
-  drive = std::make_unique<TVdrive>(folders.RuntimeFolder());
+  // At the pace of a real line, so the times printed are a real drive's.
+  drive = std::make_unique<TVdrive>(folders.RuntimeFolder(), QStringList());
   ASSERT_TRUE(drive->WaitForPort()) << drive->Output().toStdString();
   QElapsedTimer back;
   back.start();
