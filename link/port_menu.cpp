@@ -30,6 +30,8 @@ void TPortMenu::Menu_FindAvailablePortsClick() {
   host_.RebuildPortItems(entries_);
   if (port_.Connected() && !settings_.Port.isEmpty()) {
     OpenSavedPort();
+  } else if (PortInUse() && PositionOf(settings_.Port) >= 0) {
+    host_.SetPortItemChecked(PositionOf(settings_.Port), true);  // lost, waited for
   }
 }
 
