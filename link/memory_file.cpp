@@ -102,11 +102,18 @@ TMemoryFile::TMemoryFile(TTerminalMemory &memory, TLinkHost &host, QString defau
 void TMemoryFile::LoadMemoryFile(const QString &fileName) {
   const bool showErrors = !fileName.isEmpty();
   const QString path = showErrors ? fileName : defaultFilePath_;
+  if (!showErrors) {
+    defaultFileUnread_ = false;
+    RemoveLeftoverTemporaryFiles(path);
+  }
   const std::optional<QByteArray> fileBytes = ReadFileStart(path);
   if (!fileBytes) {
     return;
   }
   const TMemoryFileReadResult result = ReadMemoryFile(*fileBytes, memory_);
+  // A damaged default file is ignored silently, but kept for the user.
+  defaultFileUnread_ =
+      !showErrors && result.outcome == TMemoryFileRead::CorruptHeader && !fileBytes->isEmpty();
   if (result.outcome != TMemoryFileRead::CorruptHeader) {
     host_.SetMemorySaveEnabled(result.nonzeroByteStored);
   }
@@ -117,6 +124,14 @@ void TMemoryFile::LoadMemoryFile(const QString &fileName) {
 
 bool TMemoryFile::SaveMemoryFile(const QString &fileName) {
   const QString path = fileName.isEmpty() ? defaultFilePath_ : fileName;
+  if (path == defaultFilePath_ && defaultFileUnread_ && QFileInfo::exists(path)) {
+    // Whatever it is, it is not ours to destroy.
+    if (MoveAside(path, QString::fromLatin1(kKeptAsideSuffix)).isEmpty()) {
+      ShowFileWriteError(path);
+      return false;
+    }
+  }
+  defaultFileUnread_ = false;
   if (!WriteFileAtomically(path, BuildMemoryFile(memory_))) {
     ShowFileWriteError(path);
     return false;

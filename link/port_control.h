@@ -15,6 +15,9 @@ class TPortControl {
   // The open port stopped delivering (line hung up, adapter gone, connection
   // closed): it stays Connected until it is closed.
   virtual bool LineLost() const { return false; }
+  // Successful opens so far: tells the reply handler that a port was opened
+  // (or reopened) since it last looked.
+  virtual uint64_t OpenCount() const = 0;
   virtual void SetPortName(const QString &name) = 0;
   virtual void SetShowOpenErrors(bool show) = 0;
   // Sends the bytes; false without sending when not connected or on failure.

@@ -2,10 +2,10 @@
 // loop until the main window closes.
 #include <QApplication>
 #include <QIcon>
-#include <QMessageBox>
 #include <exception>
 
 #include "about_box.h"
+#include "application.h"
 #include "close_on_signals.h"
 #include "main_window.h"
 #include "message_box_presenter.h"
@@ -21,36 +21,35 @@ QIcon ProgramIcon() {
   return icon;
 }
 
-void ShowException(const QString &message) {
-  QMessageBox::critical(nullptr, QStringLiteral("Sorvanel"), message);
-}
-
 }  // namespace
 
 int main(int argc, char *argv[]) {
+  // A signal from the first moment on runs the closing steps.
+  CatchTerminationSignals();
   // Positions and sizes are in pixels on every screen.
   qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-  QApplication application(argc, argv);
+  TApplication application(argc, argv);
+  TCloseOnSignals closeOnSignals;
+  TMessageBoxPresenter presenter;
   try {
     QApplication::setApplicationName(QStringLiteral("Sorvanel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Sorvanel"));
     InitWindowResources();
     QApplication::setWindowIcon(ProgramIcon());
 
-    TMessageBoxPresenter presenter;
     SetMessageDialogPresenter(&presenter);
 
     TForm_Sorvanel mainWindow;
     TForm_AboutBox aboutBox(&mainWindow);
     mainWindow.SetAboutBox(&aboutBox);
-    CloseOnTerminationSignals(&mainWindow);
+    closeOnSignals.SetWindow(&mainWindow);
     mainWindow.show();
     QApplication::exec();
-    SetMessageDialogPresenter(nullptr);
   } catch (const std::exception &error) {
     ShowException(QString::fromLocal8Bit(error.what()));
   } catch (...) {
     ShowException(QString());
   }
+  SetMessageDialogPresenter(nullptr);
   return 0;
 }

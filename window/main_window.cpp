@@ -140,6 +140,8 @@ void TForm_Sorvanel::FormCreate() {
 }
 
 void TForm_Sorvanel::FormClose() {
+  // No tick may reopen a port (watchdog, converter search) during the saves.
+  timer_->stop();
   ClosePort();
   QThread::msleep(kClosePortWait);
   SaveSettings(settings_, programPath_, SettingsTargets());

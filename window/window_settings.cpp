@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "atomic_file.h"
 #include "file_error_dialogs.h"
 #include "settings_file.h"
 
@@ -28,7 +29,10 @@ void ApplyStayOnTop(QWidget *window, bool onTop) {
 
 void LoadSettings(TProgramSettings &settings, const QString &programPath,
                   const TSettingsTargets &targets) {
-  settings = ReadSettingsFile(SettingsFilePath(programPath));
+  const QString path = SettingsFilePath(programPath);
+  // A program killed in the middle of its last save left its temporary file.
+  RemoveLeftoverTemporaryFiles(path);
+  settings = ReadSettingsFile(path);
   targets.window->move(settings.Left, settings.Top);
   targets.Menu_FindFrequencyConverter->setChecked(settings.FindFreq);
   targets.Menu_ProgTermAlertOnConnect->setChecked(settings.PTConnect);

@@ -21,6 +21,7 @@ class TFakePortControl : public TPortControl {
     openAttempts.append(portName);
     connected = openable.contains(portName);
     lineLost = false;
+    openCount += connected ? 1 : 0;
     Log("open " + portName.toStdString() + (connected ? " ok" : " failed"));
     if (onOpen) {
       onOpen();
@@ -35,6 +36,7 @@ class TFakePortControl : public TPortControl {
   }
   bool Connected() const override { return connected; }
   bool LineLost() const override { return connected && lineLost; }
+  uint64_t OpenCount() const override { return openCount; }
   void SetPortName(const QString &name) override { portName = name; }
   void SetShowOpenErrors(bool show) override {
     showOpenErrors = show;
@@ -67,6 +69,7 @@ class TFakePortControl : public TPortControl {
   bool listedWithSeparator = false;
   QStringList openAttempts;
   int closeCount = 0;
+  uint64_t openCount = 0;
   std::vector<QByteArray> written;
 
  private:
