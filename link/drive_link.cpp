@@ -6,11 +6,11 @@
 #include "udev_monitor.h"
 
 TDriveLink::TDriveLink(TLinkState &linkState, TProgramSettings &settings, TLinkHost &host,
-                       const QString &programFolder, std::unique_ptr<TUsbDevice> usb,
+                       const QString &defaultMemoryFile, std::unique_ptr<TUsbDevice> usb,
                        TPortSources sources)
     : port_(std::make_unique<TPortThread>(std::move(usb), sources)),
       replies_(linkState, memory_, settings, *port_, host),
-      memoryFile_(memory_, host, DefaultMemoryFilePath(programFolder)),
+      memoryFile_(memory_, host, defaultMemoryFile),
       portMenu_(linkState, settings, *port_, host),
       reconnect_(portMenu_, *port_, settings, host, sources) {
   reconnect_.AddHotPlugSource(std::make_unique<TUdevMonitor>());

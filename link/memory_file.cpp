@@ -42,10 +42,9 @@ bool HasValidHeader(const QByteArray &fileBytes) {
   return true;
 }
 
-// The first kMemoryFileSize bytes of a regular file; nothing when the file
-// is missing, not a regular file or cannot be read. Special files (a FIFO
-// would block the open) count as unreadable.
-std::optional<QByteArray> ReadFileStart(const QString &path) {
+}  // namespace
+
+std::optional<QByteArray> ReadMemoryFileStart(const QString &path) {
   const QFileInfo info(path);
   if (!info.exists() || !info.isFile()) {
     return std::nullopt;
@@ -58,8 +57,6 @@ std::optional<QByteArray> ReadFileStart(const QString &path) {
   QByteArray bytes = file.read(kMemoryFileSize);
   return bytes;
 }
-
-}  // namespace
 
 QString DefaultMemoryFilePath(const QString &programFolder) {
   return QDir(programFolder).filePath(QString::fromLatin1(kDefaultMemoryFileName));
@@ -106,7 +103,7 @@ void TMemoryFile::LoadMemoryFile(const QString &fileName) {
     defaultFileUnread_ = false;
     RemoveLeftoverTemporaryFiles(path);
   }
-  const std::optional<QByteArray> fileBytes = ReadFileStart(path);
+  const std::optional<QByteArray> fileBytes = ReadMemoryFileStart(path);
   if (!fileBytes) {
     return;
   }

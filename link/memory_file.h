@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 #include "link_host.h"
 #include "terminal_memory.h"
@@ -41,6 +42,11 @@ struct TMemoryFileReadResult {
   TMemoryFileRead outcome = TMemoryFileRead::CorruptHeader;
   bool nonzeroByteStored = false;
 };
+
+// The first kMemoryFileSize bytes of a regular file; nothing when the file
+// is missing, not a regular file or cannot be read. Special files (a FIFO
+// would block the open) count as unreadable.
+std::optional<QByteArray> ReadMemoryFileStart(const QString &path);
 
 // Reads the contents of a memory file into 'memory'. Accepts any bytes.
 TMemoryFileReadResult ReadMemoryFile(const QByteArray &fileBytes, TTerminalMemory &memory);

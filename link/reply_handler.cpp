@@ -152,6 +152,7 @@ void TReplyHandler::StoreMemoryBlock() {
   for (int i = 0; i < kMemoryBlockSize; ++i) {
     memory_.Write(address + i, bytes[5 + i]);
   }
+  host_.MemoryBlockWritten(address, kMemoryBlockSize);
   if (!host_.IsMemorySaveEnabled()) {
     host_.SetMemorySaveEnabled(true);
   }

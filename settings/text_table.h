@@ -1,4 +1,4 @@
-// The texts of the user interface in Hungarian and English, by index 0..59.
+// The texts of the user interface in Hungarian and English, by index.
 #pragma once
 
 #include <QString>
@@ -9,7 +9,19 @@ using TLanguage = uint8_t;
 inline constexpr TLanguage kLanguageHungarian = 0;
 inline constexpr TLanguage kLanguageEnglish = 1;
 inline constexpr int kLanguageCount = 2;
-inline constexpr int kTextCount = 60;
+inline constexpr int kTextCount = 69;
+
+// Texts added after the original 60, named so they are never used by number.
+// The Tools menu and the memory view:
+inline constexpr int kTextToolsMenu = 60;
+inline constexpr int kTextMemoryView = 61;
+inline constexpr int kTextCompareWithFile = 62;
+inline constexpr int kTextRecentWritesNote = 63;
+inline constexpr int kTextCompareSame = 64;           // %1 file name
+inline constexpr int kTextCompareDiffers = 65;        // %1 runs, %2 bytes, %3 file name
+inline constexpr int kTextCompareUnreadable = 66;     // %1 file name
+inline constexpr int kTextCompareNotMemoryFile = 67;  // %1 file name
+inline constexpr int kTextCompareShortFile = 68;      // %1 data bytes
 
 // Rows by language, columns by text index.
 using TTextTable = std::array<std::array<QString, kTextCount>, kLanguageCount>;
@@ -19,12 +31,12 @@ using TTextTable = std::array<std::array<QString, kTextCount>, kLanguageCount>;
 void BuildTextTable();
 
 // The text of 'index' in the current language; an empty entry falls back to
-// Hungarian. An index outside 0..59 gives an empty text. Main thread only.
+// Hungarian. An index outside the table gives an empty text. Main thread only.
 QString GetText(int index);
 
 // The lookup GetText makes, on any table: the text of 'index' in 'language'
 // (a language other than 0 or 1 reads Hungarian), the Hungarian text when
-// that entry is empty, an empty text for an index outside 0..59.
+// that entry is empty, an empty text for an index outside the table.
 QString LookUpText(const TTextTable &table, TLanguage language, int index);
 
 TLanguage CurrentLanguage();

@@ -249,6 +249,10 @@ TEST_F(ReplyContent, MemoryWriteReachingPastTheImageStoresOnlyTheBytesInside) {
   Feed(MemoryWrite(0x2000, std::vector<uint8_t>(16, 0x11)));
   EXPECT_EQ(memory, before);
   EXPECT_EQ(port.written.size(), 3u);
+  // The memory view hears of every block, as the converter addressed it.
+  const std::vector<std::pair<uint32_t, uint32_t>> blocks = {
+      {0x1FF8, 16}, {0xFFFF, 16}, {0x2000, 16}};
+  EXPECT_EQ(host.memoryBlocksWritten, blocks);
 }
 
 TEST_F(ReplyContent, MemoryReadRefreshesTheDisplayAndAnswersWithTwoBytes) {
