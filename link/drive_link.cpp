@@ -2,13 +2,19 @@
 
 #include <utility>
 
+#include "port_map_watch.h"
+#include "udev_monitor.h"
+
 TDriveLink::TDriveLink(TLinkState &linkState, TProgramSettings &settings, TLinkHost &host,
                        const QString &defaultMemoryFile, std::unique_ptr<TUsbDevice> usb,
                        TPortSources sources)
-    : port_(std::make_unique<TPortThread>(std::move(usb), std::move(sources))),
+    : port_(std::make_unique<TPortThread>(std::move(usb), sources)),
       replies_(linkState, memory_, settings, *port_, host),
       memoryFile_(memory_, host, defaultMemoryFile),
-      portMenu_(linkState, settings, *port_, host) {
+      portMenu_(linkState, settings, *port_, host),
+      reconnect_(portMenu_, *port_, settings, host, sources) {
+  reconnect_.AddHotPlugSource(std::make_unique<TUdevMonitor>());
+  reconnect_.AddHotPlugSource(std::make_unique<TPortMapWatch>(sources.portMapFolder));
   // No port is named yet, so this first open fails silently; the worker
   // starts with the first port that opens, after OnReceive is set.
   port_->ConfigureLine(QString());

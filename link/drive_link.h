@@ -1,6 +1,7 @@
 // The drive link as one piece: the port with its worker, the terminal memory
-// and its file, the reply handler and the port menu with the watchdog, wired
-// together. The main window owns one and implements the host.
+// and its file, the reply handler, the port menu with the watchdog and the
+// reconnect with its hot-plug sources, wired together. The main window owns
+// one and implements the host.
 //
 // Creating it creates the port (closed, no port named yet) and points the
 // port's receive event at the reply handler. Destroying it ends the worker
@@ -17,6 +18,7 @@
 #include "port_menu.h"
 #include "port_thread.h"
 #include "program_settings.h"
+#include "reconnect.h"
 #include "reply_handler.h"
 #include "terminal_memory.h"
 #include "usb_device.h"
@@ -38,6 +40,11 @@ class TDriveLink {
   TReplyHandler &Replies() { return replies_; }
   TMemoryFile &MemoryFile() { return memoryFile_; }
   TPortMenu &PortMenu() { return portMenu_; }
+  TReconnect &Reconnect() { return reconnect_; }
+
+  // The user closes the port (the window's closing steps): it is not opened
+  // again by itself.
+  void ClosePort() { reconnect_.ClosePort(); }
 
  private:
   TTerminalMemory memory_;
@@ -45,4 +52,5 @@ class TDriveLink {
   TReplyHandler replies_;
   TMemoryFile memoryFile_;
   TPortMenu portMenu_;
+  TReconnect reconnect_;
 };

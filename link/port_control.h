@@ -12,6 +12,9 @@ class TPortControl {
   virtual bool OpenPort() = 0;   // returns Connected() after the call
   virtual bool ClosePort() = 0;  // returns true when the port is closed afterwards
   virtual bool Connected() const = 0;
+  // The open port stopped delivering (line hung up, adapter gone, connection
+  // closed): it stays Connected until it is closed.
+  virtual bool LineLost() const { return false; }
   // Successful opens so far: tells the reply handler that a port was opened
   // (or reopened) since it last looked.
   virtual uint64_t OpenCount() const = 0;

@@ -1,5 +1,7 @@
 #include "port_menu.h"
 
+#include "reconnect.h"
+
 namespace {
 
 const QString kSeparator = QStringLiteral("-");
@@ -28,6 +30,46 @@ void TPortMenu::Menu_FindAvailablePortsClick() {
   host_.RebuildPortItems(entries_);
   if (port_.Connected() && !settings_.Port.isEmpty()) {
     OpenSavedPort();
+  } else if (PortInUse() && PositionOf(settings_.Port) >= 0) {
+    host_.SetPortItemChecked(PositionOf(settings_.Port), true);  // lost, waited for
+  }
+}
+
+int TPortMenu::PositionOf(const QString &name) const {
+  for (int position = 0; position < entries_.size(); ++position) {
+    if (Hint(position) == name && !name.isEmpty()) {
+      return position;
+    }
+  }
+  return -1;
+}
+
+void TPortMenu::RefreshPortList() {
+  QStringList entries = port_.ListPorts(true);
+  if (entries.size() > kMaxPortEntries) {
+    entries.resize(kMaxPortEntries);
+  }
+  if (entries == entries_) {
+    return;
+  }
+  entries_ = entries;
+  portEntryCount_ = static_cast<uint8_t>(entries_.size());
+  scanPosition_ = 0;
+  host_.RebuildPortItems(entries_);
+  const int inUse = PortInUse() ? PositionOf(settings_.Port) : -1;
+  if (inUse >= 0) {
+    host_.SetPortItemChecked(inUse, true);
+  }
+}
+
+// Open, or lost and waited for by the reconnect.
+bool TPortMenu::PortInUse() const {
+  return port_.Connected() || (reconnect_ != nullptr && reconnect_->WaitingForLostPort());
+}
+
+void TPortMenu::TellPortChosen(const QString &name, bool opened) {
+  if (reconnect_ != nullptr) {
+    reconnect_->PortChosen(name, opened);
   }
 }
 
@@ -37,10 +79,15 @@ void TPortMenu::OpenSavedPort() {
   if (saved.isEmpty()) {
     return;
   }
+  bool listed = false;
   for (int position = 0; position < entries_.size(); ++position) {
     if (Hint(position) == saved) {
+      listed = true;
       Menu_OpenPortClick(position);
     }
+  }
+  if (!listed && !port_.Connected()) {
+    TellPortChosen(saved, false);  // not there yet: opened once it appears
   }
 }
 
@@ -49,6 +96,7 @@ void TPortMenu::Menu_OpenPortClick(int position) {
   if (name.isEmpty()) {
     return;
   }
+  TRunningGuard guard(clickRunning_);
   if (port_.Connected()) {
     port_.ClosePort();
   }
@@ -59,11 +107,13 @@ void TPortMenu::Menu_OpenPortClick(int position) {
   port_.SetShowOpenErrors(true);
   port_.OpenPort();
   host_.ProcessPendingEvents();
-  if (!port_.Connected()) {
+  const bool opened = port_.Connected();
+  if (!opened) {
     // The name stays saved, so the port is tried again at the next start.
     host_.SetPortItemChecked(position, false);
     host_.SetPortStatusText(kSeparator);
   }
+  TellPortChosen(name, opened);
 }
 
 void TPortMenu::Menu_FindFrequencyConverterClick() {

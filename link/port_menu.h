@@ -19,6 +19,8 @@
 #include "port_control.h"
 #include "program_settings.h"
 
+class TReconnect;
+
 class TPortMenu {
  public:
   // The counters are 8-bit: longer port lists are cut to this many entries.
@@ -47,8 +49,21 @@ class TPortMenu {
   // Toggles ProgramSettings.FindFreq and its check mark; the next tick acts.
   void Menu_FindFrequencyConverterClick();
   // The watchdog tick. A tick that arrives while one is still running (from
-  // its own event processing) is skipped.
+  // its own event processing) is skipped. With a reconnect attached, it
+  // first lets the reconnect reopen a lost port.
   void TimerTimer();
+
+  // Lists the ports again and rebuilds the items when the list changed,
+  // without touching the port; the item of the port in use stays checked.
+  void RefreshPortList();
+  // The reconnect told of every port chosen; none by default. It must
+  // outlive the menu's use.
+  void SetReconnect(TReconnect *reconnect) { reconnect_ = reconnect; }
+  // An open from the menu or a tick is running (its event processing may
+  // reach other handlers).
+  bool Busy() const { return clickRunning_ || tickRunning_; }
+  // The list position of the port 'name'; -1 when it is not listed.
+  int PositionOf(const QString &name) const;
 
   const QStringList &Entries() const { return entries_; }
   // The port name of the item at 'position'; empty for a separator or a
@@ -59,8 +74,22 @@ class TPortMenu {
   uint8_t ScanTries() const { return scanTries_; }
 
  private:
+  // Marks a handler as running for as long as the scope lasts.
+  class TRunningGuard {
+   public:
+    explicit TRunningGuard(bool &running) : running_(running) { running_ = true; }
+    ~TRunningGuard() { running_ = false; }
+    TRunningGuard(const TRunningGuard &) = delete;
+    TRunningGuard &operator=(const TRunningGuard &) = delete;
+
+   private:
+    bool &running_;
+  };
+
   void RunConverterSearch();
   void TrySearchPosition();
+  void TellPortChosen(const QString &name, bool opened);
+  bool PortInUse() const;
 
   TLinkState &linkState_;
   TProgramSettings &settings_;
@@ -71,4 +100,6 @@ class TPortMenu {
   uint8_t scanPosition_ = 0;
   uint8_t scanTries_ = 0;
   bool tickRunning_ = false;
+  bool clickRunning_ = false;
+  TReconnect *reconnect_ = nullptr;
 };

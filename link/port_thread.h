@@ -100,7 +100,7 @@ class TPortThread : public QObject, public TPortControl {
   bool WorkerStarted() const { return worker_.joinable(); }
   // The open port stopped delivering (tty hung up, USB adapter gone): the
   // worker no longer polls it; it stays Connected until it is closed.
-  bool LineLost() const { return lineLost_; }
+  bool LineLost() const override { return lineLost_; }
   // Passes of the worker loop so far: a port at rest costs no passes.
   uint64_t WorkerPassCount() const { return workerPasses_; }
   // A chunk is waiting to be handed to OnReceive.

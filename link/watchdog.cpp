@@ -1,21 +1,10 @@
 // The watchdog tick of the port menu and the converter search.
 #include "port_menu.h"
+#include "reconnect.h"
 
 namespace {
 
 constexpr uint8_t kAnswerHoldOff = 5;
-
-// Marks a tick as running for as long as the scope lasts.
-class TTickGuard {
- public:
-  explicit TTickGuard(bool &running) : running_(running) { running_ = true; }
-  ~TTickGuard() { running_ = false; }
-  TTickGuard(const TTickGuard &) = delete;
-  TTickGuard &operator=(const TTickGuard &) = delete;
-
- private:
-  bool &running_;
-};
 
 }  // namespace
 
@@ -24,7 +13,10 @@ void TPortMenu::TimerTimer() {
     // Reached from the event processing of a slow tick: that tick goes on.
     return;
   }
-  TTickGuard guard(tickRunning_);
+  if (reconnect_ != nullptr) {
+    reconnect_->Retry();
+  }
+  TRunningGuard guard(tickRunning_);
 
   if (linkState_.ReceivedFrameCount != 0) {
     // Frames keep coming: the link is left alone.
@@ -37,7 +29,7 @@ void TPortMenu::TimerTimer() {
     host_.RepaintStatusBar();
   }
   if (!settings_.FindFreq) {
-    host_.ShowStatusScreen(port_.Connected() ? kScreenNoCommunication : kScreenNoPortOpened);
+    host_.ShowStatusScreen(PortInUse() ? kScreenNoCommunication : kScreenNoPortOpened);
     return;
   }
   RunConverterSearch();
@@ -49,6 +41,7 @@ void TPortMenu::RunConverterSearch() {
   if (port_.Connected()) {
     port_.ClosePort();
   }
+  TellPortChosen(QString(), false);  // the search picks the next port
   scanTries_ = 0;
   // Failed opens stay silent until the user clicks a port item again.
   port_.SetShowOpenErrors(false);
@@ -73,6 +66,7 @@ void TPortMenu::TrySearchPosition() {
   if (port_.Connected()) {
     host_.SetPortItemChecked(scanPosition_, true);
     host_.SetPortStatusText(settings_.Port);
+    TellPortChosen(settings_.Port, true);
   } else {
     settings_.Port.clear();
   }

@@ -462,7 +462,7 @@ void TForm_Sorvanel::OpenSavedPort() {
 }
 
 void TForm_Sorvanel::ClosePort() {
-  driveLink_->Port().ClosePort();
+  driveLink_->ClosePort();
 }
 
 void TForm_Sorvanel::SaveMemoryFile() {

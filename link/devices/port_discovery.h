@@ -16,6 +16,8 @@ struct TPortSources {
   QString ttyClassFolder = QStringLiteral("/sys/class/tty");
   QString deviceFolder = QStringLiteral("/dev");
   QString portMapFolder;  // empty: no port map
+  // udev's links named after each USB serial adapter's identity.
+  QString serialByIdFolder = QStringLiteral("/dev/serial/by-id");
 
   // The system's folders and the user's port map folder,
   // $XDG_RUNTIME_DIR/sorvanel/ports.

@@ -91,15 +91,18 @@ TEST_F(LineFaults, ConverterKilledAndStartedAgainIsTalkedToAfterAReopen) {
   const auto talking = [&] { return Line(kSizeBig, 0).startsWith(QStringLiteral("Kimenet")); };
   ASSERT_TRUE(WaitUntil(talking, 10000)) << Line(kSizeBig, 0).toStdString();
 
-  const QString oldTty = drive->PortTarget();
   drive->Kill();
   TPortThread &port = Window().DriveLink().Port();
   ASSERT_TRUE(WaitUntil([&] { return port.LineLost(); }, 3000));
   EXPECT_LT(CpuSecondsOverOneSecond(), kIdleCpuLimit);
   ASSERT_TRUE(WaitUntil([&] { return ShowsStatusScreenNoCommunication(); }, 4000));
 
+  // The lost line is closed meanwhile, so the new drive may get the same
+  // tty: its own entry tells it is up.
+  QFile::remove(folders.PortMapFolder() + QStringLiteral("/VDRIVE1"));
   drive = std::make_unique<TVdrive>(folders.RuntimeFolder());
-  ASSERT_TRUE(drive->WaitForPort(oldTty)) << drive->Output().toStdString();
+  ASSERT_TRUE(drive->WaitForPort()) << drive->Output().toStdString();
+  ASSERT_TRUE(WaitUntil([&] { return PortItem(QStringLiteral("VDRIVE1")) != nullptr; }, 3000));
   PortItem(QStringLiteral("VDRIVE1"))->trigger();
   ASSERT_TRUE(WaitUntil(talking, 10000)) << Line(kSizeBig, 0).toStdString();
   EXPECT_FALSE(port.LineLost());

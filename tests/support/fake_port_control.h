@@ -20,6 +20,7 @@ class TFakePortControl : public TPortControl {
   bool OpenPort() override {
     openAttempts.append(portName);
     connected = openable.contains(portName);
+    lineLost = false;
     openCount += connected ? 1 : 0;
     Log("open " + portName.toStdString() + (connected ? " ok" : " failed"));
     if (onOpen) {
@@ -34,6 +35,7 @@ class TFakePortControl : public TPortControl {
     return true;
   }
   bool Connected() const override { return connected; }
+  bool LineLost() const override { return connected && lineLost; }
   uint64_t OpenCount() const override { return openCount; }
   void SetPortName(const QString &name) override { portName = name; }
   void SetShowOpenErrors(bool show) override {
@@ -57,6 +59,7 @@ class TFakePortControl : public TPortControl {
   QStringList ports;             // what ListPorts returns
   QSet<QString> openable;        // names whose open succeeds
   std::function<void()> onOpen;  // runs after each open attempt
+  bool lineLost = false;         // the open port stopped delivering
 
   // Recorded state.
   bool connected = false;

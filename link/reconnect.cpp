@@ -1,0 +1,110 @@
+#include "reconnect.h"
+
+#include <utility>
+
+#include "adapter_identity.h"
+#include "port_menu.h"
+
+namespace {
+
+// Hot-plug events come in bursts (the USB device, its interface, its tty):
+// they are handled together once the burst has passed.
+constexpr int kHotPlugSettleMs = 20;
+
+}  // namespace
+
+TReconnect::TReconnect(TPortMenu &menu, TPortControl &port, TProgramSettings &settings,
+                       TLinkHost &host, TPortSources sources)
+    : menu_(menu), port_(port), settings_(settings), host_(host), sources_(std::move(sources)) {
+  hotPlugDelay_.setSingleShot(true);
+  hotPlugDelay_.setInterval(kHotPlugSettleMs);
+  QObject::connect(&hotPlugDelay_, &QTimer::timeout, &hotPlugDelay_,
+                   [this] { HandlePortsChanged(); });
+  menu_.SetReconnect(this);
+}
+
+TReconnect::~TReconnect() {
+  hotPlugSources_.clear();
+  menu_.SetReconnect(nullptr);
+}
+
+void TReconnect::AddHotPlugSource(std::unique_ptr<THotPlugSource> source) {
+  source->OnPortsChanged = [this] { PortsChanged(); };
+  hotPlugSources_.push_back(std::move(source));
+}
+
+void TReconnect::PortChosen(const QString &name, bool opened) {
+  if (name != inUse_ || opened) {
+    adapter_ = opened ? AdapterIdentity(sources_, name) : QString();
+  }
+  inUse_ = name;
+  lost_ = false;
+}
+
+void TReconnect::ClosePort() {
+  inUse_.clear();
+  adapter_.clear();
+  lost_ = false;
+  port_.ClosePort();
+}
+
+void TReconnect::Retry() {
+  if (retrying_ || inUse_.isEmpty() || settings_.FindFreq || menu_.Busy()) {
+    return;
+  }
+  retrying_ = true;
+  if (port_.Connected()) {
+    if (!port_.LineLost()) {
+      lost_ = false;
+      retrying_ = false;
+      return;
+    }
+    port_.ClosePort();  // lets go of the gone device; the name stays shown
+    lost_ = !port_.Connected();
+  }
+  const QString name = NameToOpen();
+  if (!port_.Connected() && !name.isEmpty()) {
+    port_.SetPortName(name);
+    port_.SetShowOpenErrors(false);
+    if (port_.OpenPort()) {
+      ShowReopened(name);
+    }
+  }
+  retrying_ = false;
+}
+
+// The adapter's tty now, for a USB serial tty; the same name otherwise.
+QString TReconnect::NameToOpen() const {
+  return adapter_.isEmpty() ? inUse_ : PortNameOfAdapter(sources_, adapter_);
+}
+
+void TReconnect::ShowReopened(const QString &name) {
+  inUse_ = name;
+  lost_ = false;
+  if (adapter_.isEmpty()) {
+    adapter_ = AdapterIdentity(sources_, name);
+  }
+  settings_.Port = name;
+  int position = menu_.PositionOf(name);
+  if (position < 0) {
+    menu_.RefreshPortList();  // back before its hot-plug event arrived
+    position = menu_.PositionOf(name);
+  }
+  if (position >= 0) {
+    host_.SetPortItemChecked(position, true);
+  }
+  host_.SetPortStatusText(name);
+}
+
+void TReconnect::PortsChanged() {
+  hotPlugDelay_.start();
+}
+
+void TReconnect::HandlePortsChanged() {
+  if (menu_.Busy() || retrying_) {
+    hotPlugDelay_.start();  // after the open or tick that is running
+    return;
+  }
+  menu_.RefreshPortList();
+  Retry();
+}

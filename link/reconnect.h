@@ -1,0 +1,86 @@
+// Automatic reconnect: the port in use is kept open by itself.
+//
+// The port in use is the one last opened from the port menu, at start or by
+// the converter search (or the saved port that could not be opened at start).
+// When its line is lost (tty hung up or failing, adapter pulled, connection
+// closed), it is closed and opened again under the same name as soon as that
+// works: at each watchdog tick and after each hot-plug event, silently. The
+// status bar keeps the port's name meanwhile and its item stays checked; the
+// watchdog shows the no-communication screen.
+//
+// - A USB serial tty is followed by its adapter's identity: an adapter that
+//   comes back as ttyUSB1 instead of ttyUSB0 is opened as ttyUSB1.
+// - A port map entry is followed by its name: re-pointed to a new tty, it is
+//   the same port back.
+// - A port the user closed, or replaced from the menu or by the converter
+//   search, is never opened again; while the search is on, it alone picks
+//   ports.
+//
+// Hot-plug events (THotPlugSource) also refresh the port list and menu
+// without touching the open port. Main thread only.
+#pragma once
+
+#include <QString>
+#include <QTimer>
+#include <memory>
+#include <vector>
+
+#include "hot_plug_source.h"
+#include "link_host.h"
+#include "port_control.h"
+#include "port_discovery.h"
+#include "program_settings.h"
+
+class TPortMenu;
+
+class TReconnect {
+ public:
+  // Everything passed in must outlive this object. Registers itself with
+  // 'menu', which tells it which port is in use.
+  TReconnect(TPortMenu &menu, TPortControl &port, TProgramSettings &settings, TLinkHost &host,
+             TPortSources sources);
+  ~TReconnect();
+  TReconnect(const TReconnect &) = delete;
+  TReconnect &operator=(const TReconnect &) = delete;
+
+  // Listens to 'source' from now on.
+  void AddHotPlugSource(std::unique_ptr<THotPlugSource> source);
+
+  // The port menu's reports. 'name' is now the port in use (empty: none);
+  // 'opened' says whether its open worked.
+  void PortChosen(const QString &name, bool opened);
+  // The user closes the port: it is closed and never opened again by itself.
+  void ClosePort();
+
+  // Reopens the port in use if its line is lost or it is waited for, without
+  // a dialog. Called by the watchdog tick and after hot-plug events; does
+  // nothing while the converter search is on or the port menu is busy.
+  void Retry();
+  // A hot-plug event: refreshes the port list, then retries (coalesced: a
+  // burst of events is handled once, from the event loop).
+  void PortsChanged();
+
+  // The port in use and, for a USB serial tty, its adapter's identity.
+  const QString &PortInUse() const { return inUse_; }
+  const QString &AdapterInUse() const { return adapter_; }
+  // The port in use lost its line and is waited for.
+  bool WaitingForLostPort() const { return lost_; }
+
+ private:
+  QString NameToOpen() const;
+  void ShowReopened(const QString &name);
+  void HandlePortsChanged();
+
+  TPortMenu &menu_;
+  TPortControl &port_;
+  TProgramSettings &settings_;
+  TLinkHost &host_;
+  const TPortSources sources_;
+  std::vector<std::unique_ptr<THotPlugSource>> hotPlugSources_;
+  QTimer hotPlugDelay_;
+
+  QString inUse_;
+  QString adapter_;
+  bool lost_ = false;
+  bool retrying_ = false;
+};

@@ -1,0 +1,147 @@
+// The program reconnects by itself: a converter killed and started again, a
+// port map entry pointed at a new line, and a converter that starts after
+// the program are all talked to without a click and without a dialog. The
+// times from the line's return to the first answer are printed.
+#include <QElapsedTimer>
+#include <iostream>
+
+#include "program_fixture.h"
+#include "pty_drive.h"
+#include "status_bar.h"
+#include "vdrive_process.h"
+
+namespace integration {
+namespace {
+
+class Reconnect : public ProgramTest {
+ protected:
+  QString PortShown() { return Window().StatusBar()->PanelText(0); }
+  bool Talking() { return Line(kSizeBig, 0).startsWith(QStringLiteral("Kimenet")); }
+  bool Answering() {
+    return Window().LinkState().ConverterConnected && Window().LinkState().SendSkipCount == 0;
+  }
+  bool PortLost() {
+    const TPortThread &port = Window().DriveLink().Port();
+    return !port.Connected() || port.LineLost();
+  }
+  // Sends display lines until one is answered; the time it took, or -1.
+  qint64 MillisecondsToFirstAnswer(TPtyDrive &drive, const QElapsedTimer &since) {
+    for (int i = 0; i < 40; ++i) {
+      drive.Deliver(DisplayPayload(1, "Alapjel  25.0 Hz"), 500);
+      if (!drive.Answers(50).empty()) {
+        return since.elapsed();
+      }
+    }
+    return -1;
+  }
+  static void Report(const char *what, qint64 ms) {
+    std::cout << "[ reconnect ] " << what << ": " << ms << " ms\n";
+  }
+};
+
+TEST_F(Reconnect, ConverterKilledAndStartedAgainIsAnsweredWithoutAClick) {
+  auto drive = std::make_unique<TVdrive>(folders.RuntimeFolder());
+  ASSERT_TRUE(drive->WaitForPort()) << drive->Output().toStdString();
+  WriteSettings("[Sorvanel]\nPort=VDRIVE1\n");
+  StartWindow();
+  ASSERT_TRUE(WaitUntil([&] { return Talking(); }, 10000)) << Line(kSizeBig, 0).toStdString();
+
+  drive->Kill();
+  ASSERT_TRUE(WaitUntil([&] { return PortLost(); }, 3000));
+  ASSERT_TRUE(WaitUntil([&] { return ShowsStatusScreenNoCommunication(); }, 4000));
+  RunEventLoopFor(1500);  // a tick or two of retries while the converter is away
+  EXPECT_TRUE(ShowsStatusScreenNoCommunication());
+  EXPECT_EQ(PortShown(), QStringLiteral("VDRIVE1"));
+  EXPECT_TRUE(PortItem(QStringLiteral("VDRIVE1")) == nullptr ||
+              PortItem(QStringLiteral("VDRIVE1"))->isChecked());
+
+  // The killed drive left its entry behind; with the line closed, the new
+  // drive may well get the same tty, so only its own entry tells it is up.
+  QFile::remove(folders.PortMapFolder() + QStringLiteral("/VDRIVE1"));
+  // At the pace of a real line, so the times printed are a real drive's.
+  drive = std::make_unique<TVdrive>(folders.RuntimeFolder(), QStringList());
+  ASSERT_TRUE(drive->WaitForPort()) << drive->Output().toStdString();
+  QElapsedTimer back;
+  back.start();
+  ASSERT_TRUE(WaitUntil([&] { return Talking(); }, 10000)) << Line(kSizeBig, 0).toStdString();
+  Report("vdrive started again -> its screen shown", back.elapsed());
+  ASSERT_TRUE(WaitUntil([&] { return Answering(); }, 5000));
+  Report("vdrive started again -> answers sent", back.elapsed());
+  EXPECT_EQ(PortShown(), QStringLiteral("VDRIVE1"));
+  ASSERT_NE(PortItem(QStringLiteral("VDRIVE1")), nullptr);
+  EXPECT_TRUE(PortItem(QStringLiteral("VDRIVE1"))->isChecked());
+  // The new drive hears the window's keys.
+  ClickKey(kKeyStart);
+  EXPECT_TRUE(WaitUntil([&] { return RunLed(kSizeBig) == QColor(0, 128, 0); }, 8000));
+  EXPECT_TRUE(dialogs.records.empty()) << dialogs.last().message.toStdString();
+}
+
+TEST_F(Reconnect, PortMapEntryPointedAtANewLineIsTheSamePortBack) {
+  TPtyDrive drive;
+  folders.RegisterPort(QStringLiteral("PTYDRIVE"), drive.SlavePath());
+  WriteSettings("[Sorvanel]\nPort=PTYDRIVE\n");
+  StartWindow();
+  drive.WatchLink(Window().LinkState());
+  QElapsedTimer started;
+  started.start();
+  ASSERT_GE(MillisecondsToFirstAnswer(drive, started), 0);
+
+  drive.Line().CloseMaster();
+  ASSERT_TRUE(WaitUntil([&] { return PortLost(); }, 3000));
+  ASSERT_TRUE(WaitUntil([&] { return ShowsStatusScreenNoCommunication(); }, 4000));
+
+  TPtyDrive again;
+  again.WatchLink(Window().LinkState());
+  QElapsedTimer back;
+  back.start();
+  folders.RegisterPort(QStringLiteral("PTYDRIVE"), again.SlavePath());
+  ASSERT_TRUE(WaitUntil([&] { return !PortLost(); }, 3000));
+  Report("port map entry re-pointed -> port open", back.elapsed());
+  const qint64 answered = MillisecondsToFirstAnswer(again, back);
+  ASSERT_GE(answered, 0);
+  Report("port map entry re-pointed -> first answer", answered);
+  EXPECT_EQ(PortShown(), QStringLiteral("PTYDRIVE"));
+  EXPECT_TRUE(PortItem(QStringLiteral("PTYDRIVE"))->isChecked());
+  EXPECT_TRUE(dialogs.records.empty()) << dialogs.last().message.toStdString();
+}
+
+TEST_F(Reconnect, SavedPortMissingAtStartIsOpenedWhenTheConverterStarts) {
+  WriteSettings("[Sorvanel]\nPort=VDRIVE1\n");
+  StartWindow();
+  EXPECT_EQ(PortItem(QStringLiteral("VDRIVE1")), nullptr);
+  RunEventLoopFor(1200);
+  EXPECT_FALSE(Window().DriveLink().Port().Connected());
+
+  TVdrive drive(folders.RuntimeFolder());
+  ASSERT_TRUE(drive.WaitForPort()) << drive.Output().toStdString();
+  QElapsedTimer appeared;
+  appeared.start();
+  ASSERT_TRUE(WaitUntil([&] { return Talking(); }, 10000)) << Line(kSizeBig, 0).toStdString();
+  Report("saved port appeared -> its screen shown", appeared.elapsed());
+  ASSERT_NE(PortItem(QStringLiteral("VDRIVE1")), nullptr);
+  EXPECT_TRUE(PortItem(QStringLiteral("VDRIVE1"))->isChecked());
+  EXPECT_EQ(PortShown(), QStringLiteral("VDRIVE1"));
+  EXPECT_TRUE(dialogs.records.empty()) << dialogs.last().message.toStdString();
+}
+
+TEST_F(Reconnect, PortReplacedFromTheMenuStaysClosedWhenItComesBack) {
+  TPtyDrive first;
+  TPtyDrive second;
+  folders.RegisterPort(QStringLiteral("FIRST"), first.SlavePath());
+  folders.RegisterPort(QStringLiteral("SECOND"), second.SlavePath());
+  WriteSettings("[Sorvanel]\nPort=FIRST\n");
+  StartWindow();
+  first.WatchLink(Window().LinkState());
+  ASSERT_TRUE(Window().DriveLink().Port().Connected());
+
+  PortItem(QStringLiteral("SECOND"))->trigger();
+  ASSERT_EQ(Window().DriveLink().Port().PortName(), QStringLiteral("SECOND"));
+  second.Line().CloseMaster();  // the chosen port goes; the old one is there
+  RunEventLoopFor(2500);
+  EXPECT_NE(Window().DriveLink().Port().PortName(), QStringLiteral("FIRST"));
+  EXPECT_TRUE(ShowsStatusScreenNoCommunication());
+  EXPECT_EQ(PortShown(), QStringLiteral("SECOND"));
+}
+
+}  // namespace
+}  // namespace integration
