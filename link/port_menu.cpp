@@ -57,7 +57,9 @@ void TPortMenu::Menu_OpenPortClick(int position) {
   host_.SetPortStatusText(settings_.Port);
   port_.SetPortName(settings_.Port);
   port_.SetShowOpenErrors(true);
+  openRunning_ = true;
   port_.OpenPort();
+  openRunning_ = false;
   host_.ProcessPendingEvents();
   if (!port_.Connected()) {
     // The name stays saved, so the port is tried again at the next start.

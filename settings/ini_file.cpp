@@ -171,6 +171,27 @@ std::optional<QString> TIniFile::Value(const QString &section, const QString &ke
   return std::nullopt;
 }
 
+std::vector<std::pair<QString, QString>> TIniFile::Entries(const QString &section) const {
+  std::vector<std::pair<QString, QString>> entries;
+  const auto range = SectionRange(section);
+  if (!range) {
+    return entries;
+  }
+  for (size_t i = range->first + 1; i < range->second; ++i) {
+    if (lines_[i].kind != TLineKind::Key) {
+      continue;
+    }
+    const bool seen = std::any_of(entries.begin(), entries.end(), [&](const auto &entry) {
+      return SameName(entry.first, lines_[i].name);
+    });
+    if (!seen) {
+      entries.emplace_back(lines_[i].name,
+                           QString::fromUtf8(lines_[i].value).left(kMaxValueLength));
+    }
+  }
+  return entries;
+}
+
 QString TIniFile::ReadString(const QString &section, const QString &key,
                              const QString &defaultValue) const {
   return Value(section, key).value_or(defaultValue);

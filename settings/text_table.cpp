@@ -91,6 +91,24 @@ constexpr std::array<TTextPair, kTextCount> kTextSource = {{
     {"Mégse", "Cancel"},                                                  // 57
     {"Frekvenciaváltó", "Frequency conv."},                               // 58
     {"Prog. term.", "Prog. term."},                                       // 59
+    {"Hálózati portok…", "Network ports…"},
+    {"A gép nem található", "Host not found"},
+    {"A gép elutasította a kapcsolatot", "Connection refused"},
+    {"Nem jött válasz időben", "No answer in time"},
+    {"A kiszolgáló nem fogadta el a 19200 8N1 beállítást", "Server refused 19200 8N1"},
+    {"A kiszolgáló bontotta a kapcsolatot", "Connection closed by the server"},
+    {"Hibás cím (rfc2217://GÉP:PORT vagy socket://GÉP:PORT)",
+     "Invalid address (rfc2217://HOST:PORT or socket://HOST:PORT)"},
+    {"Hálózati portok", "Network ports"},
+    {"Név", "Name"},
+    {"Cím (URL)", "Address (URL)"},
+    {"Hozzáadás", "Add"},
+    {"Eltávolítás", "Remove"},
+    {"Kapcsolat kipróbálása", "Try connection"},
+    {"A kapcsolat rendben", "Connection works"},
+    {"Hibás név", "Invalid name"},
+    {"Ez a név már foglalt", "Name already used"},
+    {"Kapcsolódás…", "Connecting…"},
 
 }};
 
