@@ -18,6 +18,7 @@
 #include "image_widget.h"
 #include "key_mapping.h"
 #include "memory_file_dialogs.h"
+#include "network_ports_dialog.h"
 #include "port_menu_items.h"
 #include "status_bar.h"
 #include "text_table.h"
@@ -47,6 +48,7 @@ TForm_Sorvanel::TForm_Sorvanel(const QString &programPath, QWidget *parent)
   InitWindowResources();
   ui_->setupUi(this);
   SetUpDesignedControls();
+  AddNetworkPortsItem();
   display_ = std::make_unique<TDisplayRenderer>(panel_, link_, settings_);
   keyInput_ = std::make_unique<TKeyInput>(panel_);
   FormCreate();
@@ -124,6 +126,7 @@ void TForm_Sorvanel::FormCreate() {
   BuildFrontPanel(panel_);
   ShowStatusScreen(kStatusScreenStartUp);
   LoadSettings(settings_, programPath_, SettingsTargets());
+  ApplyNetworkPorts();
   LoadMemoryFile();
   ui_->Menu_LanguageHun->setData(static_cast<int>(kLanguageHungarian));
   ui_->Menu_LanguageEng->setData(static_cast<int>(kLanguageEnglish));
@@ -137,6 +140,21 @@ void TForm_Sorvanel::FormCreate() {
   }
   link_.SendSkipCount = kStartUpSendSkipCount;
   timer_->start();
+}
+
+// "Network ports…" at the end of the port menu; the port items go above it.
+void TForm_Sorvanel::AddNetworkPortsItem() {
+  ui_->Menu_PortHandling->addSeparator()->setObjectName(QStringLiteral("N_NetworkPorts"));
+  networkPortsItem_ = ui_->Menu_PortHandling->addAction(GetText(kTextNetworkPorts));
+  networkPortsItem_->setObjectName(QStringLiteral("Menu_NetworkPorts"));
+}
+
+// The network ports read from the settings join the port list.
+void TForm_Sorvanel::ApplyNetworkPorts() {
+  driveLink_->Port().SetNetworkPorts(settings_.NetworkPorts);
+  if (!settings_.NetworkPorts.empty()) {
+    Menu_FindAvailablePortsClick();
+  }
 }
 
 void TForm_Sorvanel::FormClose() {
@@ -167,6 +185,7 @@ void TForm_Sorvanel::WireHandlers() {
           &TForm_Sorvanel::Menu_FindAvailablePortsClick);
   connect(ui.Menu_FindFrequencyConverter, &QAction::triggered, this,
           &TForm_Sorvanel::Menu_FindFrequencyConverterClick);
+  connect(networkPortsItem_, &QAction::triggered, this, &TForm_Sorvanel::Menu_NetworkPortsClick);
   connect(ui.Menu_TerminalSizeBig, &QAction::triggered, this,
           &TForm_Sorvanel::Menu_TerminalSizeBigClick);
   connect(ui.Menu_TerminalSizeSmall, &QAction::triggered, this,
@@ -224,6 +243,7 @@ TLanguageTargets TForm_Sorvanel::LanguageTargets() const {
       ui.Menu_OpenHelp,
       ui.Menu_About,
   };
+  targets.addedItems = {{networkPortsItem_, kTextNetworkPorts}};
   targets.statusBar = ui.StatusBar;
   return targets;
 }
@@ -378,6 +398,13 @@ void TForm_Sorvanel::Menu_FindAvailablePortsClick() {
 
 void TForm_Sorvanel::Menu_FindFrequencyConverterClick() {
   driveLink_->PortMenu().Menu_FindFrequencyConverterClick();
+}
+
+void TForm_Sorvanel::Menu_NetworkPortsClick() {
+  if (EditNetworkPorts(settings_.NetworkPorts, this)) {
+    driveLink_->Port().SetNetworkPorts(settings_.NetworkPorts);
+    Menu_FindAvailablePortsClick();
+  }
 }
 
 void TForm_Sorvanel::TimerTimer() {

@@ -102,6 +102,7 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   void Menu_MemoryClearClick();
   void Menu_FindAvailablePortsClick();
   void Menu_FindFrequencyConverterClick();
+  void Menu_NetworkPortsClick();
   void TimerTimer();
 
  protected:
@@ -115,6 +116,8 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   void FormCreate();
   void FormClose();
   void SetUpDesignedControls();
+  void AddNetworkPortsItem();
+  void ApplyNetworkPorts();
   void WireHandlers();
   void ShowSize(int size);
   void AdjustStatusBarFont();
@@ -141,5 +144,6 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   QFileDialog *saveDialog_ = nullptr;
   TForm_AboutBox *aboutBox_ = nullptr;
   std::unique_ptr<TPortMenuItems> portItems_;
+  QAction *networkPortsItem_ = nullptr;
   std::unique_ptr<TDriveLink> driveLink_;
 };
