@@ -4,9 +4,13 @@
 # (display-line messages at line pace, random 2-20 ms gaps) and measures
 # from the last byte of each message to the first byte of the answer; the
 # program reads that pseudo-terminal
-#   direct   through its port map entry, as run.sh's run 1 does;
-#   rfc2217  through ser2net, Telnet with the COM port control option;
-#   socket   through ser2net, raw TCP;
+#   direct    through its port map entry, as run.sh's run 1 does;
+#   rfc2217   through ser2net, Telnet with the COM port control option;
+#   socket    through ser2net, raw TCP;
+#   untuned   as rfc2217, with ser2net's defaults: it holds serial data back
+#             for up to 20 ms (chardelay) and lets Nagle hold its small
+#             packets (no nodelay); the others switch both off, as the
+#             README's example does;
 # one after the other, on the build as shipped (the port worker waits in
 # poll()). docs/performance.md explains the figures.
 #
@@ -25,7 +29,7 @@ SKIP_BUILD=${SKIP_BUILD:-0}
 JOBS=${JOBS:-2}
 KEEP_LOGS=${KEEP_LOGS:-0}
 declare -A build_dir=([poll]=${PERF_BUILD:-$root/build-perf})
-modes=(direct rfc2217 socket)
+modes=(direct rfc2217 socket untuned)
 
 # shellcheck source-path=SCRIPTDIR source=measure_lib.sh
 source "$root/bench/program/measure_lib.sh"
@@ -48,12 +52,14 @@ free_port() {
 
 # start_ser2net MODE TTY PORT: ser2net serving TTY on 127.0.0.1:PORT.
 start_ser2net() {
-  local mode=$1 tty=$2 port=$3 accepter
+  local mode=$1 tty=$2 port=$3 accepter options="  options:\n    chardelay: false\n"
   local log=$work/ser2net-$mode.log
-  if [ "$mode" = rfc2217 ]; then accepter="telnet(rfc2217),tcp,127.0.0.1,$port"; else
-    accepter="tcp,127.0.0.1,$port"
-  fi
-  printf 'connection: &%s\n  accepter: %s\n  connector: serialdev,%s,19200n81,local\n' \
+  case $mode in
+    rfc2217) accepter="telnet(rfc2217),tcp(nodelay),127.0.0.1,$port" ;;
+    socket) accepter="tcp(nodelay),127.0.0.1,$port" ;;
+    untuned) accepter="telnet(rfc2217),tcp,127.0.0.1,$port" options="" ;;
+  esac
+  printf "connection: &%s\n  accepter: %s\n  connector: serialdev,%s,19200n81,local\n$options" \
     "$mode" "$accepter" "$tty" >"$work/ser2net-$mode.yaml"
   ser2net -n -u -r -c "$work/ser2net-$mode.yaml" -P "$work/ser2net-$mode.pid" >"$log" 2>&1 &
   started+=("$!")
@@ -86,7 +92,9 @@ run_mode() {
   else
     port=$(free_port)
     start_ser2net "$mode" "$tty" "$port"
-    start_network_program "$name" "$mode://127.0.0.1:$port"
+    local scheme=$mode
+    [ "$mode" = untuned ] && scheme=rfc2217
+    start_network_program "$name" "$scheme://127.0.0.1:$port"
   fi
   wait_pid "${drive_pid[$name]}"
   stop_pid "${program_pid[$name]}"
@@ -118,6 +126,7 @@ for mode in "${modes[@]}"; do
     direct) label="pseudo-terminal, direct" ;;
     rfc2217) label="ser2net, rfc2217://" ;;
     socket) label="ser2net, socket://" ;;
+    untuned) label="ser2net defaults, rfc2217://" ;;
   esac
   printf '%-28s %9s %8s %8s %8s\n' "$label" "${R[n.$mode]}" "${R[p50.$mode]}" \
     "${R[p99.$mode]}" "${R[max.$mode]}"
