@@ -18,12 +18,15 @@
 
 namespace {
 
-// A frame with the Telnet escape byte in it: it must cross unchanged.
-const QByteArray kFrame(
-    "\x02"
-    "AB\xff"
-    "CD\x03",
-    7);
+// Every byte value, the Telnet escape 0xFF among them: each must cross
+// unchanged.
+const QByteArray kAllBytes = [] {
+  QByteArray bytes;
+  for (int value = 0; value < 256; ++value) {
+    bytes.append(static_cast<char>(value));
+  }
+  return bytes;
+}();
 
 class Ser2NetPort : public testing::Test {
  protected:
@@ -45,23 +48,23 @@ class Ser2NetPort : public testing::Test {
     return port;
   }
 
-  // Frames flow both ways: the converter's reach the receiver, the
-  // program's reach the converter, each byte as it was.
+  // Bytes flow both ways: the converter's reach the receiver, the
+  // program's reach the converter, each as it was.
   void ExpectFramesBothWays(TPortThread &port) {
-    line.Send(kFrame);
-    EXPECT_TRUE(WaitUntil([&] { return received.size() >= kFrame.size(); }));
-    EXPECT_EQ(received, kFrame);
-    ASSERT_TRUE(port.WriteData(reinterpret_cast<const uint8_t *>(kFrame.constData()),
-                               static_cast<uint16_t>(kFrame.size())));
+    line.Send(kAllBytes);
+    EXPECT_TRUE(WaitUntil([&] { return received.size() >= kAllBytes.size(); }));
+    EXPECT_EQ(received, kAllBytes);
+    ASSERT_TRUE(port.WriteData(reinterpret_cast<const uint8_t *>(kAllBytes.constData()),
+                               static_cast<uint16_t>(kAllBytes.size())));
     QByteArray written;
-    while (written.size() < kFrame.size()) {
+    while (written.size() < kAllBytes.size()) {
       const QByteArray more = line.Received(3000);
       if (more.isEmpty()) {
         break;
       }
       written.append(more);
     }
-    EXPECT_EQ(written, kFrame);
+    EXPECT_EQ(written, kAllBytes);
   }
 
   TPtyLine line;
@@ -70,7 +73,7 @@ class Ser2NetPort : public testing::Test {
   QByteArray received;
 };
 
-TEST_F(Ser2NetPort, Rfc2217SetsTheLineTo19200AndFramesFlowBothWays) {
+TEST_F(Ser2NetPort, Rfc2217SetsTheLineTo19200AndEveryByteFlowsBothWays) {
   auto port = MakePort(server->Rfc2217Url());
   ASSERT_TRUE(port->Connected()) << dialogs.records.size();
   EXPECT_TRUE(port->IsNetworkPort(QStringLiteral("plant")));
