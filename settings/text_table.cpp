@@ -91,6 +91,20 @@ constexpr std::array<TTextPair, kTextCount> kTextSource = {{
     {"Mégse", "Cancel"},                                                  // 57
     {"Frekvenciaváltó", "Frequency conv."},                               // 58
     {"Prog. term.", "Prog. term."},                                       // 59
+    // The Tools menu and the memory view.
+    {"Eszközök", "Tools"},
+    {"Memória nézet", "Memory view"},
+    {"Összehasonlítás fájllal…", "Compare with file…"},
+    {"Kiemelve: amit a frekvenciaváltó az utolsó 5 másodpercben írt",
+     "Highlighted: what the converter wrote in the last 5 seconds"},
+    {"Nincs eltérés: %1", "No differences: %1"},
+    {"%1 eltérő szakasz, %2 bájt (balra a memória, jobbra %3)",
+     "%1 differing runs, %2 bytes (memory on the left, %3 on the right)"},
+    {"A fájl nem olvasható: %1", "Cannot read the file: %1"},
+    {"Hibás memória fájl: %1", "Corrupted memory file: %1"},
+    {"Rövid fájl: %1 adatbájt a 8192-ből, a többi 00-nak számít",
+     "Short file: %1 of 8192 data bytes, the rest counts as 00"},
+    // Network ports.
     {"Hálózati portok…", "Network ports…"},
     {"A gép nem található", "Host not found"},
     {"A gép elutasította a kapcsolatot", "Connection refused"},

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QThread>
 #include <QTimer>
+#include <cerrno>
 
 #include "about_box.h"
 #include "circle_shape.h"
@@ -18,7 +19,9 @@
 #include "image_widget.h"
 #include "key_mapping.h"
 #include "memory_file_dialogs.h"
+#include "memory_view.h"
 #include "network_ports_dialog.h"
+#include "open_error.h"
 #include "port_menu_items.h"
 #include "status_bar.h"
 #include "text_table.h"
@@ -40,11 +43,16 @@ QPixmap Picture(const char *name) {
 }  // namespace
 
 TForm_Sorvanel::TForm_Sorvanel(const QString &programPath, QWidget *parent)
+    : TForm_Sorvanel(FilesBesideProgram(programPath), QString(), parent) {}
+
+TForm_Sorvanel::TForm_Sorvanel(const TFileLocations &files, const QString &startPort,
+                               QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                               Qt::CustomizeWindowHint),
       ui_(std::make_unique<Ui::TForm_Sorvanel>()),
-      programPath_(programPath) {
+      files_(files),
+      startPort_(startPort) {
   InitWindowResources();
   ui_->setupUi(this);
   SetUpDesignedControls();
@@ -125,13 +133,17 @@ void TForm_Sorvanel::FormCreate() {
   Menu_FindAvailablePortsClick();
   BuildFrontPanel(panel_);
   ShowStatusScreen(kStatusScreenStartUp);
-  LoadSettings(settings_, programPath_, SettingsTargets());
+  LoadSettings(settings_, files_.settingsFile, SettingsTargets());
   ApplyNetworkPorts();
+  if (!startPort_.isEmpty()) {
+    settings_.Port = startPort_;
+  }
   LoadMemoryFile();
   ui_->Menu_LanguageHun->setData(static_cast<int>(kLanguageHungarian));
   ui_->Menu_LanguageEng->setData(static_cast<int>(kLanguageEnglish));
   BuildTextTable();
   ApplyLanguage(LanguageTargets(), settings_.Language);
+  ApplyToolsLanguage();
   (settings_.Language == kLanguageEnglish ? ui_->Menu_LanguageEng : ui_->Menu_LanguageHun)
       ->setChecked(true);
   AdjustStatusBarFont();
@@ -158,9 +170,11 @@ void TForm_Sorvanel::ApplyNetworkPorts() {
 }
 
 void TForm_Sorvanel::FormClose() {
+  // No tick may reopen a port (watchdog, converter search) during the saves.
+  timer_->stop();
   ClosePort();
   QThread::msleep(kClosePortWait);
-  SaveSettings(settings_, programPath_, SettingsTargets());
+  SaveSettings(settings_, files_.settingsFile, SettingsTargets());
   SaveMemoryFile();
 }
 
@@ -198,6 +212,7 @@ void TForm_Sorvanel::WireHandlers() {
   for (QAction *item : {ui.Menu_LanguageHun, ui.Menu_LanguageEng}) {
     connect(item, &QAction::triggered, this, [this, item] { Menu_LanguageClick(item); });
   }
+  connect(ui.Menu_MemoryView, &QAction::triggered, this, &TForm_Sorvanel::Menu_MemoryViewClick);
   connect(ui.Menu_OpenHelp, &QAction::triggered, this, &TForm_Sorvanel::Menu_OpenHelpClick);
   connect(ui.Menu_About, &QAction::triggered, this, &TForm_Sorvanel::Menu_AboutClick);
   connect(timer_, &QTimer::timeout, this, &TForm_Sorvanel::TimerTimer);
@@ -248,6 +263,15 @@ TLanguageTargets TForm_Sorvanel::LanguageTargets() const {
   return targets;
 }
 
+// The Tools menu and its windows, which the original 22 captions leave out.
+void TForm_Sorvanel::ApplyToolsLanguage() {
+  ui_->Menu_Tools->setTitle(GetText(kTextToolsMenu));
+  ui_->Menu_MemoryView->setText(GetText(kTextMemoryView));
+  if (memoryView_ != nullptr) {
+    memoryView_->ApplyLanguage();
+  }
+}
+
 void TForm_Sorvanel::ShowSize(int size) {
   const QSize client = kClientSize[size];
   QWidget *shown = panel_.Group_TerminalSize[size];
@@ -295,6 +319,12 @@ void TForm_Sorvanel::SetMemorySaveEnabled(bool enabled) {
 
 bool TForm_Sorvanel::IsMemorySaveEnabled() const {
   return ui_->Menu_MemorySave->isEnabled();
+}
+
+void TForm_Sorvanel::MemoryBlockWritten(uint32_t address, uint32_t length) {
+  if (memoryView_ != nullptr) {
+    memoryView_->MemoryBlockWritten(address, length);
+  }
 }
 
 void TForm_Sorvanel::SetTimerEnabled(bool enabled) {
@@ -349,7 +379,7 @@ void TForm_Sorvanel::Menu_ExitClick() {
 }
 
 void TForm_Sorvanel::Menu_OpenHelpClick() {
-  OpenHelp(programPath_);
+  OpenHelp(files_.helpFile);
 }
 
 void TForm_Sorvanel::Menu_AboutClick() {
@@ -372,6 +402,7 @@ void TForm_Sorvanel::Menu_ProgTermAlertOnDisconnectClick() {
 
 void TForm_Sorvanel::Menu_LanguageClick(QAction *sender) {
   ::Menu_LanguageClick(sender, LanguageTargets(), settings_);
+  ApplyToolsLanguage();
 }
 
 void TForm_Sorvanel::Menu_MemoryLoadClick() {
@@ -411,6 +442,15 @@ void TForm_Sorvanel::TimerTimer() {
   driveLink_->PortMenu().TimerTimer();
 }
 
+void TForm_Sorvanel::Menu_MemoryViewClick() {
+  if (memoryView_ == nullptr) {
+    memoryView_ = new TForm_MemoryView(driveLink_->Memory(), this);
+  }
+  memoryView_->show();
+  memoryView_->raise();
+  memoryView_->activateWindow();
+}
+
 void TForm_Sorvanel::RebuildPortItems(const QStringList &entries) {
   portItems_->Rebuild(entries);
 }
@@ -427,8 +467,7 @@ void TForm_Sorvanel::CreatePortThread() {
   portItems_ = std::make_unique<TPortMenuItems>(ui_->Menu_PortHandling, [this](int position) {
     driveLink_->PortMenu().Menu_OpenPortClick(position);
   });
-  driveLink_ =
-      std::make_unique<TDriveLink>(link_, settings_, *this, QFileInfo(programPath_).absolutePath());
+  driveLink_ = std::make_unique<TDriveLink>(link_, settings_, *this, files_.memoryFile);
 }
 
 void TForm_Sorvanel::LoadMemoryFile() {
@@ -437,6 +476,11 @@ void TForm_Sorvanel::LoadMemoryFile() {
 
 void TForm_Sorvanel::OpenSavedPort() {
   driveLink_->PortMenu().OpenSavedPort();
+  // A port asked for on the command line that the menu does not list is
+  // reported as a port that does not exist.
+  if (!startPort_.isEmpty() && !driveLink_->PortMenu().Entries().contains(startPort_)) {
+    ShowSerialOpenError(ENOENT);
+  }
 }
 
 void TForm_Sorvanel::ClosePort() {
@@ -452,6 +496,10 @@ void TForm_Sorvanel::DestroyPortThread() {
 }
 
 void TForm_Sorvanel::closeEvent(QCloseEvent *event) {
+  // The tool windows go with the main window.
+  if (memoryView_ != nullptr) {
+    memoryView_->close();
+  }
   FormClose();
   QMainWindow::closeEvent(event);
 }
