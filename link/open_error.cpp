@@ -67,6 +67,33 @@ void ShowSerialOpenError(int error) {
                      SerialOpenErrorText(error), kMessageDialogButtonOk);
 }
 
+QString NetworkOpenErrorText(const TNetworkOpenResult &result) {
+  switch (result.error) {
+    case TNetworkError::None:
+      return QString();
+    case TNetworkError::InvalidAddress:
+      return GetText(kTextNetworkInvalidAddress);
+    case TNetworkError::HostNotFound:
+      return GetText(kTextNetworkHostNotFound);
+    case TNetworkError::ConnectionRefused:
+      return GetText(kTextNetworkConnectionRefused);
+    case TNetworkError::NoAnswer:
+      return GetText(kTextNetworkNoAnswer);
+    case TNetworkError::SettingsRefused:
+      return GetText(kTextNetworkSettingsRefused);
+    case TNetworkError::ConnectionClosed:
+      return GetText(kTextNetworkConnectionClosed);
+    case TNetworkError::SystemError:
+      break;
+  }
+  return qt_error_string(result.systemError);
+}
+
+void ShowNetworkOpenError(const TNetworkOpenResult &result) {
+  Luvamsg_ShowDialog(kMessageDialogIconError, GetText(kTextError), GetText(kTextSerialPortError),
+                     NetworkOpenErrorText(result), kMessageDialogButtonOk);
+}
+
 void ShowUsbOpenError() {
   Luvamsg_ShowDialog(kMessageDialogIconError, GetText(kTextError), GetText(kTextUsbPortError),
                      QString(), kMessageDialogButtonOk);

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include "network_device.h"
+
 // Index in the text table of the message for a failed serial open with
 // 'error' (an errno value), or -1 when no text of the table fits.
 int SerialOpenErrorTextIndex(int error);
@@ -11,6 +13,12 @@ int SerialOpenErrorTextIndex(int error);
 // description of 'error' when the table has none.
 QString SerialOpenErrorText(int error);
 
-// The error dialogs of a failed open. Main thread (they are modal).
+// What failed when a network port did not open.
+QString NetworkOpenErrorText(const TNetworkOpenResult &result);
+
+// The error dialogs of a failed open. Main thread (they are modal). A
+// network port is a serial port to the user: its dialog is the serial one
+// with the network's reason.
 void ShowSerialOpenError(int error);
+void ShowNetworkOpenError(const TNetworkOpenResult &result);
 void ShowUsbOpenError();

@@ -25,4 +25,7 @@ class TPortControl {
   // Serial names sorted ignoring case, "-" when withSeparator and at least one
   // serial name was found, USB1..USBn; or COM1..COM5 when nothing was found.
   virtual QStringList ListPorts(bool withSeparator) = 0;
+  // A named network port: the converter search passes over it (a connection
+  // attempt may take seconds), so it is opened only when chosen by name.
+  virtual bool IsNetworkPort(const QString & /*name*/) const { return false; }
 };

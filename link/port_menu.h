@@ -44,7 +44,8 @@ class TPortMenu {
   void OpenSavedPort();
   // Opens the port of the item at 'position' with its open errors shown;
   // on failure the item is unchecked and the status bar shows "-". A
-  // position outside the list or on a separator does nothing.
+  // position outside the list or on a separator does nothing. A watchdog
+  // tick during the open (a network port's open lets timers run) is skipped.
   void Menu_OpenPortClick(int position);
   // Toggles ProgramSettings.FindFreq and its check mark; the next tick acts.
   void Menu_FindFrequencyConverterClick();
@@ -102,4 +103,5 @@ class TPortMenu {
   bool tickRunning_ = false;
   bool clickRunning_ = false;
   TReconnect *reconnect_ = nullptr;
+  bool openRunning_ = false;
 };

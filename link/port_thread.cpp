@@ -4,7 +4,10 @@
 #include <pthread.h>
 #include <sched.h>
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QRegularExpression>
+#include <QThread>
 #include <algorithm>
 #include <cerrno>
 #include <utility>
@@ -41,7 +44,19 @@
 // and queries the USB adapter under it (TPortLock), waking the worker out of
 // poll() through the eventfd and going ahead of its next pass. WriteData runs
 // on the main thread without the lock: the descriptor is closed only by the
-// main thread, and a tty (like the adapter) takes a write during a read.
+// main thread, and a tty (like the adapter) takes a write during a read. A
+// network device serialises its own sending, since a read may answer the
+// server (network_device.h).
+//
+// Opening a network port
+// ----------------------
+// Resolving, connecting and negotiating take up to kNetworkOpenLimit. They
+// run on a helper thread while the main thread waits in a local event loop
+// that repaints the window but takes no user input and no socket
+// notifications, so nothing starts another open meanwhile (the port menu
+// skips a timer tick that falls into an open). The helper touches only the
+// network device, which the worker does not use while no port is open; the
+// main thread takes it over when the helper has ended.
 
 struct TPortThread::THandOver {
   THandOver(std::vector<QByteArray> bytes, uint64_t portGeneration)
@@ -113,6 +128,24 @@ void RaiseWorkerPriority() {
   (void)pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
 }
 
+// Runs 'open' on a helper thread and waits for it, letting the window
+// repaint (see "Opening a network port" above).
+TNetworkOpenResult OpenAway(const std::function<TNetworkOpenResult()> &open) {
+  TNetworkOpenResult result;
+  QCoreApplication *application = QCoreApplication::instance();
+  if (application == nullptr || QThread::currentThread() != application->thread()) {
+    return open();
+  }
+  QEventLoop loop;
+  std::thread helper([&] {
+    result = open();
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  loop.exec(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+  helper.join();
+  return result;
+}
+
 #ifdef SORVANEL_BLIND_POLL_BASELINE
 // Comparison baseline for the benchmarks (CMake option
 // SORVANEL_BLIND_POLL_BASELINE, off by default; never the shipped program):
@@ -153,7 +186,7 @@ TPortThread::~TPortThread() {
     if (openKind_ == TOpenKind::Usb) {
       usb_->Close();
     } else {
-      serial_.Close();
+      lineDevice_->Close();
     }
   }
 }
@@ -207,21 +240,61 @@ bool TPortThread::OpenUsb() {
 }
 
 bool TPortThread::OpenSerial() {
-  // The worker does not touch serial_ while nothing is open.
+  const QString url = NetworkPortUrl(networkPorts_, portName_);
+  if (!url.isEmpty()) {
+    return OpenNetwork(url);
+  }
+  // The worker does not touch the devices while nothing is open.
   const int error = serial_.Open(ResolvePortDevice(sources_, portName_), line_);
   if (error == 0) {
-    TPortLock lock(*this);
-    openKind_ = TOpenKind::Serial;
-    ++generation_;
-    lineLost_ = false;
-    emptyWakes_ = 0;
-    connected_ = true;
+    TakeLineDevice(serial_);
     return true;
   }
   if (showOpenErrors_) {
     ShowSerialOpenError(error);
   }
   return false;
+}
+
+bool TPortThread::OpenNetwork(const QString &url) {
+  const std::optional<TNetworkAddress> address = ParseNetworkUrl(url);
+  const TLineSettings line = line_;
+  const TNetworkOpenResult result =
+      address ? OpenAway([&] { return network_.Open(*address, line, kNetworkOpenLimit); })
+              : TNetworkOpenResult{TNetworkError::InvalidAddress, 0};
+  if (result.ok()) {
+    TakeLineDevice(network_);
+    return true;
+  }
+  if (showOpenErrors_) {
+    ShowNetworkOpenError(result);
+  }
+  return false;
+}
+
+void TPortThread::TakeLineDevice(TLineDevice &device) {
+  TPortLock lock(*this);
+  lineDevice_ = &device;
+  openKind_ = TOpenKind::Serial;
+  ++generation_;
+  lineLost_ = false;
+  emptyWakes_ = 0;
+  connected_ = true;
+}
+
+TNetworkOpenResult TPortThread::TryNetworkPort(const QString &url) {
+  const std::optional<TNetworkAddress> address = ParseNetworkUrl(url);
+  if (!address) {
+    return {TNetworkError::InvalidAddress, 0};
+  }
+  return OpenAway([&] {
+    TNetworkDevice device;
+    return device.Open(*address, TLineSettings{}, kNetworkOpenLimit);
+  });
+}
+
+bool TPortThread::IsNetworkPort(const QString &name) const {
+  return !NetworkPortUrl(networkPorts_, name).isEmpty();
 }
 
 bool TPortThread::ClosePort() {
@@ -235,8 +308,8 @@ bool TPortThread::ClosePort() {
       return false;  // the adapter is still open and still read
     }
   } else {
-    // close() always releases a tty, so a serial port always ends closed.
-    serial_.Close();
+    // close() always releases the descriptor, so the port always ends closed.
+    lineDevice_->Close();
   }
   openKind_ = TOpenKind::None;
   ++generation_;
@@ -297,8 +370,8 @@ bool TPortThread::WriteData(const uint8_t *bytes, uint16_t length) {
     uint32_t written = 0;
     return usb_->Write(bytes, length, written) == TUsbStatus::Ok && written == length;
   }
-  return serial_.Write(bytes, length,
-                       static_cast<int>(kWriteTimeoutMs + kWriteTimeoutPerByteMs * length));
+  return lineDevice_->Write(bytes, length,
+                            static_cast<int>(kWriteTimeoutMs + kWriteTimeoutPerByteMs * length));
 }
 
 uint32_t TPortThread::GetInQueueCount() {
@@ -306,7 +379,7 @@ uint32_t TPortThread::GetInQueueCount() {
     return 0;
   }
   if (openKind_ == TOpenKind::Serial) {
-    return serial_.InQueueCount();
+    return lineDevice_->InQueueCount();
   }
   TPortLock lock(*this);
   uint32_t waiting = 0;
@@ -318,7 +391,13 @@ QStringList TPortThread::ListPorts(bool withSeparator) {
   usbStatus_ = usb_->CountDevices(count);
   const std::optional<uint32_t> usbCount =
       usbStatus_ == TUsbStatus::Ok ? std::optional<uint32_t>(count) : std::nullopt;
-  return BuildPortList(FindSerialPortNames(sources_), usbCount, withSeparator);
+  QStringList names = FindSerialPortNames(sources_);
+  for (const TNetworkPort &network : networkPorts_) {
+    if (IsValidNetworkPortName(network.name)) {
+      names.append(network.name);
+    }
+  }
+  return BuildPortList(SortedPortNames(names), usbCount, withSeparator);
 }
 
 bool TPortThread::HandOverPending() const {
@@ -410,7 +489,7 @@ QByteArray TPortThread::WaitAndRead(int timeoutMs) {
     return BlindSleepAndRead(wake_, serial_, readBuffer_);
   }
 #endif
-  pollfd fds[2] = {{wake_.Fd(), POLLIN, 0}, {polling ? serial_.Fd() : -1, POLLIN, 0}};
+  pollfd fds[2] = {{wake_.Fd(), POLLIN, 0}, {polling ? lineDevice_->Fd() : -1, POLLIN, 0}};
   if (poll(fds, 2, timeoutMs) < 0) {
     return QByteArray();  // EINTR: the next pass waits again
   }
@@ -424,9 +503,9 @@ QByteArray TPortThread::ReadSerial(short events) {
   QByteArray chunk;
   if ((events & POLLIN) != 0) {
     // Read what is waiting; with nothing counted, one byte tells data from end.
-    const size_t waiting = std::clamp<size_t>(serial_.InQueueCount(), 1, kLargestChunk);
+    const size_t waiting = std::clamp<size_t>(lineDevice_->InQueueCount(), 1, kLargestChunk);
     readBuffer_.resize(waiting);
-    const TSerialDevice::TReadResult got = serial_.ReadAvailable(readBuffer_.data(), waiting);
+    const TLineDevice::TReadResult got = lineDevice_->ReadAvailable(readBuffer_.data(), waiting);
     if (got.state == TSerialDevice::TReadState::Data) {
       chunk = QByteArray(reinterpret_cast<const char *>(readBuffer_.data()),
                          static_cast<qsizetype>(got.count));

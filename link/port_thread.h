@@ -1,8 +1,9 @@
 // TPortThread: the one connection between the program and the converter.
 //
 // The port is a USB adapter (names USB1, USB2, ...: "USB" case-sensitive and
-// the adapter's number from 1) or a serial tty (any other name, resolved by
-// ResolvePortDevice). Every operation is called on the main thread. A worker
+// the adapter's number from 1), a named network port (SetNetworkPorts: its
+// URL names a rfc2217:// or socket:// server) or a serial tty (any other
+// name, resolved by ResolvePortDevice). Every operation is called on the main thread. A worker
 // thread, started by the first successful OpenPort, waits for received bytes
 // and hands each chunk to OnReceive on the main thread, waiting until
 // OnReceive has returned (port_thread.cpp describes the hand-over).
@@ -22,6 +23,7 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -31,7 +33,10 @@
 #include <vector>
 
 #include "ftdi_usb_device.h"
+#include "line_device.h"
 #include "line_settings.h"
+#include "network_device.h"
+#include "network_ports.h"
 #include "port_control.h"
 #include "port_discovery.h"
 #include "serial_device.h"
@@ -80,9 +85,21 @@ class TPortThread : public QObject, public TPortControl {
   // Received bytes waiting in the driver; 0 when not connected or on error.
   uint32_t GetInQueueCount();
 
-  // The port list of the menu (port_discovery.h); keeps the status of the
-  // USB device count in UsbStatus().
+  // The port list of the menu (port_discovery.h), the valid network port
+  // names sorted in with the serial names; keeps the status of the USB
+  // device count in UsbStatus().
   QStringList ListPorts(bool withSeparator) override;
+
+  // The named network ports; a name here wins over a tty of the same name.
+  void SetNetworkPorts(const TNetworkPorts &ports) { networkPorts_ = ports; }
+  bool IsNetworkPort(const QString &name) const override;
+
+  // A network port is opened (resolved, connected and, for rfc2217,
+  // negotiated) within this limit.
+  static constexpr std::chrono::milliseconds kNetworkOpenLimit{3000};
+  // Opens the server at 'url' and closes it again, as an open of the port
+  // would (the window keeps repainting meanwhile).
+  static TNetworkOpenResult TryNetworkPort(const QString &url);
 
   // Receiver of every chunk read, called on the main thread. Set it before
   // the first successful OpenPort; chunks that arrive while it is empty are
@@ -114,6 +131,8 @@ class TPortThread : public QObject, public TPortControl {
   void DecidePortKind();
   bool OpenUsb();
   bool OpenSerial();
+  bool OpenNetwork(const QString &url);
+  void TakeLineDevice(TLineDevice &device);
   template <typename T>
   void StoreAndReopen(T &field, const T &value);
 
@@ -131,6 +150,7 @@ class TPortThread : public QObject, public TPortControl {
   std::unique_ptr<TUsbDevice> usb_;
   const TPortSources sources_;
   TSerialDevice serial_;
+  TNetworkDevice network_;
   TWakeEvent wake_;
 
   // Main thread only.
@@ -143,10 +163,12 @@ class TPortThread : public QObject, public TPortControl {
   bool usbIndexValid_ = true;
   uint8_t usbDeviceIndex_ = 0;
   TUsbStatus usbStatus_ = TUsbStatus::Ok;
+  TNetworkPorts networkPorts_;
 
   // Written by the main thread under portMutex_, read by the worker under it.
   std::mutex portMutex_;
-  TOpenKind openKind_ = TOpenKind::None;
+  TOpenKind openKind_ = TOpenKind::None;  // Serial: the descriptor of lineDevice_
+  TLineDevice *lineDevice_ = &serial_;
   uint64_t generation_ = 0;  // counts opens and closes: tells stale chunks apart
   std::atomic<uint32_t> pollInterval_ = 1;
 

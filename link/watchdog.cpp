@@ -9,8 +9,9 @@ constexpr uint8_t kAnswerHoldOff = 5;
 }  // namespace
 
 void TPortMenu::TimerTimer() {
-  if (tickRunning_) {
-    // Reached from the event processing of a slow tick: that tick goes on.
+  if (tickRunning_ || openRunning_) {
+    // Reached from the event processing of a slow tick or of a network
+    // port's open: that one goes on.
     return;
   }
   if (reconnect_ != nullptr) {
@@ -58,8 +59,11 @@ void TPortMenu::TrySearchPosition() {
     scanPosition_ = 0;
   }
   settings_.Port = Hint(scanPosition_);
+  if (port_.IsNetworkPort(settings_.Port)) {
+    settings_.Port.clear();  // opened by name only
+  }
   if (settings_.Port.isEmpty()) {
-    return;  // a separator: no open and no event processing
+    return;  // a separator or a network port: no open and no event processing
   }
   port_.SetPortName(settings_.Port);
   port_.OpenPort();

@@ -227,6 +227,27 @@ std::optional<QString> TIniFile::Value(const QString &section, const QString &ke
   return std::nullopt;
 }
 
+std::vector<std::pair<QString, QString>> TIniFile::Entries(const QString &section) const {
+  std::vector<std::pair<QString, QString>> entries;
+  const auto range = SectionRange(section);
+  if (!range) {
+    return entries;
+  }
+  for (size_t i = range->first + 1; i < range->second; ++i) {
+    const TLineContent content = ContentOf(lines_[i]);
+    if (content.kind != TLineKind::Key) {
+      continue;
+    }
+    const QString name = QString::fromUtf8(content.name);
+    const bool seen = std::any_of(entries.begin(), entries.end(),
+                                  [&](const auto &entry) { return SameName(entry.first, name); });
+    if (!seen) {
+      entries.emplace_back(name, QString::fromUtf8(content.value).left(kMaxValueLength));
+    }
+  }
+  return entries;
+}
+
 QString TIniFile::ReadString(const QString &section, const QString &key,
                              const QString &defaultValue) const {
   return Value(section, key).value_or(defaultValue);

@@ -24,6 +24,7 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class TIniFile {
@@ -37,6 +38,10 @@ class TIniFile {
   bool HasSection(const QString &section) const;
   // The value of 'key' in 'section', or nothing when either is missing.
   std::optional<QString> Value(const QString &section, const QString &key) const;
+
+  // The keys of 'section' with their values, in file order; a key that
+  // occurs twice counts once, with its first value.
+  std::vector<std::pair<QString, QString>> Entries(const QString &section) const;
 
   QString ReadString(const QString &section, const QString &key, const QString &defaultValue) const;
   // The value read as an integer (see ParseIniInteger); the default when the

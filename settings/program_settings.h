@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdint>
 
+#include "network_ports.h"
 #include "text_table.h"
 
 struct TProgramSettings {
@@ -16,4 +17,5 @@ struct TProgramSettings {
   uint8_t Size = 0;   // 0 big terminal picture, 1 small
   int16_t Left = 50;  // window position; read from the file as 0..32767
   int16_t Top = 50;
+  TNetworkPorts NetworkPorts;  // section NetworkPorts, beside the nine keys
 };

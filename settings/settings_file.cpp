@@ -45,6 +45,7 @@ TProgramSettings ParseSettings(const QByteArray &fileText) {
   settings.Size = static_cast<uint8_t>(std::clamp(size, 0, 1));
   settings.Left = ClampPosition(file.ReadInteger(kSection, QStringLiteral("Left"), defaults.Left));
   settings.Top = ClampPosition(file.ReadInteger(kSection, QStringLiteral("Top"), defaults.Top));
+  settings.NetworkPorts = ReadNetworkPorts(file);
   return settings;
 }
 
@@ -72,6 +73,7 @@ QByteArray MergeSettings(const QByteArray &fileText, const TProgramSettings &set
   file.WriteBool(kSection, QStringLiteral("PTConnect"), settings.PTConnect);
   file.WriteBool(kSection, QStringLiteral("PTDisconnect"), settings.PTDisconnect);
   file.WriteInteger(kSection, QStringLiteral("Language"), settings.Language);
+  WriteNetworkPorts(file, settings.NetworkPorts);
   return file.Serialize();
 }
 

@@ -104,6 +104,25 @@ constexpr std::array<TTextPair, kTextCount> kTextSource = {{
     {"Hibás memória fájl: %1", "Corrupted memory file: %1"},
     {"Rövid fájl: %1 adatbájt a 8192-ből, a többi 00-nak számít",
      "Short file: %1 of 8192 data bytes, the rest counts as 00"},
+    // Network ports.
+    {"Hálózati portok…", "Network ports…"},
+    {"A gép nem található", "Host not found"},
+    {"A gép elutasította a kapcsolatot", "Connection refused"},
+    {"Nem jött válasz időben", "No answer in time"},
+    {"A kiszolgáló nem fogadta el a 19200 8N1 beállítást", "Server refused 19200 8N1"},
+    {"A kiszolgáló bontotta a kapcsolatot", "Connection closed by the server"},
+    {"Hibás cím (rfc2217://GÉP:PORT vagy socket://GÉP:PORT)",
+     "Invalid address (rfc2217://HOST:PORT or socket://HOST:PORT)"},
+    {"Hálózati portok", "Network ports"},
+    {"Név", "Name"},
+    {"Cím (URL)", "Address (URL)"},
+    {"Hozzáadás", "Add"},
+    {"Eltávolítás", "Remove"},
+    {"Kapcsolat kipróbálása", "Try connection"},
+    {"A kapcsolat rendben", "Connection works"},
+    {"Hibás név", "Invalid name"},
+    {"Ez a név már foglalt", "Name already used"},
+    {"Kapcsolódás…", "Connecting…"},
 
 }};
 

@@ -9,7 +9,7 @@ using TLanguage = uint8_t;
 inline constexpr TLanguage kLanguageHungarian = 0;
 inline constexpr TLanguage kLanguageEnglish = 1;
 inline constexpr int kLanguageCount = 2;
-inline constexpr int kTextCount = 69;
+inline constexpr int kTextCount = 86;
 
 // Texts added after the original 60, named so they are never used by number.
 // The Tools menu and the memory view:
@@ -22,6 +22,26 @@ inline constexpr int kTextCompareDiffers = 65;        // %1 runs, %2 bytes, %3 f
 inline constexpr int kTextCompareUnreadable = 66;     // %1 file name
 inline constexpr int kTextCompareNotMemoryFile = 67;  // %1 file name
 inline constexpr int kTextCompareShortFile = 68;      // %1 data bytes
+
+// Network ports: the port menu's item, the reasons a network port did not
+// open, and the network ports dialog.
+inline constexpr int kTextNetworkPorts = 69;
+inline constexpr int kTextNetworkHostNotFound = 70;
+inline constexpr int kTextNetworkConnectionRefused = 71;
+inline constexpr int kTextNetworkNoAnswer = 72;
+inline constexpr int kTextNetworkSettingsRefused = 73;
+inline constexpr int kTextNetworkConnectionClosed = 74;
+inline constexpr int kTextNetworkInvalidAddress = 75;
+inline constexpr int kTextNetworkPortsTitle = 76;
+inline constexpr int kTextNetworkPortName = 77;
+inline constexpr int kTextNetworkPortUrl = 78;
+inline constexpr int kTextNetworkPortAdd = 79;
+inline constexpr int kTextNetworkPortRemove = 80;
+inline constexpr int kTextNetworkPortTry = 81;
+inline constexpr int kTextNetworkPortTryOk = 82;
+inline constexpr int kTextNetworkPortInvalidName = 83;
+inline constexpr int kTextNetworkPortDuplicateName = 84;
+inline constexpr int kTextNetworkPortTrying = 85;
 
 // Rows by language, columns by text index.
 using TTextTable = std::array<std::array<QString, kTextCount>, kLanguageCount>;

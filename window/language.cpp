@@ -18,6 +18,9 @@ void ApplyLanguage(const TLanguageTargets &targets, TLanguage language) {
       targets.menuItems[index]->setText(GetText(index));
     }
   }
+  for (const auto &[item, text] : targets.addedItems) {
+    item->setText(GetText(text));
+  }
   targets.statusBar->SetPanelText(1, GetText(kConverterPanelText));
   targets.statusBar->SetPanelText(2, GetText(kProgTermPanelText));
 }

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <array>
+#include <utility>
+#include <vector>
 
 #include "program_settings.h"
 #include "text_table.h"
@@ -15,6 +17,8 @@ struct TLanguageTargets {
   // The menu items captioned by texts 0..21, in text order (a submenu by
   // its menu action).
   std::array<QAction *, kMenuCaptionCount> menuItems{};
+  // Items added beside the designed ones, each with its text index.
+  std::vector<std::pair<QAction *, int>> addedItems;
   TStatusBar *statusBar = nullptr;
 };
 

@@ -21,6 +21,7 @@
 #include "key_repeat_filter.h"
 #include "memory_file_dialogs.h"
 #include "memory_view.h"
+#include "network_ports_dialog.h"
 #include "open_error.h"
 #include "port_menu_items.h"
 #include "status_bar.h"
@@ -56,6 +57,7 @@ TForm_Sorvanel::TForm_Sorvanel(const TFileLocations &files, const QString &start
   InitWindowResources();
   ui_->setupUi(this);
   SetUpDesignedControls();
+  AddNetworkPortsItem();
   display_ = std::make_unique<TDisplayRenderer>(panel_, link_, settings_);
   keyInput_ = std::make_unique<TKeyInput>(panel_);
   keyRepeat_ = new TKeyRepeatFilter([this](uint16_t key) { keyInput_->FormKeyDown(key); },
@@ -139,6 +141,7 @@ void TForm_Sorvanel::FormCreate() {
   BuildFrontPanel(panel_);
   ShowStatusScreen(kStatusScreenStartUp);
   LoadSettings(settings_, files_.settingsFile, SettingsTargets());
+  ApplyNetworkPorts();
   if (!startPort_.isEmpty()) {
     settings_.Port = startPort_;
   }
@@ -155,6 +158,21 @@ void TForm_Sorvanel::FormCreate() {
     OpenSavedPort();
   }
   link_.SendSkipCount = kStartUpSendSkipCount;
+}
+
+// "Network ports…" at the end of the port menu; the port items go above it.
+void TForm_Sorvanel::AddNetworkPortsItem() {
+  ui_->Menu_PortHandling->addSeparator()->setObjectName(QStringLiteral("N_NetworkPorts"));
+  networkPortsItem_ = ui_->Menu_PortHandling->addAction(GetText(kTextNetworkPorts));
+  networkPortsItem_->setObjectName(QStringLiteral("Menu_NetworkPorts"));
+}
+
+// The network ports read from the settings join the port list.
+void TForm_Sorvanel::ApplyNetworkPorts() {
+  driveLink_->Port().SetNetworkPorts(settings_.NetworkPorts);
+  if (!settings_.NetworkPorts.empty()) {
+    Menu_FindAvailablePortsClick();
+  }
 }
 
 void TForm_Sorvanel::FormClose() {
@@ -187,6 +205,7 @@ void TForm_Sorvanel::WireHandlers() {
           &TForm_Sorvanel::Menu_FindAvailablePortsClick);
   connect(ui.Menu_FindFrequencyConverter, &QAction::triggered, this,
           &TForm_Sorvanel::Menu_FindFrequencyConverterClick);
+  connect(networkPortsItem_, &QAction::triggered, this, &TForm_Sorvanel::Menu_NetworkPortsClick);
   connect(ui.Menu_TerminalSizeBig, &QAction::triggered, this,
           &TForm_Sorvanel::Menu_TerminalSizeBigClick);
   connect(ui.Menu_TerminalSizeSmall, &QAction::triggered, this,
@@ -244,6 +263,7 @@ TLanguageTargets TForm_Sorvanel::LanguageTargets() const {
       ui.Menu_OpenHelp,
       ui.Menu_About,
   };
+  targets.addedItems = {{networkPortsItem_, kTextNetworkPorts}};
   targets.statusBar = ui.StatusBar;
   return targets;
 }
@@ -414,6 +434,13 @@ void TForm_Sorvanel::Menu_FindAvailablePortsClick() {
 
 void TForm_Sorvanel::Menu_FindFrequencyConverterClick() {
   driveLink_->PortMenu().Menu_FindFrequencyConverterClick();
+}
+
+void TForm_Sorvanel::Menu_NetworkPortsClick() {
+  if (EditNetworkPorts(settings_.NetworkPorts, this)) {
+    driveLink_->Port().SetNetworkPorts(settings_.NetworkPorts);
+    Menu_FindAvailablePortsClick();
+  }
 }
 
 void TForm_Sorvanel::TimerTimer() {

@@ -111,6 +111,7 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   void Menu_MemoryClearClick();
   void Menu_FindAvailablePortsClick();
   void Menu_FindFrequencyConverterClick();
+  void Menu_NetworkPortsClick();
   void TimerTimer();
   // Tools menu.
   void Menu_MemoryViewClick();
@@ -128,6 +129,8 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   void FormCreate();
   void FormClose();
   void SetUpDesignedControls();
+  void AddNetworkPortsItem();
+  void ApplyNetworkPorts();
   void WireHandlers();
   void ShowSize(int size);
   void AdjustStatusBarFont();
@@ -159,5 +162,6 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   TForm_AboutBox *aboutBox_ = nullptr;
   TForm_MemoryView *memoryView_ = nullptr;
   std::unique_ptr<TPortMenuItems> portItems_;
+  QAction *networkPortsItem_ = nullptr;
   std::unique_ptr<TDriveLink> driveLink_;
 };

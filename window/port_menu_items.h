@@ -1,6 +1,7 @@
 // The port items of the port menu: one radio item per port after the menu's
 // three fixed items, a separator for "-". A click reports the item's
-// position in the port list.
+// position in the port list. Items added to the menu after the port items
+// keep their place below them.
 #pragma once
 
 #include <QString>
@@ -16,7 +17,7 @@ class TPortMenuItems {
 
   TPortMenuItems(QMenu *menu, TClickHandler onClick);
 
-  // Removes every item after the fixed ones and adds one per entry.
+  // Replaces the port items with one per entry.
   void Rebuild(const QStringList &entries);
   // Checking one item unchecks the others.
   void SetChecked(int position, bool checked);
@@ -27,4 +28,5 @@ class TPortMenuItems {
   QMenu *menu_;
   QActionGroup *group_;
   TClickHandler onClick_;
+  qsizetype portItemCount_ = 0;
 };

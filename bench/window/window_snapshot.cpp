@@ -1,7 +1,8 @@
 // Renders the main window with a typical drive screen, in both sizes and
 // both languages, into PNG files in the current folder:
 // snapshot-big.png, snapshot-small.png, snapshot-big-en.png,
-// snapshot-small-en.png, snapshot-about.png. Used to look at the window and for the docs.
+// snapshot-small-en.png, snapshot-about.png, snapshot-network-ports.png. Used to look at the
+// window and for the docs.
 #include <QAction>
 #include <QApplication>
 #include <QTemporaryDir>
@@ -9,6 +10,7 @@
 #include "about_box.h"
 #include "display_reply.h"
 #include "main_window.h"
+#include "network_ports_dialog.h"
 
 namespace {
 
@@ -50,5 +52,11 @@ int main(int argc, char *argv[]) {
   TForm_AboutBox about(&window);
   about.show();
   about.grab().save(QStringLiteral("snapshot-about.png"));
+  TForm_NetworkPorts networkPorts(TNetworkPorts{{"Hall 2", "rfc2217://10.0.4.20:2217"},
+                                                {"Lab bench", "socket://lab-pi.local:4001"},
+                                                {"Pump room", "rfc2217://10.0.4.21"}},
+                                  &window);
+  networkPorts.show();
+  networkPorts.grab().save(QStringLiteral("snapshot-network-ports.png"));
   return 0;
 }

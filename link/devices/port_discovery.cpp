@@ -90,6 +90,10 @@ TPortSources TPortSources::System() {
 QStringList FindSerialPortNames(const TPortSources &sources) {
   QStringList names = HardwareTtyNames(sources.ttyClassFolder);
   names.append(PortMapNames(sources.portMapFolder));
+  return SortedPortNames(names);
+}
+
+QStringList SortedPortNames(QStringList names) {
   std::sort(names.begin(), names.end(), LessIgnoringCase);
   names.erase(std::unique(names.begin(), names.end()), names.end());
   return names;

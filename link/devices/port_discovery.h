@@ -33,6 +33,9 @@ inline const QString kPortSeparator = QStringLiteral("-");
 // ("COM10" before "COM2").
 QStringList FindSerialPortNames(const TPortSources &sources);
 
+// 'names' sorted ignoring case, each name once.
+QStringList SortedPortNames(QStringList names);
+
 // The port list: the serial names, "-" when 'withSeparator' and there is at
 // least one serial name, USB1..USBn for 'usbCount' (none when the count is
 // unknown); COM1 to COM5 when that leaves the list empty. Cut to

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "line_device.h"
 #include "line_settings.h"
 
 // 'previous' with our settings applied on top (what Open applies).
@@ -23,34 +24,28 @@ termios MakeAppliedTermios(const termios &previous, const TLineSettings &line);
 // no constant for (the port then keeps its speed).
 speed_t SpeedOfBaudRate(int32_t baudRate);
 
-class TSerialDevice {
+class TSerialDevice final : public TLineDevice {
  public:
-  enum class TReadState { Data, NothingWaiting, HungUp };
-  struct TReadResult {
-    TReadState state = TReadState::NothingWaiting;
-    size_t count = 0;
-  };
-
   TSerialDevice() = default;
-  ~TSerialDevice();
+  ~TSerialDevice() override;
   TSerialDevice(const TSerialDevice &) = delete;
   TSerialDevice &operator=(const TSerialDevice &) = delete;
 
   // Returns 0, or the errno of the step that failed (the port stays closed).
   int Open(const QString &path, const TLineSettings &line);
-  void Close();
+  void Close() override;
 
-  bool IsOpen() const { return fd_ >= 0; }
-  int Fd() const { return fd_; }
+  bool IsOpen() const override { return fd_ >= 0; }
+  int Fd() const override { return fd_; }
   // The termios read back from the port after ours were applied.
   const termios &Applied() const { return applied_; }
 
   // Bytes waiting in the input queue; 0 when closed or on error.
-  uint32_t InQueueCount() const;
+  uint32_t InQueueCount() const override;
   // Reads up to 'capacity' bytes without waiting.
-  TReadResult ReadAvailable(uint8_t *buffer, size_t capacity);
+  TReadResult ReadAvailable(uint8_t *buffer, size_t capacity) override;
   // Writes every byte, waiting for room at most 'timeoutMs' in all.
-  bool Write(const uint8_t *bytes, size_t length, int timeoutMs);
+  bool Write(const uint8_t *bytes, size_t length, int timeoutMs) override;
 
  private:
   int fd_ = -1;

@@ -216,6 +216,27 @@ TEST_F(ConverterSearch, WalksTheListSkippingSeparatorsAndFailedPorts) {
   EXPECT_EQ(host.statusScreens, (std::vector<int>{3, 3}));
 }
 
+TEST_F(ConverterSearch, PassesOverNetworkPortsWhichOpenByNameOnly) {
+  port.openable = {"plant", "USB1"};
+  port.networkPorts = {"plant"};
+  Build({"COM1", "plant", "-", "USB1"});
+  settings.FindFreq = true;
+  menu.TimerTimer();  // 1 (plant, passed over), 2 (separator), 3 (USB1 opens)
+  EXPECT_EQ(port.openAttempts, QStringList{"USB1"});
+  EXPECT_EQ(menu.ScanTries(), 3);
+  EXPECT_EQ(host.processEventsCount, 1);
+
+  // Chosen by name, it opens; a tick that falls into its open (timers run
+  // while a network port connects) is skipped, so it cannot start a search.
+  const size_t screens = host.statusScreens.size();
+  port.onOpen = [this] { menu.TimerTimer(); };
+  menu.Menu_OpenPortClick(1);
+  EXPECT_EQ(port.openAttempts, (QStringList{"USB1", "plant"}));
+  EXPECT_TRUE(port.connected);
+  EXPECT_EQ(host.statusScreens.size(), screens);
+  EXPECT_EQ(settings.Port, QStringLiteral("plant"));
+}
+
 TEST_F(ConverterSearch, NoOpenablePortTriesEveryPositionSilently) {
   Build({"COM1", "COM2", "COM3", "COM4", "COM5"});
   settings.FindFreq = true;

@@ -137,6 +137,39 @@ TEST(SettingsSaving, PortIsNotRememberedDuringConverterSearch) {
   EXPECT_TRUE(MergeSettings({}, settings).startsWith("[Sorvanel]\nPort=\nFindFreq=1\n"));
 }
 
+TEST(NetworkPortsSection, EntriesAreReadAsWrittenAndSavedInTheirOrderKeepingComments) {
+  const QByteArray before =
+      "[NetworkPorts]\n; the plant's device servers\nHall 2 = rfc2217://10.0.0.7:2217\n"
+      "Bad=not a url\nhall 2=socket://ignored:1\nLab=socket://[::1]:4000\n\n[Sorvanel]\n";
+  TProgramSettings settings = ParseSettings(before);
+  const TNetworkPorts read = {{"Hall 2", "rfc2217://10.0.0.7:2217"},
+                              {"Bad", "not a url"},  // kept for the user to mend
+                              {"Lab", "socket://[::1]:4000"}};
+  EXPECT_EQ(settings.NetworkPorts, read);
+  EXPECT_EQ(NetworkPortUrl(read, "Lab"), "socket://[::1]:4000");
+  EXPECT_EQ(NetworkPortUrl(read, "lab"), "");
+
+  settings.NetworkPorts.erase(settings.NetworkPorts.begin() + 1);
+  settings.NetworkPorts.push_back({"Anbau", "socket://192.168.1.9:4001"});
+  const QByteArray after = MergeSettings(before, settings);
+  EXPECT_TRUE(after.startsWith(
+      "[NetworkPorts]\n; the plant's device servers\nHall 2=rfc2217://10.0.0.7:2217\n"
+      "Lab=socket://[::1]:4000\nAnbau=socket://192.168.1.9:4001\n\n[Sorvanel]\n"));
+  EXPECT_EQ(ParseSettings(after).NetworkPorts, settings.NetworkPorts);
+  // Without network ports no section is added.
+  EXPECT_FALSE(MergeSettings({}, TProgramSettings{}).contains("NetworkPorts"));
+}
+
+TEST(NetworkPortsSection, NamesTheMenuCanListAndTheFileCanHold) {
+  for (const char *good : {"Hall 2", "plant-7", "ttyS0 over LAN", "Gép"}) {
+    EXPECT_TRUE(IsValidNetworkPortName(QString::fromUtf8(good))) << good;
+  }
+  for (const char *bad : {"", " lead", "trail ", "-", "USB1", "USBplant", "a=b", "[x]", ";x",
+                          "two\nlines", "tab\there"}) {
+    EXPECT_FALSE(IsValidNetworkPortName(QString::fromUtf8(bad))) << bad;
+  }
+}
+
 class SettingsFileOnDisk : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -54,10 +54,12 @@ class TFakePortControl : public TPortControl {
     listedWithSeparator = withSeparator;
     return ports;
   }
+  bool IsNetworkPort(const QString &name) const override { return networkPorts.contains(name); }
 
   // Scripted behaviour.
   QStringList ports;             // what ListPorts returns
   QSet<QString> openable;        // names whose open succeeds
+  QSet<QString> networkPorts;    // names that are network ports
   std::function<void()> onOpen;  // runs after each open attempt
   bool lineLost = false;         // the open port stopped delivering
 

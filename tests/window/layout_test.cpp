@@ -241,7 +241,10 @@ TEST_F(LayoutTest, PortItemsFollowTheFixedItemsInListOrder) {
   const QStringList &entries = window.DriveLink().PortMenu().Entries();
   const QList<QAction *> items = window.PortHandlingMenu()->actions();
   ASSERT_FALSE(entries.isEmpty());  // at least the fallback COM1 to COM5
-  ASSERT_EQ(items.size(), entries.size() + 3);
+  // Then a separator and "Network ports…", below every port item.
+  ASSERT_EQ(items.size(), entries.size() + 3 + 2);
+  EXPECT_TRUE(items[items.size() - 2]->isSeparator());
+  EXPECT_EQ(items.last()->objectName(), QStringLiteral("Menu_NetworkPorts"));
   for (qsizetype i = 0; i < entries.size(); ++i) {
     const QAction *item = items[i + 3];
     if (entries[i] == QStringLiteral("-")) {

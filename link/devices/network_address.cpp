@@ -1,0 +1,33 @@
+#include "network_address.h"
+
+#include <QUrl>
+
+namespace {
+
+const QString kRfc2217Scheme = QStringLiteral("rfc2217");
+const QString kSocketScheme = QStringLiteral("socket");
+
+}  // namespace
+
+std::optional<TNetworkAddress> ParseNetworkUrl(const QString &url) {
+  const QUrl parsed(url.trimmed(), QUrl::StrictMode);
+  if (!parsed.isValid() || parsed.host().isEmpty() || !parsed.userInfo().isEmpty() ||
+      !parsed.path().isEmpty() || parsed.hasQuery() || parsed.hasFragment()) {
+    return std::nullopt;
+  }
+  const int port = parsed.port();
+  if (port < 1 || port > 65535) {
+    return std::nullopt;
+  }
+  TNetworkAddress address;
+  if (parsed.scheme() == kRfc2217Scheme) {
+    address.kind = TNetworkAddress::TKind::Rfc2217;
+  } else if (parsed.scheme() == kSocketScheme) {
+    address.kind = TNetworkAddress::TKind::RawSocket;
+  } else {
+    return std::nullopt;
+  }
+  address.host = parsed.host();
+  address.port = static_cast<uint16_t>(port);
+  return address;
+}

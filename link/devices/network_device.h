@@ -1,0 +1,82 @@
+// A converter reached over the network: a serial device server or a Linux
+// box running a serial-to-network proxy, as rfc2217:// or socket:// ports.
+//
+// Open resolves the host, connects and, for rfc2217, negotiates the line
+// (rfc2217_engine.h), all within the time limit it is given; it blocks, so
+// the port object runs it away from the window's thread. The connection has
+// TCP_NODELAY (a request frame leaves at once) and keep-alive probes, so a
+// server that has gone away without closing is noticed within about ten
+// seconds of silence and reads as a hang-up, like a connection closed or
+// reset.
+//
+// Threads: after Open, the worker calls ReadAvailable and InQueueCount while
+// the main thread may call Write; both may send (a read answers the server's
+// late option requests), so sending is serialised by a lock of its own.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "line_device.h"
+#include "line_settings.h"
+#include "network_address.h"
+#include "rfc2217_engine.h"
+
+// Why a network port did not open.
+enum class TNetworkError {
+  None,
+  InvalidAddress,     // not a rfc2217:// or socket:// URL
+  HostNotFound,       // the name does not resolve
+  ConnectionRefused,  // nothing listens on that port
+  NoAnswer,           // no connection or no negotiation within the limit
+  SettingsRefused,    // the server refused the line settings
+  ConnectionClosed,   // the server closed or reset the connection while opening
+  SystemError,        // anything else; the errno is given beside
+};
+
+struct TNetworkOpenResult {
+  TNetworkError error = TNetworkError::None;
+  int systemError = 0;  // errno for SystemError
+  bool ok() const { return error == TNetworkError::None; }
+};
+
+// Keep-alive: first probe after this much silence, then every interval;
+// the connection is dropped after this many unanswered probes.
+inline constexpr int kKeepAliveIdleSeconds = 5;
+inline constexpr int kKeepAliveIntervalSeconds = 2;
+inline constexpr int kKeepAliveProbes = 3;
+
+class TNetworkDevice final : public TLineDevice {
+ public:
+  TNetworkDevice() = default;
+  ~TNetworkDevice() override;
+  TNetworkDevice(const TNetworkDevice &) = delete;
+  TNetworkDevice &operator=(const TNetworkDevice &) = delete;
+
+  TNetworkOpenResult Open(const TNetworkAddress &address, const TLineSettings &line,
+                          std::chrono::milliseconds limit);
+  void Close() override;
+
+  bool IsOpen() const override { return fd_ >= 0; }
+  int Fd() const override { return fd_; }
+  uint32_t InQueueCount() const override;
+  TReadResult ReadAvailable(uint8_t *buffer, size_t capacity) override;
+  bool Write(const uint8_t *bytes, size_t length, int timeoutMs) override;
+
+ private:
+  using TClock = std::chrono::steady_clock;
+
+  TNetworkOpenResult Negotiate(TClock::time_point deadline);
+  bool SendAll(const uint8_t *bytes, size_t length, TClock::time_point deadline);
+
+  int fd_ = -1;
+  std::unique_ptr<TRfc2217Engine> engine_;  // none for a raw socket
+  std::vector<uint8_t> received_;           // worker only
+  std::vector<uint8_t> data_;               // worker only
+  std::vector<uint8_t> reply_;              // worker only
+  std::mutex sendMutex_;
+};

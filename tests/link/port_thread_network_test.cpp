@@ -1,0 +1,209 @@
+// Network ports of TPortThread against the real ser2net on loopback, with a
+// pseudo-terminal of the test as its serial side, and against fake servers
+// that misbehave during the negotiation.
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <memory>
+#include <vector>
+
+#include "fake_usb_device.h"
+#include "open_error.h"
+#include "port_thread.h"
+#include "pty_line.h"
+#include "recording_dialogs.h"
+#include "ser2net_process.h"
+#include "telnet_parser.h"
+#include "text_table.h"
+
+namespace {
+
+// Every byte value, the Telnet escape 0xFF among them: each must cross
+// unchanged.
+const QByteArray kAllBytes = [] {
+  QByteArray bytes;
+  for (int value = 0; value < 256; ++value) {
+    bytes.append(static_cast<char>(value));
+  }
+  return bytes;
+}();
+
+class Ser2NetPort : public testing::Test {
+ protected:
+  void SetUp() override {
+    // The tty starts at another speed, so the negotiation shows.
+    termios state = line.SlaveTermios();
+    cfsetispeed(&state, B9600);
+    cfsetospeed(&state, B9600);
+    tcsetattr(line.Slave(), TCSANOW, &state);
+    server = std::make_unique<TSer2Net>(line.SlavePath());
+  }
+
+  std::unique_ptr<TPortThread> MakePort(const QString &url) {
+    auto port = std::make_unique<TPortThread>(std::make_unique<TFakeUsbDevice>(), TPortSources());
+    port->SetNetworkPorts({{QStringLiteral("plant"), url}});
+    port->OnReceive = [this](const QByteArray &chunk) { received.append(chunk); };
+    port->SetShowOpenErrors(true);
+    port->ConfigureLine(QStringLiteral("plant"));
+    return port;
+  }
+
+  // Bytes flow both ways: the converter's reach the receiver, the
+  // program's reach the converter, each as it was.
+  void ExpectFramesBothWays(TPortThread &port) {
+    line.Send(kAllBytes);
+    EXPECT_TRUE(WaitUntil([&] { return received.size() >= kAllBytes.size(); }));
+    EXPECT_EQ(received, kAllBytes);
+    ASSERT_TRUE(port.WriteData(reinterpret_cast<const uint8_t *>(kAllBytes.constData()),
+                               static_cast<uint16_t>(kAllBytes.size())));
+    QByteArray written;
+    while (written.size() < kAllBytes.size()) {
+      const QByteArray more = line.Received(3000);
+      if (more.isEmpty()) {
+        break;
+      }
+      written.append(more);
+    }
+    EXPECT_EQ(written, kAllBytes);
+  }
+
+  TPtyLine line;
+  TRecordingDialogs dialogs;
+  std::unique_ptr<TSer2Net> server;
+  QByteArray received;
+};
+
+TEST_F(Ser2NetPort, Rfc2217SetsTheLineTo19200AndEveryByteFlowsBothWays) {
+  auto port = MakePort(server->Rfc2217Url());
+  ASSERT_TRUE(port->Connected()) << dialogs.records.size();
+  EXPECT_TRUE(port->IsNetworkPort(QStringLiteral("plant")));
+  const termios applied = line.SlaveTermios();
+  EXPECT_EQ(cfgetospeed(&applied), B19200);
+  EXPECT_EQ(applied.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  EXPECT_EQ(applied.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+  ExpectFramesBothWays(*port);
+}
+
+TEST_F(Ser2NetPort, RawSocketPassesBytesAsTheyAre) {
+  auto port = MakePort(server->RawUrl());
+  ASSERT_TRUE(port->Connected());
+  ExpectFramesBothWays(*port);
+}
+
+TEST_F(Ser2NetPort, AServerThatGoesAwayIsALostLineAndTheNameOpensAgainWhenItIsBack) {
+  auto port = MakePort(server->Rfc2217Url());
+  ASSERT_TRUE(port->Connected());
+  server->Stop();
+  EXPECT_TRUE(WaitUntil([&] { return port->LineLost(); }));
+  EXPECT_TRUE(port->Connected());  // until it is closed, as a hung-up tty
+  port->ClosePort();
+  server->Start();
+  EXPECT_TRUE(port->OpenPort());
+  EXPECT_FALSE(port->LineLost());
+  ExpectFramesBothWays(*port);
+}
+
+// What a fake server does with one connection.
+void RefuseComPort(int connection) {
+  TFakeServer::ReadFor(connection, 300);
+  TFakeServer::Send(connection, QByteArray("\xff\xfe\x2c", 3));  // DONT COM-PORT-OPTION
+  TFakeServer::ReadFor(connection, 4000);
+}
+
+void SendGarbage(int connection) {
+  QByteArray garbage;
+  for (int i = 0; i < 4096; ++i) {
+    garbage.append(static_cast<char>((i * 7919) % 256));
+  }
+  TFakeServer::Send(connection, garbage);
+  TFakeServer::ReadFor(connection, 4000);
+}
+
+void CloseMidNegotiation(int connection) {
+  TFakeServer::ReadFor(connection, 300);
+  TFakeServer::Send(connection, QByteArray("\xff\xfd\x2c", 3));  // DO COM-PORT-OPTION
+  TFakeServer::ReadFor(connection, 300);                         // the line requests
+}
+
+void AcknowledgeAnotherSpeed(int connection) {
+  TFakeServer::ReadFor(connection, 300);
+  TFakeServer::Send(connection, QByteArray("\xff\xfd\x2c", 3));
+  TFakeServer::ReadFor(connection, 300);
+  TFakeServer::Send(connection, QByteArray("\xff\xfa\x2c\x65\x00\x00\x25\x80\xff\xf0", 10));
+  TFakeServer::ReadFor(connection, 4000);
+}
+
+void StaySilent(int connection) {
+  TFakeServer::ReadFor(connection, 4000);
+}
+
+struct TMisbehaviour {
+  const char *name;
+  TFakeServer::TServe serve;
+  TNetworkError error;
+  int text;
+};
+
+TEST(NetworkOpenFailure, MisbehavingServersGiveAClearErrorInTheSerialPortDialog) {
+  const TMisbehaviour cases[] = {
+      {"refuses the option", RefuseComPort, TNetworkError::SettingsRefused,
+       kTextNetworkSettingsRefused},
+      {"acknowledges 9600", AcknowledgeAnotherSpeed, TNetworkError::SettingsRefused,
+       kTextNetworkSettingsRefused},
+      {"closes mid-negotiation", CloseMidNegotiation, TNetworkError::ConnectionClosed,
+       kTextNetworkConnectionClosed},
+      {"sends garbage", SendGarbage, TNetworkError::NoAnswer, kTextNetworkNoAnswer},
+      {"stays silent", StaySilent, TNetworkError::NoAnswer, kTextNetworkNoAnswer},
+  };
+  for (const TMisbehaviour &misbehaviour : cases) {
+    SCOPED_TRACE(misbehaviour.name);
+    TRecordingDialogs dialogs;
+    TFakeServer server(misbehaviour.serve);
+    TPortThread port(std::make_unique<TFakeUsbDevice>(), TPortSources());
+    port.SetNetworkPorts({{QStringLiteral("plant"), server.Url()}});
+    port.SetShowOpenErrors(true);
+    port.SetPortName(QStringLiteral("plant"));
+    EXPECT_FALSE(port.OpenPort());
+    EXPECT_FALSE(port.Connected());
+    ASSERT_EQ(dialogs.records.size(), 1u);
+    EXPECT_EQ(dialogs.last().caption, GetText(28));
+    EXPECT_EQ(dialogs.last().headline, GetText(30));
+    EXPECT_EQ(dialogs.last().message, GetText(misbehaviour.text));
+    if (misbehaviour.error != TNetworkError::NoAnswer) {  // a time-out is waited for once
+      EXPECT_EQ(TPortThread::TryNetworkPort(server.Url()).error, misbehaviour.error);
+    }
+  }
+}
+
+TEST(NetworkOpenFailure, NoServerAndBadAddressesAreToldApart) {
+  QString closedUrl;
+  {
+    TLoopbackListener listener;
+    closedUrl = QStringLiteral("socket://127.0.0.1:%1").arg(listener.Port());
+  }
+  EXPECT_EQ(TPortThread::TryNetworkPort(closedUrl).error, TNetworkError::ConnectionRefused);
+  for (const char *bad : {"socket://127.0.0.1", "rfc2217://127.0.0.1:0", "telnet://127.0.0.1:23",
+                          "socket://user@127.0.0.1:23", "socket://127.0.0.1:23/x", "ttyUSB0"}) {
+    EXPECT_EQ(TPortThread::TryNetworkPort(QString::fromLatin1(bad)).error,
+              TNetworkError::InvalidAddress)
+        << bad;
+  }
+  EXPECT_TRUE(ParseNetworkUrl(QStringLiteral("rfc2217://[::1]:2217")).has_value());
+}
+
+TEST(NetworkPortList, NamesAreSortedInWithTheSerialNamesAndInvalidOnesLeftOut) {
+  TTemporaryPortMap map;
+  TPtyLine line;
+  map.Register(QStringLiteral("COM7"), line.SlavePath());
+  TPortThread port(std::make_unique<TFakeUsbDevice>(), map.Sources());
+  const QString url = QStringLiteral("socket://127.0.0.1:1");
+  port.SetNetworkPorts({{QStringLiteral("plant"), url},
+                        {QStringLiteral("Alpha"), url},
+                        {QStringLiteral("USB9"), url},
+                        {QStringLiteral("-"), url}});
+  EXPECT_EQ(port.ListPorts(true), QStringList({"Alpha", "COM7", "plant", "-"}));
+  EXPECT_TRUE(port.IsNetworkPort(QStringLiteral("plant")));
+  EXPECT_FALSE(port.IsNetworkPort(QStringLiteral("COM7")));
+}
+
+}  // namespace

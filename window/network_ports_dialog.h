@@ -1,0 +1,52 @@
+// The network ports dialog, opened from the port menu: a table of the named
+// network ports (name and URL) to add, edit in place and remove, with a
+// button that tries the selected port's connection. Every row is checked as
+// it is typed: a name the menu can list and no other row has (letter case
+// ignored, as the settings file reads keys), and a rfc2217:// or socket://
+// URL. OK is offered only while every row is sound.
+#pragma once
+
+#include <QDialog>
+
+#include "network_ports.h"
+
+class QDialogButtonBox;
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+class TForm_NetworkPorts : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TForm_NetworkPorts(const TNetworkPorts &ports, QWidget *parent = nullptr);
+
+  // The rows as they stand, in table order.
+  TNetworkPorts Ports() const;
+  // What is wrong with row 'row', or an empty text when it is sound.
+  QString RowProblem(int row) const;
+
+  QTableWidget *Table() const { return table_; }
+  QPushButton *TryButton() const { return tryButton_; }
+  QPushButton *OkButton() const;
+  QLabel *StatusLabel() const { return status_; }
+
+  void AddRow();
+  void RemoveSelectedRow();
+  void TrySelectedPort();
+
+ private:
+  void AppendRow(const QString &name, const QString &url);
+  void CheckRows();
+
+  QTableWidget *table_;
+  QPushButton *addButton_;
+  QPushButton *removeButton_;
+  QPushButton *tryButton_;
+  QDialogButtonBox *buttons_;
+  QLabel *status_;
+};
+
+// Shows the dialog with 'ports'; on OK puts the edited list into 'ports'
+// and returns true.
+bool EditNetworkPorts(TNetworkPorts &ports, QWidget *parent);
