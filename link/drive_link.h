@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "link_host.h"
+#include "link_observer.h"
 #include "link_state.h"
 #include "memory_file.h"
 #include "port_discovery.h"
@@ -38,10 +39,18 @@ class TDriveLink {
   TMemoryFile &MemoryFile() { return memoryFile_; }
   TPortMenu &PortMenu() { return portMenu_; }
 
+  // Observers of the line (monitor, capture); each must stay alive until it
+  // is detached. With none attached the link reports nothing.
+  void AttachObserver(TLinkObserver *observer);
+  void DetachObserver(TLinkObserver *observer);
+
  private:
   TTerminalMemory memory_;
   std::unique_ptr<TPortThread> port_;
   TReplyHandler replies_;
   TMemoryFile memoryFile_;
   TPortMenu portMenu_;
+  TLinkObserverList observers_;
+
+  void ConnectObservers();
 };

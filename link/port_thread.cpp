@@ -163,8 +163,17 @@ bool TPortThread::OpenPort() {
   }
   if (isUsb_ ? OpenUsb() : OpenSerial()) {
     StartWorker();
+    openedAt_ = TLinkClock::now();
+    Report(TPortEvent::Opened);
   }
   return connected_;
+}
+
+void TPortThread::Report(TPortEvent event) {
+  if (observer_ != nullptr) {
+    observer_->PortChanged(event == TPortEvent::Opened ? openedAt_ : TLinkClock::now(), event,
+                           portName_);
+  }
 }
 
 bool TPortThread::OpenUsb() {
@@ -212,6 +221,9 @@ bool TPortThread::ClosePort() {
   if (!connected_) {
     return true;
   }
+  if (lineLost_) {
+    Report(TPortEvent::Lost);  // the main thread learns of it here at the latest
+  }
   TPortLock lock(*this);
   if (openKind_ == TOpenKind::Usb) {
     usbStatus_ = usb_->Close();
@@ -226,6 +238,7 @@ bool TPortThread::ClosePort() {
   ++generation_;
   lineLost_ = false;
   connected_ = false;
+  Report(TPortEvent::Closed);
   return true;
 }
 

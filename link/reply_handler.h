@@ -16,6 +16,7 @@
 
 #include "kelvo.h"
 #include "link_host.h"
+#include "link_observer.h"
 #include "link_state.h"
 #include "port_control.h"
 #include "program_settings.h"
@@ -40,6 +41,9 @@ class TReplyHandler {
 
   const QByteArray &ReceiveBuffer() const { return receiveBuffer_; }
 
+  // Reports chunks, frames and answers to 'observer' (null: nobody).
+  void SetObserver(TLinkObserver *observer) { observer_ = observer; }
+
  private:
   void AppendBounded(const QByteArray &chunk);
   void HandleFrame(const QByteArray &frame);
@@ -62,4 +66,5 @@ class TReplyHandler {
   QByteArray receiveBuffer_;
   TTerminalMessageFrame requestFrame_{};
   bool handling_ = false;
+  TLinkObserver *observer_ = nullptr;
 };
