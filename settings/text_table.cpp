@@ -91,6 +91,61 @@ constexpr std::array<TTextPair, kTextCount> kTextSource = {{
     {"Mégse", "Cancel"},                                                  // 57
     {"Frekvenciaváltó", "Frequency conv."},                               // 58
     {"Prog. term.", "Prog. term."},                                       // 59
+    {"Eszközök", "Tools"},                                                // kTextToolsMenu
+    {"Vonalfigyelő", "Line monitor"},                                     // kTextLineMonitor
+    {"Idő (ms)", "Time (ms)"},                                            // kTextMonitorTime
+    {"Irány", "Dir."},                                                    // kTextMonitorDirection
+    {"Karakterek", "Characters"},                                         // kTextMonitorBytes
+    {"Hexa", "Hex"},                                                      // kTextMonitorHex
+    {"Jelentés", "Meaning"},                                              // kTextMonitorMeaning
+    {"Ellenőrzés", "Check"},                                              // kTextMonitorCheck
+    {"be", "in"},                                                         // kTextDirectionReceived
+    {"ki", "out"},                                                        // kTextDirectionSent
+    {"Szünet", "Pause"},                                                  // kTextMonitorPause
+    {"Törlés", "Clear"},                                                  // kTextMonitorClear
+    {"Másolás", "Copy"},                                                  // kTextMonitorCopy
+    {"Mentés szövegként…", "Save as text…"},                              // kTextMonitorSave
+    {"Rögzítés fájlba…", "Capture to file…"},                             // kTextCaptureStart
+    {"Rögzítés leállítása", "Stop capture"},                              // kTextCaptureStop
+    {"Minden", "All"},                                                    // kTextFilterAll
+    {"Frekvenciaváltó üzenetei", "Drive messages"},                       // kTextDriveMessages
+    {"Válaszok", "Answers"},                                              // kTextAnswers
+    {"Programozó terminál keretei", "Programming terminal frames"},       // kTextProgTermFrames
+    {"Hibás keretek", "Failed checks"},                                   // kTextFailedChecks
+    {"Port események", "Port events"},                                    // kTextPortEvents
+    {"Megválaszolatlan (várakoztatás)", "Unanswered (hold-off)"},         // kTextUnansweredHoldOff
+    {"Csendes másodpercek", "Silent seconds"},                            // kTextSilentSeconds
+    {"Eldobott karakterek", "Characters dropped"},                        // kTextDroppedCharacters
+    {"Újracsatlakozások", "Reconnects"},                                  // kTextReconnects
+    {"Válaszidő (ms)", "Turnaround (ms)"},                                // kTextTurnaround
+    {"p50 %1   p99 %2   max %3", "p50 %1   p99 %2   max %3"},             // kTextTurnaroundFigures
+    {"kijelző %1. sor: „%2”", "display line %1: “%2”"},                   // kTextMeaningDisplayLine
+    {"memória írás 0x%1: %2", "memory write 0x%1: %2"},                   // kTextMeaningMemoryWrite
+    {"memória olvasás 0x%1, %2. sor: „%3”",
+     "memory read 0x%1, line %2: “%3”"},             // kTextMeaningMemoryRead
+    {"életjel (fajta %1)", "keep-alive (kind %1)"},  // kTextMeaningKeepAlive
+    {"gombok: %1, cím 0x%2, érték 0x%3",
+     "keys: %1, address 0x%2, value 0x%3"},                                 // kTextMeaningAnswer
+    {"programozó terminál, gombok: %1", "programming terminal, keys: %1"},  // kTextMeaningProgTerm
+    {"egyéb keret (%1)", "other frame (%1)"},                               // kTextMeaningOther
+    {"nincs", "none"},                                                      // kTextNoKeys
+    {"rendben", "OK"},                                                      // kTextCheckOk
+    {"nincs STX", "no STX"},                                                // kTextCheckNoStx
+    {"hibás karakter", "bad character"},               // kTextCheckBadCharacter
+    {"hibás hossz", "bad length"},                     // kTextCheckBadLength
+    {"hibás ellenőrzőösszeg", "bad checksum"},         // kTextCheckBadChecksum
+    {"nincs ETX", "no ETX"},                           // kTextCheckNoEtx
+    {"írás sikertelen", "write failed"},               // kTextWriteFailed
+    {"port megnyitva: %1", "port opened: %1"},         // kTextPortOpened
+    {"port lezárva: %1", "port closed: %1"},           // kTextPortClosed
+    {"port elveszett: %1", "port lost: %1"},           // kTextPortLost
+    {"port újra megnyitva: %1", "port reopened: %1"},  // kTextPortReopened
+    {"A rögzítőfájl nem nyitható meg",
+     "The capture file cannot be opened"},  // kTextCaptureOpenFailed
+    {"A rögzítés leállt, a fájl nem írható",
+     "Capture stopped: the file cannot be written"},                 // kTextCaptureWriteFailed
+    {"A szövegfájl nem menthető", "The text file cannot be saved"},  // kTextSaveTextFailed
+    {"Rögzítés: %1", "Capturing: %1"},                               // kTextCapturing
 
 }};
 

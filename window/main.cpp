@@ -1,12 +1,14 @@
 // The program's entry: the main window and the about box, then the event
 // loop until the main window closes.
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QIcon>
 #include <QMessageBox>
 #include <exception>
 
 #include "about_box.h"
 #include "close_on_signals.h"
+#include "line_capture.h"
 #include "main_window.h"
 #include "message_box_presenter.h"
 #include "window_resources.h"
@@ -37,6 +39,15 @@ int main(int argc, char *argv[]) {
     InitWindowResources();
     QApplication::setWindowIcon(ProgramIcon());
 
+    QCommandLineParser parser;
+    const QCommandLineOption captureOption(QStringLiteral("capture"),
+                                           QStringLiteral("Write what passes on the line to FILE."),
+                                           QStringLiteral("FILE"));
+    const QCommandLineOption monitorOption(QStringLiteral("monitor"),
+                                           QStringLiteral("Open the line monitor at start."));
+    parser.addOptions({captureOption, monitorOption});
+    parser.process(application);
+
     TMessageBoxPresenter presenter;
     SetMessageDialogPresenter(&presenter);
 
@@ -44,7 +55,13 @@ int main(int argc, char *argv[]) {
     TForm_AboutBox aboutBox(&mainWindow);
     mainWindow.SetAboutBox(&aboutBox);
     CloseOnTerminationSignals(&mainWindow);
+    if (parser.isSet(captureOption)) {
+      mainWindow.Capture().Start(parser.value(captureOption));  // a failure is reported
+    }
     mainWindow.show();
+    if (parser.isSet(monitorOption)) {
+      mainWindow.Menu_LineMonitorClick();
+    }
     QApplication::exec();
     SetMessageDialogPresenter(nullptr);
   } catch (const std::exception &error) {

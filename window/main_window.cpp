@@ -17,6 +17,8 @@
 #include "help.h"
 #include "image_widget.h"
 #include "key_mapping.h"
+#include "line_capture.h"
+#include "line_monitor.h"
 #include "memory_file_dialogs.h"
 #include "port_menu_items.h"
 #include "status_bar.h"
@@ -129,6 +131,7 @@ void TForm_Sorvanel::FormCreate() {
   ui_->Menu_LanguageEng->setData(static_cast<int>(kLanguageEnglish));
   BuildTextTable();
   ApplyLanguage(LanguageTargets(), settings_.Language);
+  ApplyToolsLanguage();
   (settings_.Language == kLanguageEnglish ? ui_->Menu_LanguageEng : ui_->Menu_LanguageHun)
       ->setChecked(true);
   AdjustStatusBarFont();
@@ -179,6 +182,7 @@ void TForm_Sorvanel::WireHandlers() {
   for (QAction *item : {ui.Menu_LanguageHun, ui.Menu_LanguageEng}) {
     connect(item, &QAction::triggered, this, [this, item] { Menu_LanguageClick(item); });
   }
+  connect(ui.Menu_LineMonitor, &QAction::triggered, this, &TForm_Sorvanel::Menu_LineMonitorClick);
   connect(ui.Menu_OpenHelp, &QAction::triggered, this, &TForm_Sorvanel::Menu_OpenHelpClick);
   connect(ui.Menu_About, &QAction::triggered, this, &TForm_Sorvanel::Menu_AboutClick);
   connect(timer_, &QTimer::timeout, this, &TForm_Sorvanel::TimerTimer);
@@ -352,6 +356,24 @@ void TForm_Sorvanel::Menu_ProgTermAlertOnDisconnectClick() {
 
 void TForm_Sorvanel::Menu_LanguageClick(QAction *sender) {
   ::Menu_LanguageClick(sender, LanguageTargets(), settings_);
+  ApplyToolsLanguage();
+}
+
+void TForm_Sorvanel::ApplyToolsLanguage() {
+  ui_->Menu_Tools->setTitle(GetText(kTextToolsMenu));
+  ui_->Menu_LineMonitor->setText(GetText(kTextLineMonitor));
+  if (lineMonitor_ != nullptr) {
+    lineMonitor_->Retranslate();
+  }
+}
+
+void TForm_Sorvanel::Menu_LineMonitorClick() {
+  if (lineMonitor_ == nullptr) {
+    lineMonitor_ = new TLineMonitor(*driveLink_, *capture_, this);
+  }
+  lineMonitor_->show();
+  lineMonitor_->raise();
+  lineMonitor_->activateWindow();
 }
 
 void TForm_Sorvanel::Menu_MemoryLoadClick() {
@@ -402,6 +424,7 @@ void TForm_Sorvanel::CreatePortThread() {
   });
   driveLink_ =
       std::make_unique<TDriveLink>(link_, settings_, *this, QFileInfo(programPath_).absolutePath());
+  capture_ = std::make_unique<TLineCapture>(*driveLink_);
 }
 
 void TForm_Sorvanel::LoadMemoryFile() {
@@ -421,6 +444,10 @@ void TForm_Sorvanel::SaveMemoryFile() {
 }
 
 void TForm_Sorvanel::DestroyPortThread() {
+  // The observers leave the link before it goes.
+  delete lineMonitor_;
+  lineMonitor_ = nullptr;
+  capture_.reset();
   driveLink_.reset();
 }
 

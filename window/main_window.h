@@ -24,6 +24,8 @@ class QMenu;
 class QTimer;
 class TDriveLink;
 class TForm_AboutBox;
+class TLineCapture;
+class TLineMonitor;
 class TPortMenuItems;
 class TStatusBar;
 
@@ -87,6 +89,11 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
 
   void SetAboutBox(TForm_AboutBox *aboutBox) { aboutBox_ = aboutBox; }
 
+  // --- Tools: the line monitor (created when first opened) and the capture.
+  TLineMonitor *LineMonitor() const { return lineMonitor_; }
+  TLineCapture &Capture() { return *capture_; }
+  void Menu_LineMonitorClick();
+
   // --- Handlers (also run by the settings and by the integration).
   void Menu_TerminalSizeBigClick();
   void Menu_TerminalSizeSmallClick();
@@ -120,6 +127,7 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   void AdjustStatusBarFont();
   TSettingsTargets SettingsTargets();
   TLanguageTargets LanguageTargets() const;
+  void ApplyToolsLanguage();
 
   // --- Link steps of the start-up and closing sequences.
   void CreatePortThread();
@@ -142,4 +150,6 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   TForm_AboutBox *aboutBox_ = nullptr;
   std::unique_ptr<TPortMenuItems> portItems_;
   std::unique_ptr<TDriveLink> driveLink_;
+  std::unique_ptr<TLineCapture> capture_;
+  TLineMonitor *lineMonitor_ = nullptr;
 };

@@ -84,7 +84,7 @@ TEST_F(TextTable, TextsThatReadTheSameInBothLanguages) {
 
 TEST_F(TextTable, IndexOutsideTheTableGivesEmptyText) {
   EXPECT_EQ(In(kLanguageEnglish, -1), "");
-  EXPECT_EQ(In(kLanguageEnglish, 60), "");
+  EXPECT_EQ(In(kLanguageEnglish, kTextCount), "");
   EXPECT_EQ(In(kLanguageHungarian, 255), "");
 }
 

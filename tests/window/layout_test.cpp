@@ -197,7 +197,8 @@ TEST_F(LayoutTest, MenuTreeHasItsItemsInOrder) {
   for (QAction *action : window.menuBar()->actions()) {
     top << action->menu()->objectName();
   }
-  EXPECT_EQ(top, QStringList({"Menu_File", "Menu_Memory", "Menu_Settings", "Menu_Help"}));
+  EXPECT_EQ(top,
+            QStringList({"Menu_File", "Menu_Memory", "Menu_Settings", "Menu_Tools", "Menu_Help"}));
   EXPECT_EQ(ItemNames(Child<QMenu>("Menu_File")), QStringList({"Menu_Exit"}));
   EXPECT_EQ(ItemNames(Child<QMenu>("Menu_Memory")),
             QStringList({"Menu_MemoryLoad", "Menu_MemorySave", "N1", "Menu_MemoryClear"}));
@@ -211,6 +212,7 @@ TEST_F(LayoutTest, MenuTreeHasItsItemsInOrder) {
             QStringList({"Menu_ProgTermAlertOnConnect", "Menu_ProgTermAlertOnDisconnect"}));
   EXPECT_EQ(ItemNames(Child<QMenu>("Menu_Language")),
             QStringList({"Menu_LanguageHun", "Menu_LanguageEng"}));
+  EXPECT_EQ(ItemNames(Child<QMenu>("Menu_Tools")), QStringList({"Menu_LineMonitor"}));
   EXPECT_EQ(ItemNames(Child<QMenu>("Menu_Help")),
             QStringList({"Menu_OpenHelp", "N6", "Menu_About"}));
 }
