@@ -9,6 +9,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHideEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -49,7 +50,7 @@ constexpr int kFilterTexts[TLineKindFilter::kChoiceCount] = {kTextFilterAll,    
                                                              kTextAnswers,      kTextProgTermFrames,
                                                              kTextFailedChecks, kTextPortEvents};
 
-constexpr int kColumnWidths[TLineMonitorModel::kColumnCount] = {80, 36, 250, 360, 330, 110};
+constexpr int kColumnWidths[TLineMonitorModel::kColumnCount] = {80, 36, 150, 200, 300, 100};
 
 constexpr int kCheckErrorTexts[kCheckErrorCount] = {kTextCheckNoStx, kTextCheckBadCharacter,
                                                     kTextCheckBadLength, kTextCheckBadChecksum,
@@ -135,6 +136,7 @@ void TLineMonitor::BuildControls() {
   splitter->addWidget(view_);
   splitter->addWidget(side);
   splitter->setStretchFactor(0, 1);
+  splitter->setSizes({870, 290});
   layout->addWidget(splitter, 1);
 
   batchTimer_ = new QTimer(this);
@@ -177,7 +179,10 @@ void TLineMonitor::showEvent(QShowEvent *event) {
 }
 
 void TLineMonitor::hideEvent(QHideEvent *event) {
-  Watch(false);
+  // Minimized (a spontaneous hide): it goes on watching, so nothing is missed.
+  if (!event->spontaneous()) {
+    Watch(false);
+  }
   QWidget::hideEvent(event);
 }
 
@@ -200,6 +205,7 @@ void TLineMonitor::Watch(bool on) {
     counterTimer_->stop();
     batchTimer_->stop();
     FlushRows();
+    UpdateCounters();
   }
 }
 
@@ -219,7 +225,6 @@ void TLineMonitor::AddRow(TLineRow row) {
 
 void TLineMonitor::FlushRows() {
   if (paused_ || pending_.empty()) {
-    UpdateCounters();
     return;
   }
   QScrollBar *scroll = view_->verticalScrollBar();
@@ -230,7 +235,6 @@ void TLineMonitor::FlushRows() {
   if (follow) {
     view_->scrollToBottom();
   }
-  UpdateCounters();
 }
 
 void TLineMonitor::SetPaused(bool paused) {
@@ -274,6 +278,7 @@ void TLineMonitor::CopyRows() {
 }
 
 bool TLineMonitor::SaveRowsAsText(const QString &path) {
+  UpdateCounters();
   QFile file(path);
   if (file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
     QTextStream out(&file);

@@ -1,6 +1,7 @@
 // The line monitor window: the frames and answers passing on the line, the
 // link's counters and the turnaround since the port opened. It watches the
-// link only while it is shown; closed, it costs the link nothing.
+// link from the moment it is shown until it is closed (also while it is
+// minimized); closed, it costs the link nothing.
 //
 // Rows reach the list in batches on a short single-shot timer; while the
 // user has rows selected or has scrolled up, the list does not scroll.
@@ -25,7 +26,7 @@ class TLineMonitor : public QWidget, public TLinkObserver {
   Q_OBJECT
 
  public:
-  static constexpr int kBatchIntervalMs = 70;
+  static constexpr int kBatchIntervalMs = 100;
 
   TLineMonitor(TDriveLink &link, TLineCapture &capture, QWidget *parent = nullptr);
   ~TLineMonitor() override;
