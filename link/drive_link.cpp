@@ -3,11 +3,11 @@
 #include <utility>
 
 TDriveLink::TDriveLink(TLinkState &linkState, TProgramSettings &settings, TLinkHost &host,
-                       const QString &programFolder, std::unique_ptr<TUsbDevice> usb,
+                       const QString &defaultMemoryFile, std::unique_ptr<TUsbDevice> usb,
                        TPortSources sources)
     : port_(std::make_unique<TPortThread>(std::move(usb), std::move(sources))),
       replies_(linkState, memory_, settings, *port_, host),
-      memoryFile_(memory_, host, DefaultMemoryFilePath(programFolder)),
+      memoryFile_(memory_, host, defaultMemoryFile),
       portMenu_(linkState, settings, *port_, host) {
   // No port is named yet, so this first open fails silently; the worker
   // starts with the first port that opens, after OnReceive is set.

@@ -24,10 +24,11 @@
 
 class TDriveLink {
  public:
-  // Everything passed in must outlive the link. 'programFolder' holds the
-  // default memory file.
+  // Everything passed in must outlive the link. 'defaultMemoryFile' is the
+  // memory file loaded at start and saved at close.
   TDriveLink(TLinkState &linkState, TProgramSettings &settings, TLinkHost &host,
-             const QString &programFolder, std::unique_ptr<TUsbDevice> usb = MakeFtdiUsbDevice(),
+             const QString &defaultMemoryFile,
+             std::unique_ptr<TUsbDevice> usb = MakeFtdiUsbDevice(),
              TPortSources sources = TPortSources::System());
   ~TDriveLink();
   TDriveLink(const TDriveLink &) = delete;

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 
 class TLinkHost {
  public:
@@ -30,6 +31,9 @@ class TLinkHost {
   // The "save memory to file" menu item.
   virtual void SetMemorySaveEnabled(bool enabled) = 0;
   virtual bool IsMemorySaveEnabled() const = 0;
+  // The converter has written 'length' bytes of the terminal memory from
+  // 'address' (some may lie outside the image). For the memory view.
+  virtual void MemoryBlockWritten(uint32_t /*address*/, uint32_t /*length*/) {}
 
   // The once-a-second timer that drives the watchdog.
   virtual void SetTimerEnabled(bool enabled) = 0;

@@ -42,10 +42,9 @@ bool HasValidHeader(const QByteArray &fileBytes) {
   return true;
 }
 
-// The first kMemoryFileSize bytes of a regular file; nothing when the file
-// is missing, not a regular file or cannot be read. Special files (a FIFO
-// would block the open) count as unreadable.
-std::optional<QByteArray> ReadFileStart(const QString &path) {
+}  // namespace
+
+std::optional<QByteArray> ReadMemoryFileStart(const QString &path) {
   const QFileInfo info(path);
   if (!info.exists() || !info.isFile()) {
     return std::nullopt;
@@ -58,8 +57,6 @@ std::optional<QByteArray> ReadFileStart(const QString &path) {
   QByteArray bytes = file.read(kMemoryFileSize);
   return bytes;
 }
-
-}  // namespace
 
 QString DefaultMemoryFilePath(const QString &programFolder) {
   return QDir(programFolder).filePath(QString::fromLatin1(kDefaultMemoryFileName));
@@ -102,11 +99,18 @@ TMemoryFile::TMemoryFile(TTerminalMemory &memory, TLinkHost &host, QString defau
 void TMemoryFile::LoadMemoryFile(const QString &fileName) {
   const bool showErrors = !fileName.isEmpty();
   const QString path = showErrors ? fileName : defaultFilePath_;
-  const std::optional<QByteArray> fileBytes = ReadFileStart(path);
+  if (!showErrors) {
+    defaultFileUnread_ = false;
+    RemoveLeftoverTemporaryFiles(path);
+  }
+  const std::optional<QByteArray> fileBytes = ReadMemoryFileStart(path);
   if (!fileBytes) {
     return;
   }
   const TMemoryFileReadResult result = ReadMemoryFile(*fileBytes, memory_);
+  // A damaged default file is ignored silently, but kept for the user.
+  defaultFileUnread_ =
+      !showErrors && result.outcome == TMemoryFileRead::CorruptHeader && !fileBytes->isEmpty();
   if (result.outcome != TMemoryFileRead::CorruptHeader) {
     host_.SetMemorySaveEnabled(result.nonzeroByteStored);
   }
@@ -117,6 +121,14 @@ void TMemoryFile::LoadMemoryFile(const QString &fileName) {
 
 bool TMemoryFile::SaveMemoryFile(const QString &fileName) {
   const QString path = fileName.isEmpty() ? defaultFilePath_ : fileName;
+  if (path == defaultFilePath_ && defaultFileUnread_ && QFileInfo::exists(path)) {
+    // Whatever it is, it is not ours to destroy.
+    if (MoveAside(path, QString::fromLatin1(kKeptAsideSuffix)).isEmpty()) {
+      ShowFileWriteError(path);
+      return false;
+    }
+  }
+  defaultFileUnread_ = false;
   if (!WriteFileAtomically(path, BuildMemoryFile(memory_))) {
     ShowFileWriteError(path);
     return false;

@@ -12,6 +12,9 @@ class TPortControl {
   virtual bool OpenPort() = 0;   // returns Connected() after the call
   virtual bool ClosePort() = 0;  // returns true when the port is closed afterwards
   virtual bool Connected() const = 0;
+  // Successful opens so far: tells the reply handler that a port was opened
+  // (or reopened) since it last looked.
+  virtual uint64_t OpenCount() const = 0;
   virtual void SetPortName(const QString &name) = 0;
   virtual void SetShowOpenErrors(bool show) = 0;
   // Sends the bytes; false without sending when not connected or on failure.

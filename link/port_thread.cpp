@@ -7,16 +7,23 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 #include "open_error.h"
 
 // Hand-over of received bytes
 // ---------------------------
 // This is the one place where data crosses between the threads. The worker
-// reads a chunk, posts a queued call to this object on the main thread and
-// waits on the chunk's THandOver until the main thread has run OnReceive with
-// it (done) or the wait was cancelled. So chunks reach OnReceive one at a
-// time, in the order read, always on the main thread.
+// reads chunks, posts a queued call to this object on the main thread and
+// waits on the chunks' THandOver until the main thread has run OnReceive with
+// each of them (done) or the wait was cancelled. So chunks reach OnReceive one
+// call per chunk, in the order read, always on the main thread.
+//
+// - A chunk without the frame end (ETX) only adds to the receiver's buffer,
+//   so it waits in the worker and goes over with the next chunk that holds an
+//   ETX: one wake of the main thread per frame rather than per character (a
+//   tty without a FIFO delivers characters one by one). Chunks never wait
+//   longer than kHoldMs, nor beyond kMaxHeldChunks, nor over a close.
 //
 // - The worker holds no lock while it waits, so OnReceive may call ClosePort,
 //   OpenPort and WriteData, and may run a modal dialog in between; the worker
@@ -37,10 +44,10 @@
 // main thread, and a tty (like the adapter) takes a write during a read.
 
 struct TPortThread::THandOver {
-  THandOver(QByteArray bytes, uint64_t portGeneration)
-      : chunk(std::move(bytes)), generation(portGeneration) {}
+  THandOver(std::vector<QByteArray> bytes, uint64_t portGeneration)
+      : chunks(std::move(bytes)), generation(portGeneration) {}
 
-  const QByteArray chunk;
+  const std::vector<QByteArray> chunks;
   const uint64_t generation;
   std::mutex mutex;
   std::condition_variable finished;
@@ -79,6 +86,14 @@ class TPortThread::TPortLock {
 namespace {
 
 constexpr size_t kLargestChunk = 64 * 1024;
+constexpr char kFrameEnd = 0x03;
+// How long, and how many, chunks without a frame end wait in the worker.
+constexpr int kHoldMs = 10;
+#ifdef SORVANEL_BLIND_POLL_BASELINE
+constexpr size_t kMaxHeldChunks = 1;  // the first design handed over every read
+#else
+constexpr size_t kMaxHeldChunks = 256;
+#endif
 // A tty that keeps waking the worker without delivering a byte is given up
 // like a hung-up one (the watchdog then reports no communication).
 constexpr int kEmptyWakesBeforeGivingUp = 100;
@@ -162,6 +177,7 @@ bool TPortThread::OpenPort() {
     return true;
   }
   if (isUsb_ ? OpenUsb() : OpenSerial()) {
+    ++openCount_;
     StartWorker();
     openedAt_ = TLinkClock::now();
     Report(TPortEvent::Opened);
@@ -355,17 +371,28 @@ void TPortThread::StopWorker() {
 
 void TPortThread::WorkerLoop() {
   RaiseWorkerPriority();
+  std::vector<QByteArray> held;
+  uint64_t heldGeneration = 0;
   while (WaitForMainThread()) {
     QByteArray chunk;
     uint64_t generation = 0;
     {
       std::lock_guard lock(portMutex_);
       ++workerPasses_;
-      chunk = WaitAndRead();
+      chunk = WaitAndRead(held.empty() ? -1 : kHoldMs);
       generation = generation_;
     }
+    if (!held.empty() && generation != heldGeneration) {
+      held.clear();  // read from a port closed since: never delivered
+    }
+    const bool endsFrame = chunk.contains(kFrameEnd);
     if (!chunk.isEmpty()) {
-      HandOver(std::move(chunk), generation);
+      held.push_back(std::move(chunk));
+      heldGeneration = generation;
+    }
+    // An empty pass (time-out, the main thread's call) sends what waits.
+    if (!held.empty() && (endsFrame || chunk.isEmpty() || held.size() >= kMaxHeldChunks)) {
+      HandOver(std::exchange(held, {}), heldGeneration);
     }
   }
 }
@@ -379,7 +406,7 @@ bool TPortThread::WaitForMainThread() {
 
 // One pass: waits until bytes arrive or the main thread calls, and returns
 // what was read. With no port (or a lost one) it waits for the eventfd alone.
-QByteArray TPortThread::WaitAndRead() {
+QByteArray TPortThread::WaitAndRead(int timeoutMs) {
   const bool polling = openKind_ != TOpenKind::None && !lineLost_;
   if (polling && openKind_ == TOpenKind::Usb) {
     pollfd wake{wake_.Fd(), POLLIN, 0};
@@ -396,7 +423,7 @@ QByteArray TPortThread::WaitAndRead() {
   }
 #endif
   pollfd fds[2] = {{wake_.Fd(), POLLIN, 0}, {polling ? serial_.Fd() : -1, POLLIN, 0}};
-  if (poll(fds, 2, -1) < 0) {
+  if (poll(fds, 2, timeoutMs) < 0) {
     return QByteArray();  // EINTR: the next pass waits again
   }
   if (fds[0].revents != 0) {
@@ -448,8 +475,8 @@ QByteArray TPortThread::ReadUsb() {
                     static_cast<qsizetype>(std::min<size_t>(got, readBuffer_.size())));
 }
 
-void TPortThread::HandOver(QByteArray chunk, uint64_t generation) {
-  auto handOver = std::make_shared<THandOver>(std::move(chunk), generation);
+void TPortThread::HandOver(std::vector<QByteArray> chunks, uint64_t generation) {
+  auto handOver = std::make_shared<THandOver>(std::move(chunks), generation);
   {
     std::lock_guard lock(handOverMutex_);
     if (stopping_) {
@@ -474,9 +501,16 @@ void TPortThread::Deliver(const std::shared_ptr<THandOver> &handOver) {
       return;
     }
   }
-  if (handOver->generation == generation_ && OnReceive) {
+  for (const QByteArray &chunk : handOver->chunks) {
+    if (handOver->generation != generation_ || !OnReceive) {
+      break;  // the port was closed meanwhile, maybe by OnReceive itself
+    }
     const TReceiveHandler receiver = OnReceive;  // OnReceive may replace itself
-    receiver(handOver->chunk);
+    receiver(chunk);
+    std::lock_guard lock(handOver->mutex);
+    if (handOver->cancelled) {
+      return;  // this object is being destroyed
+    }
   }
   // Only the hand-over is touched from here on: OnReceive may have ended
   // this object.

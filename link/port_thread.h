@@ -57,6 +57,7 @@ class TPortThread : public QObject, public TPortControl {
   // refuses to close stays open).
   bool ClosePort() override;
   bool Connected() const override { return connected_; }
+  uint64_t OpenCount() const override { return openCount_; }
 
   // On an open port these close it, store the value and open it again (the
   // port ends closed if that open fails); on a closed port they only store.
@@ -126,10 +127,11 @@ class TPortThread : public QObject, public TPortControl {
   void StopWorker();
   void WorkerLoop();
   bool WaitForMainThread();
-  QByteArray WaitAndRead();
+  // 'timeoutMs' -1: until bytes arrive or the main thread calls.
+  QByteArray WaitAndRead(int timeoutMs);
   QByteArray ReadSerial(short events);
   QByteArray ReadUsb();
-  void HandOver(QByteArray chunk, uint64_t generation);
+  void HandOver(std::vector<QByteArray> chunks, uint64_t generation);
   void Report(TPortEvent event);
   void Deliver(const std::shared_ptr<THandOver> &handOver);
 
@@ -140,6 +142,7 @@ class TPortThread : public QObject, public TPortControl {
 
   // Main thread only.
   bool connected_ = false;
+  uint64_t openCount_ = 0;
   QString portName_ = QStringLiteral("COM1");
   TLineSettings line_;
   bool showOpenErrors_ = false;

@@ -37,28 +37,44 @@ class TFlagGuard {
 
 TReplyHandler::TReplyHandler(TLinkState &linkState, TTerminalMemory &memory,
                              TProgramSettings &settings, TPortControl &port, TLinkHost &host)
-    : linkState_(linkState), memory_(memory), settings_(settings), port_(port), host_(host) {}
+    : linkState_(linkState),
+      memory_(memory),
+      settings_(settings),
+      port_(port),
+      host_(host),
+      openCountSeen_(port.OpenCount()) {}
 
 void TReplyHandler::HandleReply(const QByteArray &chunk) {
   if (observer_ != nullptr) {
     observer_->ChunkReceived(TLinkClock::now(), chunk);
   }
+  ForgetLineBeforeOpen();
   AppendBounded(chunk);
   if (handling_) {
     // Called from the event loop of an alert dialog: the frame being handled
     // still owns ReplyData, so this chunk waits in the buffer.
     return;
   }
-  const qsizetype etx = receiveBuffer_.indexOf(kEtx);
-  if (etx < 0) {
-    return;
-  }
-  ++linkState_.ReceivedFrameCount;
-  const QByteArray frame = receiveBuffer_.left(etx + 1);
-  receiveBuffer_.remove(0, etx + 1);
-
   TFlagGuard guard(handling_);
-  HandleFrame(frame);
+  qsizetype etx = 0;
+  while ((etx = receiveBuffer_.indexOf(kEtx)) >= 0) {
+    ++linkState_.ReceivedFrameCount;
+    const QByteArray frame = receiveBuffer_.left(etx + 1);
+    receiveBuffer_.remove(0, etx + 1);
+    HandleFrame(frame);
+    if (ForgetLineBeforeOpen()) {
+      return;  // an alert reopened the port: the rest is from before it
+    }
+  }
+}
+
+bool TReplyHandler::ForgetLineBeforeOpen() {
+  if (port_.OpenCount() == openCountSeen_) {
+    return false;
+  }
+  openCountSeen_ = port_.OpenCount();
+  receiveBuffer_.clear();
+  return true;
 }
 
 void TReplyHandler::AppendBounded(const QByteArray &chunk) {
@@ -146,6 +162,7 @@ void TReplyHandler::StoreMemoryBlock() {
   for (int i = 0; i < kMemoryBlockSize; ++i) {
     memory_.Write(address + i, bytes[5 + i]);
   }
+  host_.MemoryBlockWritten(address, kMemoryBlockSize);
   if (!host_.IsMemorySaveEnabled()) {
     host_.SetMemorySaveEnabled(true);
   }

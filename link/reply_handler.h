@@ -3,13 +3,18 @@
 // terminal memory and answers each converter message with one request.
 //
 // HandleReply takes one chunk as the port's worker read it (chunks are not
-// aligned to frames). Each call handles at most one frame: the one ending at
-// the first ETX in the receive buffer. A further complete frame waits in the
-// buffer until the next chunk arrives.
+// aligned to frames). Each call handles every frame the chunk completes, in
+// order, so each converter message is answered as it arrives: a stray ETX or
+// two frames in one chunk never leave a frame waiting for the next chunk,
+// which would make every later answer belong to the message before it.
+//
+// A port that was opened since the last call starts from an empty receive
+// buffer: characters of the line before the open are never taken for replies.
 //
 // Main thread only. The programming-terminal alerts run a modal dialog inside
 // HandleReply; the port is closed and the timer stopped meanwhile. Should a
-// chunk still arrive during the dialog, it is only added to the buffer.
+// chunk still arrive during the dialog, it is only added to the buffer; when
+// the port reopens after the alert, what is left in the buffer is dropped.
 #pragma once
 
 #include <QByteArray>
@@ -46,6 +51,8 @@ class TReplyHandler {
 
  private:
   void AppendBounded(const QByteArray &chunk);
+  // Empties the buffer when a port was opened since the last look; true then.
+  bool ForgetLineBeforeOpen();
   void HandleFrame(const QByteArray &frame);
   void HandleProgTermFrame();
   void HandleConverterMessage();
@@ -65,6 +72,7 @@ class TReplyHandler {
   TLinkHost &host_;
   QByteArray receiveBuffer_;
   TTerminalMessageFrame requestFrame_{};
+  uint64_t openCountSeen_ = 0;
   bool handling_ = false;
   TLinkObserver *observer_ = nullptr;
 };

@@ -1,12 +1,15 @@
 #include "atomic_file.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <cerrno>
 
 namespace {
@@ -51,18 +54,44 @@ bool WriteAll(int fd, const QByteArray &bytes) {
   return true;
 }
 
+// The write permission bit of the class this process falls in is missing.
+// The owner's bit is checked explicitly, and a privileged user who owns no
+// part of the file needs at least one write bit, since access() lets such a
+// user write anything; for the group and others access() decides.
+bool LacksWriteBit(const struct stat &info) {
+  const uid_t user = ::geteuid();
+  if (user == info.st_uid) {
+    return (info.st_mode & S_IWUSR) == 0;
+  }
+  return user == 0 && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
 bool IsRefused(const struct stat &info, const QByteArray &nativePath) {
-  return !S_ISREG(info.st_mode) || (info.st_mode & S_IWUSR) == 0 ||
+  return !S_ISREG(info.st_mode) || LacksWriteBit(info) ||
          ::access(nativePath.constData(), W_OK) != 0;
+}
+
+// The old file overwritten where it stands: no longer all or nothing, but the
+// new content reaches the disk. The file is cut to its new length only after
+// the bytes are written, so a failing write keeps the old length.
+void WriteInPlace(const QString &target, const QByteArray &bytes) {
+  TFileDescriptor fd(::open(QFile::encodeName(target).constData(), O_WRONLY | O_CLOEXEC));
+  if (fd.get() >= 0 && WriteAll(fd.get(), bytes) &&
+      ::ftruncate(fd.get(), static_cast<off_t>(bytes.size())) == 0) {
+    ::fsync(fd.get());
+  }
+}
+
+QString TemporaryFileName(const QString &fileName, quint32 number) {
+  return QStringLiteral(".%1.%2.tmp").arg(fileName).arg(number, 8, 16, QChar(u'0'));
 }
 
 // Creates a new file with a name nobody else uses, next to 'target'.
 int CreateTemporaryFile(const QString &target, QByteArray *temporaryPath) {
   const QFileInfo info(target);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const QString name = QStringLiteral("%1/.%2.%3.tmp")
-                             .arg(info.absolutePath(), info.fileName())
-                             .arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'));
+    const QString name = info.absolutePath() + QLatin1Char('/') +
+                         TemporaryFileName(info.fileName(), QRandomGenerator::global()->generate());
     *temporaryPath = QFile::encodeName(name);
     const int fd =
         ::open(temporaryPath->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -107,6 +136,11 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes) {
   QByteArray temporaryPath;
   TFileDescriptor fd(CreateTemporaryFile(target, &temporaryPath));
   if (fd.get() < 0) {
+    if (existed && (errno == EACCES || errno == EPERM)) {
+      // The folder cannot be written but the file can: its new content is not
+      // lost, and the caller still hears that the safe way failed.
+      WriteInPlace(target, bytes);
+    }
     return false;
   }
   bool ok = WriteAll(fd.get(), bytes);
@@ -126,4 +160,42 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes) {
   }
   SyncFolder(target);
   return true;
+}
+
+QString MoveAside(const QString &path, const QString &suffix) {
+  constexpr int kMaxAttempts = 1000;
+  const QByteArray from = QFile::encodeName(path);
+  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    const QString name =
+        path + suffix + (attempt == 0 ? QString() : QStringLiteral(".%1").arg(attempt));
+    const QByteArray to = QFile::encodeName(name);
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
+      SyncFolder(path);
+      return name;
+    }
+    if (errno != EEXIST) {
+      return QString();
+    }
+  }
+  return QString();
+}
+
+void RemoveLeftoverTemporaryFiles(const QString &path) {
+  QStringList targets{QFileInfo(path).absoluteFilePath()};
+  const QString canonical = QFileInfo(path).canonicalFilePath();
+  if (!canonical.isEmpty() && canonical != targets.first()) {
+    targets.append(canonical);
+  }
+  for (const QString &target : targets) {
+    const QFileInfo info(target);
+    const QRegularExpression own(QStringLiteral("^\\.%1\\.[0-9a-f]{8}\\.tmp$")
+                                     .arg(QRegularExpression::escape(info.fileName())));
+    const QDir folder = info.absoluteDir();
+    for (const QFileInfo &entry :
+         folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks)) {
+      if (own.match(entry.fileName()).hasMatch()) {
+        ::unlink(QFile::encodeName(entry.absoluteFilePath()).constData());
+      }
+    }
+  }
 }

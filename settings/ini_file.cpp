@@ -5,6 +5,8 @@
 
 namespace {
 
+const QByteArray kByteOrderMark("\xEF\xBB\xBF");
+
 bool SameName(const QString &a, const QString &b) {
   return a.compare(b, Qt::CaseInsensitive) == 0;
 }
@@ -69,59 +71,104 @@ std::optional<int> ParseIniInteger(const QString &text) {
   return static_cast<int>(value);
 }
 
-TIniFile::TLine TIniFile::ParseLine(const QByteArray &text, const QByteArray &ending) {
-  TLine line;
-  line.text = text;
-  line.ending = ending;
-  const QByteArray trimmed = text.trimmed();
+TIniFile::TLineContent TIniFile::ReadLine(QByteArrayView text) {
+  TLineContent content;
+  const QByteArrayView trimmed = text.trimmed();
+  if (trimmed.isEmpty()) {
+    content.kind = TLineKind::Blank;
+    return content;
+  }
   if (trimmed.startsWith(';')) {
-    return line;
+    return content;
   }
   if (trimmed.startsWith('[')) {
     const qsizetype close = trimmed.indexOf(']');
     if (close > 0) {
-      line.kind = TLineKind::Section;
-      line.name = QString::fromUtf8(trimmed.mid(1, close - 1).trimmed());
+      content.kind = TLineKind::Section;
+      content.name = trimmed.sliced(1, close - 1).trimmed();
     }
-    return line;
+    return content;
   }
   const qsizetype equals = trimmed.indexOf('=');
   if (equals > 0) {
-    const QByteArray key = trimmed.left(equals).trimmed();
+    const QByteArrayView key = trimmed.first(equals).trimmed();
     if (!key.isEmpty()) {
-      line.kind = TLineKind::Key;
-      line.name = QString::fromUtf8(key);
-      line.value = trimmed.mid(equals + 1).trimmed();
+      content.kind = TLineKind::Key;
+      content.name = key;
+      content.value = trimmed.sliced(equals + 1).trimmed();
     }
   }
-  return line;
+  return content;
 }
 
 TIniFile TIniFile::Parse(const QByteArray &bytes) {
   TIniFile file;
+  file.byteOrderMark_ = bytes.startsWith(kByteOrderMark);
+  file.text_ = file.byteOrderMark_ ? bytes.mid(kByteOrderMark.size()) : bytes;
+  const QByteArray &text = file.text_;
   qsizetype start = 0;
-  while (start < bytes.size()) {
-    const qsizetype newline = bytes.indexOf('\n', start);
-    const qsizetype end = newline < 0 ? bytes.size() : newline;
-    QByteArray text = bytes.mid(start, end - start);
-    QByteArray ending;
+  while (start < text.size()) {
+    const qsizetype newline = text.indexOf('\n', start);
+    const qsizetype end = newline < 0 ? text.size() : newline;
+    qsizetype length = end - start;
+    uint8_t ending = 0;
     if (newline >= 0) {
-      ending = "\n";
-      if (text.endsWith('\r')) {
-        text.chop(1);
-        ending = "\r\n";
+      ending = 1;
+      if (length > 0 && text[end - 1] == '\r') {
+        --length;
+        ending = 2;
       }
     }
-    file.lines_.push_back(ParseLine(text, ending));
+    const TLineKind kind = ReadLine(QByteArrayView(text).sliced(start, length)).kind;
+    TLine *previous = file.lines_.empty() ? nullptr : &file.lines_.back();
+    const bool joins = (kind == TLineKind::Blank || kind == TLineKind::Other) &&
+                       previous != nullptr && previous->kind == kind;
+    if (joins) {
+      previous->length = start + length - previous->begin;
+      previous->ending = ending;
+    } else {
+      file.lines_.push_back(TLine{start, length, kind, ending});
+    }
     start = end + 1;
   }
   return file;
 }
 
+QByteArrayView TIniFile::TextOf(const TLine &line) const {
+  return QByteArrayView(text_).sliced(line.begin, line.length);
+}
+
+TIniFile::TLineContent TIniFile::ContentOf(const TLine &line) const {
+  return ReadLine(TextOf(line));
+}
+
+bool TIniFile::IsSection(const TLine &line, const QString &section) const {
+  return line.kind == TLineKind::Section &&
+         SameName(QString::fromUtf8(ContentOf(line).name), section);
+}
+
+bool TIniFile::IsKey(const TLine &line, const QString &key) const {
+  return line.kind == TLineKind::Key && SameName(QString::fromUtf8(ContentOf(line).name), key);
+}
+
+TIniFile::TLine TIniFile::AddLine(const QByteArray &text, uint8_t ending) {
+  const TLine line{text_.size(), text.size(), ReadLine(text).kind, ending};
+  text_ += text;
+  return line;
+}
+
 QByteArray TIniFile::NewLineEnding() const {
   for (const TLine &line : lines_) {
-    if (!line.ending.isEmpty()) {
-      return line.ending;
+    // The first line end within the line or run; its own one when it has none.
+    const qsizetype newline = TextOf(line).indexOf('\n');
+    if (newline > 0 && text_[line.begin + newline - 1] == '\r') {
+      return "\r\n";
+    }
+    if (newline >= 0) {
+      return "\n";
+    }
+    if (line.ending != 0) {
+      return line.ending == 2 ? "\r\n" : "\n";
     }
   }
   return "\n";
@@ -130,19 +177,28 @@ QByteArray TIniFile::NewLineEnding() const {
 QByteArray TIniFile::Serialize() const {
   const QByteArray newLine = NewLineEnding();
   QByteArray bytes;
+  bytes.reserve(text_.size() + (byteOrderMark_ ? kByteOrderMark.size() : 0) +
+                2 * static_cast<qsizetype>(lines_.size()));
+  if (byteOrderMark_) {
+    bytes += kByteOrderMark;
+  }
   for (size_t i = 0; i < lines_.size(); ++i) {
     const TLine &line = lines_[i];
-    bytes += line.text;
-    const bool last = i + 1 == lines_.size();
-    bytes += line.ending.isEmpty() && !last ? newLine : line.ending;
+    bytes += TextOf(line);
+    if (line.ending == 2) {
+      bytes += "\r\n";
+    } else if (line.ending == 1) {
+      bytes += '\n';
+    } else if (i + 1 < lines_.size()) {
+      bytes += newLine;
+    }
   }
   return bytes;
 }
 
-std::optional<std::pair<size_t, size_t>> TIniFile::SectionRange(const QString &section,
-                                                                size_t from) const {
-  for (size_t begin = from; begin < lines_.size(); ++begin) {
-    if (lines_[begin].kind != TLineKind::Section || !SameName(lines_[begin].name, section)) {
+std::optional<std::pair<size_t, size_t>> TIniFile::SectionRange(const QString &section) const {
+  for (size_t begin = 0; begin < lines_.size(); ++begin) {
+    if (!IsSection(lines_[begin], section)) {
       continue;
     }
     size_t end = begin + 1;
@@ -164,8 +220,8 @@ std::optional<QString> TIniFile::Value(const QString &section, const QString &ke
     return std::nullopt;
   }
   for (size_t i = range->first + 1; i < range->second; ++i) {
-    if (lines_[i].kind == TLineKind::Key && SameName(lines_[i].name, key)) {
-      return QString::fromUtf8(lines_[i].value).left(kMaxValueLength);
+    if (IsKey(lines_[i], key)) {
+      return QString::fromUtf8(ContentOf(lines_[i]).value).left(kMaxValueLength);
     }
   }
   return std::nullopt;
@@ -188,43 +244,41 @@ bool TIniFile::ReadBool(const QString &section, const QString &key, bool default
   return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
+// One pass over the lines, whatever the number of sections of that name.
 void TIniFile::EraseSection(const QString &section) {
-  size_t from = 0;
-  while (const auto range = SectionRange(section, from)) {
-    auto begin = lines_.begin() + static_cast<std::ptrdiff_t>(range->first + 1);
-    auto end = lines_.begin() + static_cast<std::ptrdiff_t>(range->second);
-    const auto kept =
-        std::remove_if(begin, end, [](const TLine &line) { return line.kind == TLineKind::Key; });
-    const auto removed = std::distance(kept, end);
-    lines_.erase(kept, end);
-    from = range->second - static_cast<size_t>(removed);
-  }
+  bool inSection = false;
+  std::erase_if(lines_, [&](const TLine &line) {
+    if (line.kind == TLineKind::Section) {
+      inSection = IsSection(line, section);
+    }
+    return inSection && line.kind == TLineKind::Key;
+  });
 }
 
 void TIniFile::WriteString(const QString &section, const QString &key, const QString &value) {
   QString oneLine = value;
   oneLine.replace(u'\r', u' ').replace(u'\n', u' ');
   const QByteArray text = key.toUtf8() + '=' + oneLine.toUtf8();
-  const QByteArray newLine = NewLineEnding();
+  const uint8_t newLine = NewLineEnding() == "\r\n" ? 2 : 1;
 
   const auto range = SectionRange(section);
   if (!range) {
-    lines_.push_back(ParseLine('[' + section.toUtf8() + ']', newLine));
-    lines_.push_back(ParseLine(text, newLine));
+    lines_.push_back(AddLine('[' + section.toUtf8() + ']', newLine));
+    lines_.push_back(AddLine(text, newLine));
     return;
   }
   size_t insertAfter = range->first;
   for (size_t i = range->first + 1; i < range->second; ++i) {
-    if (lines_[i].kind == TLineKind::Key && SameName(lines_[i].name, key)) {
-      lines_[i] = ParseLine(text, lines_[i].ending);
+    if (IsKey(lines_[i], key)) {
+      lines_[i] = AddLine(text, lines_[i].ending);
       return;
     }
-    if (!lines_[i].text.trimmed().isEmpty()) {
+    if (lines_[i].kind != TLineKind::Blank) {
       insertAfter = i;
     }
   }
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAfter + 1),
-                ParseLine(text, newLine));
+                AddLine(text, newLine));
 }
 
 void TIniFile::WriteInteger(const QString &section, const QString &key, int value) {

@@ -11,11 +11,18 @@
 //   section or key occurs twice, the first one counts.
 // - At most kMaxValueLength characters of a value are returned.
 // Any byte sequence parses (CR LF or LF line ends, no final line end, NUL
-// bytes, invalid UTF-8, very long lines); text is decoded as UTF-8.
+// bytes, invalid UTF-8, very long lines); text is decoded as UTF-8. A UTF-8
+// byte order mark at the start is read past and written back.
+//
+// Memory and time are linear in the size of the text: the text is held once,
+// lines are small records pointing into it, and a run of blank lines or of
+// other lines that are neither headers nor keys is one record.
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -50,22 +57,39 @@ class TIniFile {
   void WriteBool(const QString &section, const QString &key, bool value);
 
  private:
-  enum class TLineKind { Other, Section, Key };
+  enum class TLineKind : uint8_t { Blank, Other, Section, Key };
+  // One header or key line, or a run of blank lines or of other lines, as a
+  // range of text_: the lines with their line ends, but the last line without
+  // its own, which 'ending' gives (0: none, only the text's last line; 1: LF;
+  // 2: CR LF).
   struct TLine {
+    qsizetype begin = 0;
+    qsizetype length = 0;
     TLineKind kind = TLineKind::Other;
-    QByteArray text;    // the line without its line end
-    QByteArray ending;  // "\n", "\r\n", or empty for a last line without one
-    QString name;       // section name or key name, trimmed
-    QByteArray value;   // trimmed value of a key line
+    uint8_t ending = 0;
+  };
+  // What a line says: its kind and, for a header or a key, its trimmed name
+  // and (key) value.
+  struct TLineContent {
+    TLineKind kind = TLineKind::Other;
+    QByteArrayView name;
+    QByteArrayView value;
   };
 
-  static TLine ParseLine(const QByteArray &text, const QByteArray &ending);
+  static TLineContent ReadLine(QByteArrayView text);
+  QByteArrayView TextOf(const TLine &line) const;
+  TLineContent ContentOf(const TLine &line) const;
+  bool IsSection(const TLine &line, const QString &section) const;
+  bool IsKey(const TLine &line, const QString &key) const;
+  // Adds 'text' to the held text and returns the line for it.
+  TLine AddLine(const QByteArray &text, uint8_t ending);
   // Index range [begin, end) of the lines of the first section 'section',
   // header included; nothing when the section is missing.
-  std::optional<std::pair<size_t, size_t>> SectionRange(const QString &section,
-                                                        size_t from = 0) const;
+  std::optional<std::pair<size_t, size_t>> SectionRange(const QString &section) const;
   QByteArray NewLineEnding() const;
 
+  QByteArray text_;  // the file's text without a byte order mark, then added lines
+  bool byteOrderMark_ = false;
   std::vector<TLine> lines_;
 };
 

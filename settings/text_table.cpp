@@ -91,61 +91,70 @@ constexpr std::array<TTextPair, kTextCount> kTextSource = {{
     {"Mégse", "Cancel"},                                                  // 57
     {"Frekvenciaváltó", "Frequency conv."},                               // 58
     {"Prog. term.", "Prog. term."},                                       // 59
-    {"Eszközök", "Tools"},                                                // kTextToolsMenu
-    {"Vonalfigyelő", "Line monitor"},                                     // kTextLineMonitor
-    {"Idő (ms)", "Time (ms)"},                                            // kTextMonitorTime
-    {"Irány", "Dir."},                                                    // kTextMonitorDirection
-    {"Karakterek", "Characters"},                                         // kTextMonitorBytes
-    {"Hexa", "Hex"},                                                      // kTextMonitorHex
-    {"Jelentés", "Meaning"},                                              // kTextMonitorMeaning
-    {"Ellenőrzés", "Check"},                                              // kTextMonitorCheck
-    {"be", "in"},                                                         // kTextDirectionReceived
-    {"ki", "out"},                                                        // kTextDirectionSent
-    {"Szünet", "Pause"},                                                  // kTextMonitorPause
-    {"Törlés", "Clear"},                                                  // kTextMonitorClear
-    {"Másolás", "Copy"},                                                  // kTextMonitorCopy
-    {"Mentés szövegként…", "Save as text…"},                              // kTextMonitorSave
-    {"Rögzítés fájlba…", "Capture to file…"},                             // kTextCaptureStart
-    {"Rögzítés leállítása", "Stop capture"},                              // kTextCaptureStop
-    {"Minden", "All"},                                                    // kTextFilterAll
-    {"Frekvenciaváltó üzenetei", "Drive messages"},                       // kTextDriveMessages
-    {"Válaszok", "Answers"},                                              // kTextAnswers
-    {"Programozó terminál keretei", "Programming terminal frames"},       // kTextProgTermFrames
-    {"Hibás keretek", "Failed checks"},                                   // kTextFailedChecks
-    {"Port események", "Port events"},                                    // kTextPortEvents
-    {"Megválaszolatlan (várakoztatás)", "Unanswered (hold-off)"},         // kTextUnansweredHoldOff
-    {"Csendes másodpercek", "Silent seconds"},                            // kTextSilentSeconds
-    {"Eldobott karakterek", "Characters dropped"},                        // kTextDroppedCharacters
-    {"Újracsatlakozások", "Reconnects"},                                  // kTextReconnects
-    {"Válaszidő (ms)", "Turnaround (ms)"},                                // kTextTurnaround
-    {"p50 %1   p99 %2   max %3", "p50 %1   p99 %2   max %3"},             // kTextTurnaroundFigures
-    {"kijelző %1. sor: „%2”", "display line %1: “%2”"},                   // kTextMeaningDisplayLine
-    {"memória írás 0x%1: %2", "memory write 0x%1: %2"},                   // kTextMeaningMemoryWrite
-    {"memória olvasás 0x%1, %2. sor: „%3”",
-     "memory read 0x%1, line %2: “%3”"},             // kTextMeaningMemoryRead
-    {"életjel (fajta %1)", "keep-alive (kind %1)"},  // kTextMeaningKeepAlive
-    {"gombok: %1, cím 0x%2, érték 0x%3",
-     "keys: %1, address 0x%2, value 0x%3"},                                 // kTextMeaningAnswer
-    {"programozó terminál, gombok: %1", "programming terminal, keys: %1"},  // kTextMeaningProgTerm
-    {"egyéb keret (%1)", "other frame (%1)"},                               // kTextMeaningOther
-    {"nincs", "none"},                                                      // kTextNoKeys
-    {"rendben", "OK"},                                                      // kTextCheckOk
-    {"nincs STX", "no STX"},                                                // kTextCheckNoStx
-    {"hibás karakter", "bad character"},               // kTextCheckBadCharacter
-    {"hibás hossz", "bad length"},                     // kTextCheckBadLength
-    {"hibás ellenőrzőösszeg", "bad checksum"},         // kTextCheckBadChecksum
-    {"nincs ETX", "no ETX"},                           // kTextCheckNoEtx
-    {"írás sikertelen", "write failed"},               // kTextWriteFailed
-    {"port megnyitva: %1", "port opened: %1"},         // kTextPortOpened
-    {"port lezárva: %1", "port closed: %1"},           // kTextPortClosed
-    {"port elveszett: %1", "port lost: %1"},           // kTextPortLost
-    {"port újra megnyitva: %1", "port reopened: %1"},  // kTextPortReopened
-    {"A rögzítőfájl nem nyitható meg",
-     "The capture file cannot be opened"},  // kTextCaptureOpenFailed
-    {"A rögzítés leállt, a fájl nem írható",
-     "Capture stopped: the file cannot be written"},                 // kTextCaptureWriteFailed
-    {"A szövegfájl nem menthető", "The text file cannot be saved"},  // kTextSaveTextFailed
-    {"Rögzítés: %1", "Capturing: %1"},                               // kTextCapturing
+    // The Tools menu and the memory view.
+    {"Eszközök", "Tools"},
+    {"Memória nézet", "Memory view"},
+    {"Összehasonlítás fájllal…", "Compare with file…"},
+    {"Kiemelve: amit a frekvenciaváltó az utolsó 5 másodpercben írt",
+     "Highlighted: what the converter wrote in the last 5 seconds"},
+    {"Nincs eltérés: %1", "No differences: %1"},
+    {"%1 eltérő szakasz, %2 bájt (balra a memória, jobbra %3)",
+     "%1 differing runs, %2 bytes (memory on the left, %3 on the right)"},
+    {"A fájl nem olvasható: %1", "Cannot read the file: %1"},
+    {"Hibás memória fájl: %1", "Corrupted memory file: %1"},
+    {"Rövid fájl: %1 adatbájt a 8192-ből, a többi 00-nak számít",
+     "Short file: %1 of 8192 data bytes, the rest counts as 00"},
+    // The line monitor and the capture file.
+    {"Vonalfigyelő", "Line monitor"},
+    {"Idő (ms)", "Time (ms)"},
+    {"Irány", "Dir."},
+    {"Karakterek", "Characters"},
+    {"Hexa", "Hex"},
+    {"Jelentés", "Meaning"},
+    {"Ellenőrzés", "Check"},
+    {"be", "in"},
+    {"ki", "out"},
+    {"Szünet", "Pause"},
+    {"Törlés", "Clear"},
+    {"Másolás", "Copy"},
+    {"Mentés szövegként…", "Save as text…"},
+    {"Rögzítés fájlba…", "Capture to file…"},
+    {"Rögzítés leállítása", "Stop capture"},
+    {"Minden", "All"},
+    {"Frekvenciaváltó üzenetei", "Drive messages"},
+    {"Válaszok", "Answers"},
+    {"Programozó terminál keretei", "Programming terminal frames"},
+    {"Hibás keretek", "Failed checks"},
+    {"Port események", "Port events"},
+    {"Megválaszolatlan (várakoztatás)", "Unanswered (hold-off)"},
+    {"Csendes másodpercek", "Silent seconds"},
+    {"Eldobott karakterek", "Characters dropped"},
+    {"Újracsatlakozások", "Reconnects"},
+    {"Válaszidő (ms)", "Turnaround (ms)"},
+    {"p50 %1   p99 %2   max %3", "p50 %1   p99 %2   max %3"},
+    {"kijelző %1. sor: „%2”", "display line %1: “%2”"},
+    {"memória írás 0x%1: %2", "memory write 0x%1: %2"},
+    {"memória olvasás 0x%1, %2. sor: „%3”", "memory read 0x%1, line %2: “%3”"},
+    {"életjel (fajta %1)", "keep-alive (kind %1)"},
+    {"gombok: %1, cím 0x%2, érték 0x%3", "keys: %1, address 0x%2, value 0x%3"},
+    {"programozó terminál, gombok: %1", "programming terminal, keys: %1"},
+    {"egyéb keret (%1)", "other frame (%1)"},
+    {"nincs", "none"},
+    {"rendben", "OK"},
+    {"nincs STX", "no STX"},
+    {"hibás karakter", "bad character"},
+    {"hibás hossz", "bad length"},
+    {"hibás ellenőrzőösszeg", "bad checksum"},
+    {"nincs ETX", "no ETX"},
+    {"írás sikertelen", "write failed"},
+    {"port megnyitva: %1", "port opened: %1"},
+    {"port lezárva: %1", "port closed: %1"},
+    {"port elveszett: %1", "port lost: %1"},
+    {"port újra megnyitva: %1", "port reopened: %1"},
+    {"A rögzítőfájl nem nyitható meg", "The capture file cannot be opened"},
+    {"A rögzítés leállt, a fájl nem írható", "Capture stopped: the file cannot be written"},
+    {"A szövegfájl nem menthető", "The text file cannot be saved"},
+    {"Rögzítés: %1", "Capturing: %1"},
 
 }};
 

@@ -1,18 +1,25 @@
 #include "close_on_signals.h"
 
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
-#include <QWidget>
+#include <QThread>
+#include <QTimer>
 #include <cerrno>
 
 namespace {
 
 // Written by the signal handler (async-signal-safe), read on the main thread.
 int g_signalPipe[2] = {-1, -1};
+
+// A dialog's event loop that has been ended unwinds within a pass or two; a
+// loop that is not a dialog's is waited for at most this long.
+constexpr int kRetryMs = 10;
+constexpr int kMaxAttempts = 200;
 
 void OnTerminationSignal(int) {
   const int savedErrno = errno;
@@ -21,21 +28,24 @@ void OnTerminationSignal(int) {
   errno = savedErrno;
 }
 
+// Ends every dialog that is up: modal message boxes, file dialogs, the about
+// box. Their exec() returns as if cancelled.
+void EndDialogs() {
+  for (QWidget *widget : QApplication::topLevelWidgets()) {
+    auto *dialog = qobject_cast<QDialog *>(widget);
+    if (dialog != nullptr && dialog->isVisible()) {
+      dialog->done(QDialog::Rejected);
+    }
+  }
+}
+
 }  // namespace
 
-void CloseOnTerminationSignals(QWidget *window) {
+void CatchTerminationSignals() {
   if (g_signalPipe[0] >= 0 ||
       socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_signalPipe) != 0) {
     return;
   }
-  auto *notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, window);
-  QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
-    char bytes[16];
-    while (read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
-    }
-    window->close();
-  });
-
   struct sigaction action = {};
   action.sa_handler = OnTerminationSignal;
   sigemptyset(&action.sa_mask);
@@ -43,4 +53,61 @@ void CloseOnTerminationSignals(QWidget *window) {
   for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
     sigaction(signalNumber, &action, nullptr);
   }
+}
+
+TCloseOnSignals::TCloseOnSignals(QObject *parent) : QObject(parent) {
+  if (g_signalPipe[0] < 0) {
+    return;
+  }
+  // A signal noted before now is waiting in the socket: the notifier fires
+  // for it as soon as an event loop runs.
+  notifier_ = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
+  connect(notifier_, &QSocketNotifier::activated, this, &TCloseOnSignals::OnSignal);
+}
+
+TCloseOnSignals::~TCloseOnSignals() {
+  TMessageDialogPresenter *current = SetMessageDialogPresenter(nullptr);
+  if (current != &presenter_) {
+    SetMessageDialogPresenter(current);
+  }
+}
+
+void TCloseOnSignals::SetWindow(QWidget *window) {
+  window_ = window;
+  if (requested_ && !closeScheduled_) {
+    closeScheduled_ = true;
+    QTimer::singleShot(0, this, &TCloseOnSignals::TryClose);
+  }
+}
+
+void TCloseOnSignals::OnSignal() {
+  char bytes[16];
+  while (read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
+  }
+  requested_ = true;
+  SetMessageDialogPresenter(&presenter_);
+  EndDialogs();
+  if (window_ != nullptr && !closeScheduled_) {
+    closeScheduled_ = true;
+    QTimer::singleShot(0, this, &TCloseOnSignals::TryClose);
+  }
+}
+
+// Closes the window from the program's own event loop, once the loops of the
+// ended dialogs have unwound, so the closing steps never run inside a dialog
+// that its caller still waits for.
+void TCloseOnSignals::TryClose() {
+  if (window_ == nullptr) {
+    return;
+  }
+  if (QThread::currentThread()->loopLevel() > 1 && ++attempts_ < kMaxAttempts) {
+    EndDialogs();
+    QTimer::singleShot(kRetryMs, this, &TCloseOnSignals::TryClose);
+    return;
+  }
+  // A close the user started may have finished meanwhile.
+  if (window_->isVisible()) {
+    window_->close();
+  }
+  QCoreApplication::quit();
 }

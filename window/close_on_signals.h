@@ -1,10 +1,59 @@
-// Closes a window when the process gets SIGTERM, SIGINT or SIGHUP (logout,
-// Ctrl+C, kill), through the same closing steps as its close button, so the
-// port is closed and the settings and memory are saved.
+// Termination signals (SIGTERM, SIGINT, SIGHUP: kill, Ctrl+C, logout) end the
+// program through the same closing steps as the window's close button, so the
+// port is closed and the settings and the memory are saved.
+//
+// A close started by a signal never waits for a person: every dialog that is
+// up is ended, and from then on messages go to standard error instead of a
+// dialog. A further signal ends any dialog that came up meanwhile.
+//
+//   int main(int argc, char *argv[]) {
+//     CatchTerminationSignals();            // the very first step
+//     QApplication application(argc, argv);
+//     TCloseOnSignals closeOnSignals;       // before anything shows a dialog
+//     TForm_Sorvanel window;                // a signal now ends its dialogs
+//     closeOnSignals.SetWindow(&window);    // ... and then closes it
+//     window.show();
+//     return QApplication::exec();
+//   }
 #pragma once
 
-class QWidget;
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
 
-// Installs the signal handlers; the window's close() runs on the main
-// thread, from the event loop. Call once, before the event loop starts.
-void CloseOnTerminationSignals(QWidget *window);
+#include "standard_error_presenter.h"
+
+class QSocketNotifier;
+
+// Installs the signal handlers: from now on the three signals are noted and
+// never end the process by themselves. Call once, before anything else.
+void CatchTerminationSignals();
+
+// Acts on the noted signals on the main thread, from the event loop (also
+// from the loop of a dialog). Create it once the application exists.
+class TCloseOnSignals : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit TCloseOnSignals(QObject *parent = nullptr);
+  ~TCloseOnSignals() override;
+  TCloseOnSignals(const TCloseOnSignals &) = delete;
+  TCloseOnSignals &operator=(const TCloseOnSignals &) = delete;
+
+  // The window to close. A signal that came before this call closes it as
+  // soon as the event loop runs.
+  void SetWindow(QWidget *window);
+  // A signal has arrived.
+  bool Requested() const { return requested_; }
+
+ private:
+  void OnSignal();
+  void TryClose();
+
+  QSocketNotifier *notifier_ = nullptr;
+  QPointer<QWidget> window_;
+  TStandardErrorPresenter presenter_;
+  bool requested_ = false;
+  bool closeScheduled_ = false;
+  int attempts_ = 0;
+};

@@ -1,13 +1,8 @@
 #include "help.h"
 
 #include <QDesktopServices>
-#include <QFileInfo>
 #include <QUrl>
 
-QString HelpFilePath(const QString &programPath) {
-  return QFileInfo(programPath).absolutePath() + QStringLiteral("/help/sorvanel.html");
-}
-
-void OpenHelp(const QString &programPath) {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(HelpFilePath(programPath)));
+void OpenHelp(const QString &helpFile) {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile));
 }

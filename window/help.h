@@ -1,10 +1,9 @@
-// The user's manual, installed as help/sorvanel.html beside the program.
+// The user's manual, help/sorvanel.html beside the program or in the
+// installed program's data folder (file_locations.h).
 #pragma once
 
 #include <QString>
 
-QString HelpFilePath(const QString &programPath);
-
 // Hands the manual to the desktop's viewer and returns at once. A missing
 // viewer or manual is not reported.
-void OpenHelp(const QString &programPath);
+void OpenHelp(const QString &helpFile);

@@ -1,13 +1,14 @@
-// The program's entry: the main window and the about box, then the event
-// loop until the main window closes.
+// The program's entry: the command line, the program's files, the main
+// window and the about box, then the event loop until the main window closes.
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QIcon>
-#include <QMessageBox>
 #include <exception>
 
 #include "about_box.h"
+#include "application.h"
 #include "close_on_signals.h"
+#include "command_line.h"
+#include "file_locations.h"
 #include "line_capture.h"
 #include "main_window.h"
 #include "message_box_presenter.h"
@@ -23,51 +24,61 @@ QIcon ProgramIcon() {
   return icon;
 }
 
-void ShowException(const QString &message) {
-  QMessageBox::critical(nullptr, QStringLiteral("Sorvanel"), message);
+QStringList Arguments(int argc, char *argv[]) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) {
+    arguments.append(QString::fromLocal8Bit(argv[i]));
+  }
+  return arguments;
 }
 
 }  // namespace
 
 int main(int argc, char *argv[]) {
+  // A signal from the first moment on runs the closing steps.
+  CatchTerminationSignals();
+  // Before the window system starts: --help, --version and a bad command
+  // line need no display and open no window.
+  const TCommandLine commandLine = ParseCommandLine(Arguments(argc, argv));
+  if (const int exitCode = ReportCommandLine(commandLine); exitCode >= 0) {
+    return exitCode;
+  }
+
   // Positions and sizes are in pixels on every screen.
   qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-  QApplication application(argc, argv);
+  TApplication application(argc, argv);
+  TCloseOnSignals closeOnSignals;
+  TMessageBoxPresenter presenter;
   try {
     QApplication::setApplicationName(QStringLiteral("Sorvanel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Sorvanel"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("hu.sorvanel.Sorvanel"));
     InitWindowResources();
     QApplication::setWindowIcon(ProgramIcon());
 
-    QCommandLineParser parser;
-    const QCommandLineOption captureOption(QStringLiteral("capture"),
-                                           QStringLiteral("Write what passes on the line to FILE."),
-                                           QStringLiteral("FILE"));
-    const QCommandLineOption monitorOption(QStringLiteral("monitor"),
-                                           QStringLiteral("Open the line monitor at start."));
-    parser.addOptions({captureOption, monitorOption});
-    parser.process(application);
-
-    TMessageBoxPresenter presenter;
     SetMessageDialogPresenter(&presenter);
 
-    TForm_Sorvanel mainWindow;
+    const TFileLocations files =
+        ChooseFiles(LocateFiles(QCoreApplication::applicationFilePath()),
+                    commandLine.options.settingsFile, commandLine.options.memoryFile);
+    CreateFileFolders(files);
+    TForm_Sorvanel mainWindow(files, commandLine.options.port);
     TForm_AboutBox aboutBox(&mainWindow);
     mainWindow.SetAboutBox(&aboutBox);
-    CloseOnTerminationSignals(&mainWindow);
-    if (parser.isSet(captureOption)) {
-      mainWindow.Capture().Start(parser.value(captureOption));  // a failure is reported
+    closeOnSignals.SetWindow(&mainWindow);
+    if (!commandLine.options.captureFile.isEmpty()) {
+      mainWindow.Capture().Start(commandLine.options.captureFile);  // a failure is reported
     }
     mainWindow.show();
-    if (parser.isSet(monitorOption)) {
+    if (commandLine.options.monitor) {
       mainWindow.Menu_LineMonitorClick();
     }
     QApplication::exec();
-    SetMessageDialogPresenter(nullptr);
   } catch (const std::exception &error) {
     ShowException(QString::fromLocal8Bit(error.what()));
   } catch (...) {
     ShowException(QString());
   }
+  SetMessageDialogPresenter(nullptr);
   return 0;
 }

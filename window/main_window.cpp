@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QThread>
 #include <QTimer>
+#include <cerrno>
 
 #include "about_box.h"
 #include "circle_shape.h"
@@ -20,6 +21,8 @@
 #include "line_capture.h"
 #include "line_monitor.h"
 #include "memory_file_dialogs.h"
+#include "memory_view.h"
+#include "open_error.h"
 #include "port_menu_items.h"
 #include "status_bar.h"
 #include "text_table.h"
@@ -41,11 +44,16 @@ QPixmap Picture(const char *name) {
 }  // namespace
 
 TForm_Sorvanel::TForm_Sorvanel(const QString &programPath, QWidget *parent)
+    : TForm_Sorvanel(FilesBesideProgram(programPath), QString(), parent) {}
+
+TForm_Sorvanel::TForm_Sorvanel(const TFileLocations &files, const QString &startPort,
+                               QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                               Qt::CustomizeWindowHint),
       ui_(std::make_unique<Ui::TForm_Sorvanel>()),
-      programPath_(programPath) {
+      files_(files),
+      startPort_(startPort) {
   InitWindowResources();
   ui_->setupUi(this);
   SetUpDesignedControls();
@@ -125,7 +133,10 @@ void TForm_Sorvanel::FormCreate() {
   Menu_FindAvailablePortsClick();
   BuildFrontPanel(panel_);
   ShowStatusScreen(kStatusScreenStartUp);
-  LoadSettings(settings_, programPath_, SettingsTargets());
+  LoadSettings(settings_, files_.settingsFile, SettingsTargets());
+  if (!startPort_.isEmpty()) {
+    settings_.Port = startPort_;
+  }
   LoadMemoryFile();
   ui_->Menu_LanguageHun->setData(static_cast<int>(kLanguageHungarian));
   ui_->Menu_LanguageEng->setData(static_cast<int>(kLanguageEnglish));
@@ -143,9 +154,11 @@ void TForm_Sorvanel::FormCreate() {
 }
 
 void TForm_Sorvanel::FormClose() {
+  // No tick may reopen a port (watchdog, converter search) during the saves.
+  timer_->stop();
   ClosePort();
   QThread::msleep(kClosePortWait);
-  SaveSettings(settings_, programPath_, SettingsTargets());
+  SaveSettings(settings_, files_.settingsFile, SettingsTargets());
   SaveMemoryFile();
 }
 
@@ -183,6 +196,7 @@ void TForm_Sorvanel::WireHandlers() {
     connect(item, &QAction::triggered, this, [this, item] { Menu_LanguageClick(item); });
   }
   connect(ui.Menu_LineMonitor, &QAction::triggered, this, &TForm_Sorvanel::Menu_LineMonitorClick);
+  connect(ui.Menu_MemoryView, &QAction::triggered, this, &TForm_Sorvanel::Menu_MemoryViewClick);
   connect(ui.Menu_OpenHelp, &QAction::triggered, this, &TForm_Sorvanel::Menu_OpenHelpClick);
   connect(ui.Menu_About, &QAction::triggered, this, &TForm_Sorvanel::Menu_AboutClick);
   connect(timer_, &QTimer::timeout, this, &TForm_Sorvanel::TimerTimer);
@@ -232,6 +246,19 @@ TLanguageTargets TForm_Sorvanel::LanguageTargets() const {
   return targets;
 }
 
+// The Tools menu and its windows, which the original 22 captions leave out.
+void TForm_Sorvanel::ApplyToolsLanguage() {
+  ui_->Menu_Tools->setTitle(GetText(kTextToolsMenu));
+  ui_->Menu_MemoryView->setText(GetText(kTextMemoryView));
+  ui_->Menu_LineMonitor->setText(GetText(kTextLineMonitor));
+  if (memoryView_ != nullptr) {
+    memoryView_->ApplyLanguage();
+  }
+  if (lineMonitor_ != nullptr) {
+    lineMonitor_->Retranslate();
+  }
+}
+
 void TForm_Sorvanel::ShowSize(int size) {
   const QSize client = kClientSize[size];
   QWidget *shown = panel_.Group_TerminalSize[size];
@@ -279,6 +306,12 @@ void TForm_Sorvanel::SetMemorySaveEnabled(bool enabled) {
 
 bool TForm_Sorvanel::IsMemorySaveEnabled() const {
   return ui_->Menu_MemorySave->isEnabled();
+}
+
+void TForm_Sorvanel::MemoryBlockWritten(uint32_t address, uint32_t length) {
+  if (memoryView_ != nullptr) {
+    memoryView_->MemoryBlockWritten(address, length);
+  }
 }
 
 void TForm_Sorvanel::SetTimerEnabled(bool enabled) {
@@ -333,7 +366,7 @@ void TForm_Sorvanel::Menu_ExitClick() {
 }
 
 void TForm_Sorvanel::Menu_OpenHelpClick() {
-  OpenHelp(programPath_);
+  OpenHelp(files_.helpFile);
 }
 
 void TForm_Sorvanel::Menu_AboutClick() {
@@ -357,14 +390,6 @@ void TForm_Sorvanel::Menu_ProgTermAlertOnDisconnectClick() {
 void TForm_Sorvanel::Menu_LanguageClick(QAction *sender) {
   ::Menu_LanguageClick(sender, LanguageTargets(), settings_);
   ApplyToolsLanguage();
-}
-
-void TForm_Sorvanel::ApplyToolsLanguage() {
-  ui_->Menu_Tools->setTitle(GetText(kTextToolsMenu));
-  ui_->Menu_LineMonitor->setText(GetText(kTextLineMonitor));
-  if (lineMonitor_ != nullptr) {
-    lineMonitor_->Retranslate();
-  }
 }
 
 void TForm_Sorvanel::Menu_LineMonitorClick() {
@@ -406,6 +431,15 @@ void TForm_Sorvanel::TimerTimer() {
   driveLink_->PortMenu().TimerTimer();
 }
 
+void TForm_Sorvanel::Menu_MemoryViewClick() {
+  if (memoryView_ == nullptr) {
+    memoryView_ = new TForm_MemoryView(driveLink_->Memory(), this);
+  }
+  memoryView_->show();
+  memoryView_->raise();
+  memoryView_->activateWindow();
+}
+
 void TForm_Sorvanel::RebuildPortItems(const QStringList &entries) {
   portItems_->Rebuild(entries);
 }
@@ -422,8 +456,7 @@ void TForm_Sorvanel::CreatePortThread() {
   portItems_ = std::make_unique<TPortMenuItems>(ui_->Menu_PortHandling, [this](int position) {
     driveLink_->PortMenu().Menu_OpenPortClick(position);
   });
-  driveLink_ =
-      std::make_unique<TDriveLink>(link_, settings_, *this, QFileInfo(programPath_).absolutePath());
+  driveLink_ = std::make_unique<TDriveLink>(link_, settings_, *this, files_.memoryFile);
   capture_ = std::make_unique<TLineCapture>(*driveLink_);
 }
 
@@ -433,6 +466,11 @@ void TForm_Sorvanel::LoadMemoryFile() {
 
 void TForm_Sorvanel::OpenSavedPort() {
   driveLink_->PortMenu().OpenSavedPort();
+  // A port asked for on the command line that the menu does not list is
+  // reported as a port that does not exist.
+  if (!startPort_.isEmpty() && !driveLink_->PortMenu().Entries().contains(startPort_)) {
+    ShowSerialOpenError(ENOENT);
+  }
 }
 
 void TForm_Sorvanel::ClosePort() {
@@ -452,6 +490,10 @@ void TForm_Sorvanel::DestroyPortThread() {
 }
 
 void TForm_Sorvanel::closeEvent(QCloseEvent *event) {
+  // The tool windows go with the main window.
+  if (memoryView_ != nullptr) {
+    memoryView_->close();
+  }
   FormClose();
   QMainWindow::closeEvent(event);
 }

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "display_renderer.h"
+#include "file_locations.h"
 #include "front_panel.h"
 #include "key_input.h"
 #include "language.h"
@@ -24,6 +25,7 @@ class QMenu;
 class QTimer;
 class TDriveLink;
 class TForm_AboutBox;
+class TForm_MemoryView;
 class TLineCapture;
 class TLineMonitor;
 class TPortMenuItems;
@@ -37,10 +39,14 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   Q_OBJECT
 
  public:
-  // Runs the start-up sequence. The settings file is the program path with
-  // ".ini"; tests pass a program path in a folder of their own.
+  // Runs the start-up sequence with the files beside 'programPath': the
+  // settings file is the program path with ".ini"; tests pass a program path
+  // in a folder of their own.
   explicit TForm_Sorvanel(const QString &programPath = QCoreApplication::applicationFilePath(),
                           QWidget *parent = nullptr);
+  // Runs the start-up sequence with these files. A 'startPort' that is not
+  // empty is opened at start instead of the saved port.
+  TForm_Sorvanel(const TFileLocations &files, const QString &startPort, QWidget *parent = nullptr);
   ~TForm_Sorvanel() override;
 
   // --- Display and status, for the reply handler and the watchdog.
@@ -56,6 +62,7 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   // --- Menu state and timer, for the link.
   void SetMemorySaveEnabled(bool enabled) override;
   bool IsMemorySaveEnabled() const override;
+  void MemoryBlockWritten(uint32_t address, uint32_t length) override;
   void SetTimerEnabled(bool enabled) override;
   void SetProgTermAlertOnConnectChecked(bool checked) override;
   void SetProgTermAlertOnDisconnectChecked(bool checked) override;
@@ -75,7 +82,7 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   TKeyInput &KeyInput() { return *keyInput_; }
   TStatusBar *StatusBar() const;
   QTimer *Timer() const { return timer_; }
-  const QString &ProgramPath() const { return programPath_; }
+  const TFileLocations &Files() const { return files_; }
 
   // --- Menu access. Port items go into Menu_PortHandling after its first
   // three items (index 3 on).
@@ -110,6 +117,10 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   void Menu_FindAvailablePortsClick();
   void Menu_FindFrequencyConverterClick();
   void TimerTimer();
+  // Tools menu.
+  void Menu_MemoryViewClick();
+  // The memory view, once it has been opened.
+  TForm_MemoryView *MemoryView() const { return memoryView_; }
 
  protected:
   void closeEvent(QCloseEvent *event) override;
@@ -138,7 +149,8 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   void DestroyPortThread();
 
   std::unique_ptr<Ui::TForm_Sorvanel> ui_;
-  QString programPath_;
+  TFileLocations files_;
+  QString startPort_;
   TLinkState link_;
   TProgramSettings settings_;
   TFrontPanel panel_;
@@ -148,6 +160,7 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   QFileDialog *openDialog_ = nullptr;
   QFileDialog *saveDialog_ = nullptr;
   TForm_AboutBox *aboutBox_ = nullptr;
+  TForm_MemoryView *memoryView_ = nullptr;
   std::unique_ptr<TPortMenuItems> portItems_;
   std::unique_ptr<TDriveLink> driveLink_;
   std::unique_ptr<TLineCapture> capture_;

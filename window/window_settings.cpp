@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "atomic_file.h"
 #include "file_error_dialogs.h"
 #include "settings_file.h"
 
@@ -26,9 +27,11 @@ void ApplyStayOnTop(QWidget *window, bool onTop) {
 
 }  // namespace
 
-void LoadSettings(TProgramSettings &settings, const QString &programPath,
+void LoadSettings(TProgramSettings &settings, const QString &settingsFile,
                   const TSettingsTargets &targets) {
-  settings = ReadSettingsFile(SettingsFilePath(programPath));
+  // A program killed in the middle of its last save left its temporary file.
+  RemoveLeftoverTemporaryFiles(settingsFile);
+  settings = ReadSettingsFile(settingsFile);
   targets.window->move(settings.Left, settings.Top);
   targets.Menu_FindFrequencyConverter->setChecked(settings.FindFreq);
   targets.Menu_ProgTermAlertOnConnect->setChecked(settings.PTConnect);
@@ -43,9 +46,9 @@ void LoadSettings(TProgramSettings &settings, const QString &programPath,
   Menu_AlwaysOnTopClick(settings, targets);
 }
 
-void SaveSettings(TProgramSettings &settings, const QString &programPath,
+void SaveSettings(TProgramSettings &settings, const QString &settingsFile,
                   const TSettingsTargets &targets) {
-  const QString path = SettingsFilePath(programPath);
+  const QString &path = settingsFile;
   settings.Size = targets.Menu_TerminalSizeBig->isChecked() ? 0 : 1;
   settings.Left = ToPosition(targets.window->x());
   settings.Top = ToPosition(targets.window->y());

@@ -21,15 +21,15 @@ struct TSettingsTargets {
   std::function<void()> showSmall;
 };
 
-// Reads the settings file beside the program into 'settings' and applies
-// it: window position, check marks, terminal size and always-on-top.
-void LoadSettings(TProgramSettings &settings, const QString &programPath,
+// Reads the settings file into 'settings' and applies it: window position,
+// check marks, terminal size and always-on-top.
+void LoadSettings(TProgramSettings &settings, const QString &settingsFile,
                   const TSettingsTargets &targets);
 
-// Takes the size and position from the window and writes the settings file
-// beside the program; a file that cannot be written is reported with the
-// file error dialog and left as it was.
-void SaveSettings(TProgramSettings &settings, const QString &programPath,
+// Takes the size and position from the window and writes the settings file;
+// a file that cannot be written is reported with the file error dialog and
+// left as it was.
+void SaveSettings(TProgramSettings &settings, const QString &settingsFile,
                   const TSettingsTargets &targets);
 
 // Toggles always-on-top: the record, the check mark and the window's

@@ -103,6 +103,13 @@ QByteArray Bounded(QByteArray buffer) {
 }
 
 // What the handler is expected to do with its state, kept independently.
+// An answer written to the port: the memory-read answer it carries (0, 0 when
+// none was due).
+struct TExpectedAnswer {
+  uint16_t address = 0;
+  uint16_t value = 0;
+};
+
 struct TModel {
   TMemoryBytes memory{};
   uint8_t countdown = 0;
@@ -194,12 +201,11 @@ class TReplyHandlerFuzz {
     TReplyHandlerFuzz &fuzz_;
   };
 
+  // Records one chunk per alert (empty when none arrived).
   void FeedDuringAlert() {
-    if (!feedDuringAlert_ || input_.AtEnd()) {
-      return;
-    }
     QByteArray chunk;
-    if (!ReadChunk(input_, input_.Byte(), chunk)) {
+    if (!feedDuringAlert_ || input_.AtEnd() || !ReadChunk(input_, input_.Byte(), chunk)) {
+      alertChunks_.emplace_back();
       return;
     }
     const uint16_t frames = state_.ReceivedFrameCount;
@@ -236,40 +242,57 @@ class TReplyHandlerFuzz {
     }
   }
 
+  // Feeds the chunk, then replays on the model what the call must have done:
+  // every frame the chunk completes is cut and handled in order; an alert
+  // that reopens the port drops what is left of the line before it.
   void Feed(const QByteArray &chunk) {
-    // The frame this call must cut, and what stays in the buffer.
-    QByteArray expectedBuffer = Bounded(handler_.ReceiveBuffer() + chunk);
-    const qsizetype etx = expectedBuffer.indexOf('\x03');
-    QByteArray frame;
-    if (etx >= 0) {
-      frame = expectedBuffer.left(etx + 1);
-      expectedBuffer.remove(0, etx + 1);
-    }
-    uint8_t payload[KELVO_MAX_PAYLOAD];
-    size_t length = 0;
-    const uint8_t kind = etx < 0 ? uint8_t{KELVO_CHECK_FAILED}
-                                 : Kelvo_Check(reinterpret_cast<const uint8_t *>(frame.constData()),
-                                               static_cast<size_t>(frame.size()), payload, &length);
-
     const uint16_t framesBefore = state_.ReceivedFrameCount;
     const size_t writesBefore = port_.written.size();
+    bool connected = port_.connected;
     alertChunks_.clear();
-
-    if (kind == kProgTermKind) {
-      ExpectProgTermFrame();
-    } else if (kind == kConverterKind) {
-      ExpectConverterMessage(payload, length);
-    }
 
     handler_.HandleReply(chunk);
 
-    for (const QByteArray &late : alertChunks_) {
-      expectedBuffer = Bounded(expectedBuffer + late);
+    QByteArray buffer = Bounded(modelBuffer_ + chunk);
+    std::vector<TExpectedAnswer> answers;
+    size_t alerts = 0;
+    uint16_t frames = 0;
+    qsizetype etx = 0;
+    while ((etx = buffer.indexOf('\x03')) >= 0) {
+      const QByteArray frame = buffer.left(etx + 1);
+      buffer.remove(0, etx + 1);
+      ++frames;
+      uint8_t payload[KELVO_MAX_PAYLOAD];
+      size_t length = 0;
+      const uint8_t kind = Kelvo_Check(reinterpret_cast<const uint8_t *>(frame.constData()),
+                                       static_cast<size_t>(frame.size()), payload, &length);
+      bool alerted = false;
+      if (kind == kProgTermKind) {
+        alerted = ExpectProgTermFrame();
+      } else if (kind == kConverterKind) {
+        alerted = ExpectConverterMessage(payload, length);
+      }
+      if (alerted) {
+        // Closed for the dialog, then opened again if the port allows it.
+        REQUIRE(alerts < alertChunks_.size());
+        buffer = Bounded(buffer + alertChunks_[alerts++]);
+        connected = port_.openable.contains(port_.portName);
+      }
+      if (kind == kConverterKind) {
+        ExpectAnswer(connected, answers);
+      }
+      if (alerted && connected) {
+        buffer.clear();
+        break;
+      }
     }
-    REQUIRE(handler_.ReceiveBuffer() == expectedBuffer);
+    REQUIRE(alerts == alertChunks_.size());
+    modelBuffer_ = buffer;
+
+    REQUIRE(handler_.ReceiveBuffer() == modelBuffer_);
     REQUIRE(handler_.ReceiveBuffer().size() <= TReplyHandler::kReceiveBufferLimit);
     REQUIRE(state_.ReplyData.length <= KELVO_MAX_PAYLOAD);
-    REQUIRE(state_.ReceivedFrameCount == static_cast<uint16_t>(framesBefore + (etx >= 0)));
+    REQUIRE(state_.ReceivedFrameCount == static_cast<uint16_t>(framesBefore + frames));
     REQUIRE(state_.ProgTermCountdown <= kCountdownStart);
     REQUIRE(state_.ProgTermCountdown == model_.countdown);
     REQUIRE(state_.SendSkipCount == model_.skip);
@@ -283,12 +306,12 @@ class TReplyHandlerFuzz {
     REQUIRE(host_.updateGraphicModeCount == model_.graphicModeSteps);
     REQUIRE(host_.refreshDisplayCount == model_.displayRefreshes);
     REQUIRE(host_.timerEnabled);
+    REQUIRE(port_.connected == connected);
     if (memoryWritten_) {
       RequireMemoryAsModelled();
       memoryWritten_ = false;
     }
-
-    CheckWrites(writesBefore, kind);
+    CheckWrites(writesBefore, answers);
   }
 
   void RequireMemoryAsModelled() const {
@@ -296,17 +319,22 @@ class TReplyHandlerFuzz {
     REQUIRE(std::memcmp(model_.memory.data(), memory_.Bytes(), model_.memory.size()) == 0);
   }
 
-  void ExpectProgTermFrame() {
-    if (model_.countdown == 0 && model_.ptConnect) {
+  // True when the frame shows an alert.
+  bool ExpectProgTermFrame() {
+    const bool alert = model_.countdown == 0 && model_.ptConnect;
+    if (alert) {
       ExpectAlert(model_.ptConnect);
     }
     model_.countdown = kCountdownStart;
+    return alert;
   }
 
-  void ExpectConverterMessage(const uint8_t *payload, size_t length) {
+  // True when the message shows an alert.
+  bool ExpectConverterMessage(const uint8_t *payload, size_t length) {
     ++model_.converterMessages;
     model_.converterConnected = true;
-    if (model_.countdown > 0 && --model_.countdown == 0 && model_.ptDisconnect) {
+    const bool alert = model_.countdown > 0 && --model_.countdown == 0 && model_.ptDisconnect;
+    if (alert) {
       ExpectAlert(model_.ptDisconnect);
     }
     const int replyKind = length > 2 ? payload[2] >> 4 : 0;
@@ -328,10 +356,22 @@ class TReplyHandlerFuzz {
                                                model_.Read(model_.readAddress + 1u));
       model_.readAnswerPending = true;
     }
-    answerDue_ = model_.skip == 0;
+    return alert;
+  }
+
+  // The message's answer: held back by the hold-off, or compiled (taking the
+  // memory-read answer along) and written when the port is open.
+  void ExpectAnswer(bool connected, std::vector<TExpectedAnswer> &answers) {
     if (model_.skip > 0) {
       --model_.skip;
+      return;
     }
+    if (connected) {
+      answers.push_back(model_.readAnswerPending
+                            ? TExpectedAnswer{model_.readAddress, model_.readValue}
+                            : TExpectedAnswer{});
+    }
+    model_.readAnswerPending = false;
   }
 
   // The alert's dialog, with the user's choice taken into the setting.
@@ -342,24 +382,17 @@ class TReplyHandlerFuzz {
     }
   }
 
-  void CheckWrites(size_t writesBefore, uint8_t kind) {
-    const size_t written = port_.written.size() - writesBefore;
-    const bool answered = kind == kConverterKind && answerDue_;
-    REQUIRE(written == (answered && port_.connected ? 1u : 0u));
+  void CheckWrites(size_t writesBefore, const std::vector<TExpectedAnswer> &answers) const {
+    REQUIRE(port_.written.size() - writesBefore == answers.size());
     REQUIRE(port_.written.size() <= model_.converterMessages);
-    if (answered) {
-      // The compiled request carries the memory-read answer once, written or not.
-      if (written == 1) {
-        const QByteArray &request = port_.written.back();
-        REQUIRE(static_cast<size_t>(request.size()) == kRequestFrameLength);
-        const link_test::TDecodedRequest decoded = link_test::DecodeRequest(request);
-        REQUIRE(decoded.valid);
-        REQUIRE(decoded.address == (model_.readAnswerPending ? model_.readAddress : 0));
-        REQUIRE(decoded.value == (model_.readAnswerPending ? model_.readValue : 0));
-      }
-      model_.readAnswerPending = false;
+    for (size_t i = 0; i < answers.size(); ++i) {
+      const QByteArray &request = port_.written[writesBefore + i];
+      REQUIRE(static_cast<size_t>(request.size()) == kRequestFrameLength);
+      const link_test::TDecodedRequest decoded = link_test::DecodeRequest(request);
+      REQUIRE(decoded.valid);
+      REQUIRE(decoded.address == answers[i].address);
+      REQUIRE(decoded.value == answers[i].value);
     }
-    answerDue_ = false;
   }
 
   TInput input_;
@@ -371,8 +404,8 @@ class TReplyHandlerFuzz {
   TFeedingDialogs dialogs_{*this};
   TReplyHandler handler_{state_, memory_, settings_, port_, host_};
   TModel model_;
+  QByteArray modelBuffer_;
   bool feedDuringAlert_ = false;
-  bool answerDue_ = false;
   bool memoryWritten_ = false;
   TTerminalButton lastButton_ = kButtons[0];
   std::vector<QByteArray> alertChunks_;

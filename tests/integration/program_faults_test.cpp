@@ -300,5 +300,87 @@ TEST_F(ProgramProcess, KilledDuringTheClosingSavesLeavesWholeFiles) {
             << "; files left: " << left.join(QLatin1Char(' ')).toStdString() << "\n";
 }
 
+// A close started by a signal never waits for a person. The settings file is
+// read-only, so its save fails: the error goes to standard error, the close
+// completes and the memory the converter wrote is saved.
+TEST_F(ProgramProcess, SigtermWithAReadOnlySettingsFileStillSavesTheMemory) {
+  TPtyLine line;
+  folders.RegisterPort(QStringLiteral("PTYDRIVE"), line.SlavePath());
+  const QByteArray settingsText("[Sorvanel]\nPort=PTYDRIVE\n");
+  WriteSettings(settingsText);
+  ASSERT_TRUE(QFile::setPermissions(folders.SettingsPath(), QFile::ReadOwner | QFile::ReadGroup));
+  ASSERT_TRUE(StartProgram()) << program.errorString().toStdString();
+  ASSERT_TRUE(WaitUntil([&] { return HoldsOpen(line.SlavePath()); }, 30000));
+  const auto anyAnswer = [](const link_test::TDecodedRequest &answer) { return answer.valid; };
+  ASSERT_TRUE(Answered(line, DisplayPayload(0, "Kimenet  12.5 Hz"), anyAnswer, 10000));
+  const std::vector<uint8_t> block(16, 0x5A);
+  line.Send(link_test::EncodeFrame(MemoryWritePayload(0x0400, block)));
+  ASSERT_TRUE(Answered(
+      line, MemoryReadPayload(0x0400, "Bet\x94lt\x82s 1/19   "),
+      [](const link_test::TDecodedRequest &answer) {
+        return answer.address == 0x0400 && answer.value == 0x5A5A;
+      },
+      5000));
+
+  program.terminate();
+  ASSERT_TRUE(program.waitForFinished(15000)) << "the close waited for someone";
+  EXPECT_EQ(program.exitCode(), 0);
+  const QString output = QString::fromLocal8Bit(program.readAll());
+  EXPECT_TRUE(output.contains(QString::fromUtf8("sorvanel.ini: A fájl nem írható!")))
+      << output.toStdString();
+  EXPECT_EQ(folders.ReadFile(folders.SettingsPath()), settingsText);
+  EXPECT_EQ(folders.ReadFile(folders.MemoryFilePath()).mid(35 + 0x0400, 16), QByteArray(16, 0x5A));
+}
+
+// Signals are handled from the first moment: one SIGTERM while the start-up
+// port error dialog is up ends the dialog and runs the closing steps.
+TEST_F(ProgramProcess, SigtermDuringTheStartUpPortErrorDialogRunsTheClosingSteps) {
+  folders.WriteFile(folders.ProgramFolder() + QStringLiteral("/not-a-tty"), "plain file");
+  folders.RegisterPort(QStringLiteral("BROKEN"),
+                       folders.ProgramFolder() + QStringLiteral("/not-a-tty"));
+  WriteSettings("[Sorvanel]\nPort=BROKEN\n");
+  ASSERT_TRUE(StartProgram()) << program.errorString().toStdString();
+  // The error dialog is up well before this (the start takes far less).
+  QThread::msleep(3000);
+  ASSERT_EQ(program.state(), QProcess::Running);
+
+  program.terminate();
+  ASSERT_TRUE(program.waitForFinished(15000)) << "the dialog kept the program";
+  EXPECT_EQ(program.exitCode(), 0);
+  EXPECT_TRUE(folders.ReadFile(folders.SettingsPath()).contains("Left="));
+  EXPECT_EQ(folders.ReadFile(folders.MemoryFilePath()).size(), 8227);
+}
+
+// A SIGTERM while the programming-terminal alert is up (the port closed for
+// it) ends the alert and completes the close with the memory saved.
+TEST_F(ProgramProcess, SigtermWhileAnAlertIsUpEndsItAndSavesTheMemory) {
+  TPtyLine line;
+  folders.RegisterPort(QStringLiteral("PTYDRIVE"), line.SlavePath());
+  WriteSettings("[Sorvanel]\nPort=PTYDRIVE\n");
+  ASSERT_TRUE(StartProgram()) << program.errorString().toStdString();
+  ASSERT_TRUE(WaitUntil([&] { return HoldsOpen(line.SlavePath()); }, 30000));
+  const auto anyAnswer = [](const link_test::TDecodedRequest &answer) { return answer.valid; };
+  ASSERT_TRUE(Answered(line, DisplayPayload(0, "Kimenet  12.5 Hz"), anyAnswer, 10000));
+  const std::vector<uint8_t> block(16, 0x6B);
+  line.Send(link_test::EncodeFrame(MemoryWritePayload(0x0500, block)));
+  ASSERT_TRUE(Answered(
+      line, MemoryReadPayload(0x0500, "Bet\x94lt\x82s 1/19   "),
+      [](const link_test::TDecodedRequest &answer) {
+        return answer.address == 0x0500 && answer.value == 0x6B6B;
+      },
+      5000));
+  line.Send(link_test::ProgTermFrame());
+  // The alert is up: the port is closed for it, so nothing is answered.
+  QThread::msleep(500);
+  line.Received(200);  // answers still on their way from before
+  line.Send(link_test::EncodeFrame(DisplayPayload(0, "Kimenet  12.5 Hz")));
+  ASSERT_TRUE(line.Received(700).isEmpty()) << "the alert did not come up";
+
+  program.terminate();
+  ASSERT_TRUE(program.waitForFinished(15000)) << "the alert kept the program";
+  EXPECT_EQ(program.exitCode(), 0);
+  EXPECT_EQ(folders.ReadFile(folders.MemoryFilePath()).mid(35 + 0x0500, 16), QByteArray(16, 0x6B));
+}
+
 }  // namespace
 }  // namespace integration

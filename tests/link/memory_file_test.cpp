@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <csignal>
@@ -271,6 +272,58 @@ TEST_F(MemoryFileSave, FailureWhileWritingKeepsTheOldFileAndIsReported) {
   EXPECT_EQ(Read(path), old);
   // No temporary file is left behind.
   EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 1);
+}
+
+// A default memory file that the start ignored (one flipped header byte, a
+// foreign file, a link to an unrelated file) is kept aside before the close
+// replaces it; a link is moved, its target never written.
+TEST_F(MemoryFileSave, UnreadableDefaultFileIsKeptAsideBeforeItIsReplaced) {
+  QByteArray flipped = FileWith(QByteArray(8192, 0x5A));
+  flipped[7] = static_cast<char>(flipped[7] ^ 0x01);
+  const QByteArray foreign("not a memory file at all");
+  QByteArray unrelated(50 * 1024, 0);
+  for (qsizetype i = 0; i < unrelated.size(); ++i) {
+    unrelated[i] = static_cast<char>(i * 13);
+  }
+  const QString target = Write(QStringLiteral("unrelated.dat"), unrelated);
+  const QString path = PathOf(QStringLiteral("Sorvanel.mem"));
+
+  Write(QStringLiteral("Sorvanel.mem"), flipped);
+  memoryFile.LoadMemoryFile(QString());
+  FillImage(0x42);
+  ASSERT_TRUE(memoryFile.SaveMemoryFile(QString()));
+  ASSERT_TRUE(memoryFile.SaveMemoryFile(QString()));  // a second save keeps nothing more
+
+  QFile::remove(path);
+  Write(QStringLiteral("Sorvanel.mem"), foreign);
+  memoryFile.LoadMemoryFile(QString());
+  ASSERT_TRUE(memoryFile.SaveMemoryFile(QString()));
+
+  QFile::remove(path);
+  ASSERT_TRUE(QFile::link(target, path));
+  memoryFile.LoadMemoryFile(QString());
+  ASSERT_TRUE(memoryFile.SaveMemoryFile(QString()));
+
+  EXPECT_TRUE(dialogs.records.empty());
+  EXPECT_EQ(Read(path + ".bad"), flipped);
+  EXPECT_EQ(Read(path + ".bad.1"), foreign);
+  EXPECT_EQ(QFileInfo(path + ".bad.2").symLinkTarget(), target);
+  EXPECT_FALSE(QFileInfo::exists(path + ".bad.3"));
+  EXPECT_EQ(Read(target), unrelated);
+  EXPECT_FALSE(QFileInfo(path).isSymLink());
+  TTerminalMemory loaded;
+  EXPECT_EQ(ReadMemoryFile(Read(path), loaded).outcome, TMemoryFileRead::Complete);
+  EXPECT_EQ(loaded, memory);
+}
+
+// A program killed in the middle of its closing save left a temporary file
+// beside Sorvanel.mem; the next start removes it, and only it.
+TEST_F(MemoryFileLoad, DefaultLoadRemovesTheTemporaryFileOfAKilledSave) {
+  Write(QStringLiteral(".Sorvanel.mem.5e11a0c4.tmp"), FileWith(QByteArray(100, 1)));
+  Write(QStringLiteral(".Sorvanel.mem.keep"), "x");
+  memoryFile.LoadMemoryFile(QString());
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+            QStringList{".Sorvanel.mem.keep"});
 }
 
 }  // namespace

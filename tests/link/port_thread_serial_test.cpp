@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QThread>
 #include <cerrno>
 #include <memory>
@@ -263,6 +264,26 @@ TEST_F(SerialDelivery, FrameInTwoPiecesArrivesAsTwoCallsInOrder) {
   EXPECT_EQ(chunks[1], QByteArray("2C3D\x03"));
 }
 
+// Characters written one by one (a tty without a FIFO) wait in the worker
+// until the one that ends the frame: they reach OnReceive one call per chunk
+// read, in order, and the frame is there when its ETX has been handed over.
+// Characters that end no frame still arrive, a moment later.
+TEST_F(SerialDelivery, CharactersOneByOneArriveInOrderWithTheirFrameEnd) {
+  auto port = MakePort();
+  const QByteArray frame = "\x02" + QByteArray(30, '5') + "\x03";
+  for (char c : frame) {
+    line.Send(QByteArray(1, c));
+    QThread::usleep(500);
+  }
+  ASSERT_TRUE(WaitUntil([&] { return AllReceived() == frame; }));
+  EXPECT_TRUE(chunks.back().endsWith('\x03'));
+  for (const QByteArray &chunk : chunks) {
+    EXPECT_FALSE(chunk.isEmpty());
+  }
+  line.Send("junk without a frame end");
+  EXPECT_TRUE(WaitUntil([&] { return AllReceived() == frame + "junk without a frame end"; }));
+}
+
 TEST_F(SerialDelivery, ManyFramesArriveCompleteAndInOrder) {
   auto port = MakePort();
   QByteArray sent;
@@ -289,6 +310,28 @@ TEST_F(SerialDelivery, WrittenBytesReachTheConverter) {
   const uint8_t frame[] = {0x02, '4', '1', 0x00, 0xFF, 0x0D, 0x0A, 0x03};
   EXPECT_TRUE(port->WriteData(frame, sizeof frame));
   EXPECT_EQ(line.Received(), QByteArray(reinterpret_cast<const char *>(frame), sizeof frame));
+}
+
+// The converter's side never reads: the line's buffer fills, and the write
+// that finds no room gives up after its time-out (150 ms plus 1 ms per byte)
+// and returns false, so the main thread is held no longer than that.
+TEST_F(SerialDelivery, WriteToALineThatNeverReadsGivesUpAfterItsTimeOut) {
+  auto port = MakePort();
+  const std::vector<uint8_t> frame(255, 0x55);
+  const qint64 timeOutMs = kWriteTimeoutMs + kWriteTimeoutPerByteMs * frame.size();
+  QElapsedTimer clock;
+  qint64 refusedAfterMs = -1;
+  for (int i = 0; i < 100000 && refusedAfterMs < 0; ++i) {
+    clock.start();
+    if (!port->WriteData(frame.data(), static_cast<uint16_t>(frame.size()))) {
+      refusedAfterMs = clock.elapsed();
+    }
+    // Bounded wait: no single call may hang the window.
+    ASSERT_LT(clock.elapsed(), timeOutMs + 5000);
+  }
+  ASSERT_GE(refusedAfterMs, 0) << "the line never filled";
+  EXPECT_GE(refusedAfterMs, timeOutMs - 5);
+  EXPECT_TRUE(port->Connected());
 }
 
 TEST_F(SerialDelivery, NothingIsSentOrDeliveredWhileClosed) {

@@ -219,4 +219,33 @@ TEST_F(SettingsFileFaults, HugeFileIsReadAndSavedWhole) {
   EXPECT_EQ(ReadSettingsFile(path).Port, settings.Port);
 }
 
+// 10 MB of empty lines took 2 GB while the file was held (a record per line);
+// 100 000 duplicate sections were erased one by one, in quadratic time. Held
+// now, such files cost about their own size, and a save erases the keys of
+// every such section and keeps everything else.
+TEST_F(SettingsFileFaults, BigFilesCostAboutTheirOwnSize) {
+  const QByteArray emptyLines(10 * 1000 * 1000, '\n');
+  const size_t heapBefore = HeapBytesInUse();
+  {
+    const TIniFile file = TIniFile::Parse(emptyLines);
+    EXPECT_LE(HeapBytesInUse(), heapBefore + 24 * 1024 * 1024);
+    EXPECT_FALSE(file.HasSection(QStringLiteral("Sorvanel")));
+  }
+  TProgramSettings settings;
+  settings.Language = kLanguageEnglish;
+  const QByteArray saved = MergeSettings(emptyLines, settings);
+  EXPECT_TRUE(saved.startsWith(emptyLines));
+  EXPECT_EQ(ParseSettings(saved).Language, kLanguageEnglish);
+
+  QByteArray duplicates = "[Other]\nKeep=1\n";
+  for (int i = 0; i < 100000; ++i) {
+    duplicates += "[Sorvanel]\nA=1\n";
+  }
+  const QByteArray merged = MergeSettings(duplicates, settings);
+  EXPECT_TRUE(merged.startsWith("[Other]\nKeep=1\n[Sorvanel]\nPort=\n"));
+  EXPECT_EQ(merged.count("[Sorvanel]"), 100000);
+  EXPECT_EQ(merged.count("A=1"), 0);
+  EXPECT_EQ(ParseSettings(merged).Language, kLanguageEnglish);
+}
+
 }  // namespace

@@ -151,6 +151,55 @@ TEST_F(MemoryEdge, ReadsFrom1FF0To0xFFFFAnswerZeroForBytesOutsideTheImage) {
   EXPECT_EQ(memory, ImageOf(1));
 }
 
+// --- frames queued up by stray ETX characters or by one write ---
+
+using QueuedFrames = ReplyFaults;
+
+// One write of stray ETX characters, then an exchange of memory reads at
+// different addresses, each in a chunk of its own (as vdrive and a network
+// port deliver them): every request is answered at once with its own address
+// and value, never with the one of the message before.
+TEST_F(QueuedFrames, StrayEtxInOneWriteNeverLeaveLaterAnswersLate) {
+  for (const int strayCount : {1, 10, 200}) {
+    port.written.clear();
+    Feed(QByteArray(strayCount, '\x03'));
+    EXPECT_EQ(state.ReceivedFrameCount, strayCount) << strayCount << " stray ETX";
+    EXPECT_TRUE(handler.ReceiveBuffer().isEmpty());
+    for (uint16_t i = 0; i < 12; ++i) {
+      const uint16_t address = static_cast<uint16_t>(0x0100 + 0x0111 * i);
+      Feed(MemoryRead(address));
+      ASSERT_EQ(port.written.size(), i + 1u) << strayCount << " stray ETX, read " << i;
+      const TDecodedRequest answer = DecodeRequest(port.written.back());
+      EXPECT_EQ(answer.address, address);
+      EXPECT_EQ(answer.value, memory.Read(address) * 256 + memory.Read(address + 1u));
+    }
+    state.ReceivedFrameCount = 0;
+  }
+}
+
+// Two valid frames in one write get two answers in that call; the following
+// exchange stays in step, and memory blocks answered for are in the image.
+TEST_F(QueuedFrames, TwoFramesInOneWriteAreBothHandledAndAnswered) {
+  Feed(MemoryWrite(0x0200, {1, 2, 3}) + MemoryWrite(0x0210, {4, 5, 6}));
+  EXPECT_EQ(port.written.size(), 2u);
+  EXPECT_EQ(memory.Read(0x0200), 1);
+  EXPECT_EQ(memory.Read(0x0210), 4);
+  EXPECT_TRUE(handler.ReceiveBuffer().isEmpty());
+  Feed(MemoryRead(0x0210));
+  ASSERT_EQ(port.written.size(), 3u);
+  EXPECT_EQ(DecodeRequest(port.written.back()).value, 0x0405);
+}
+
+// A port opened again starts from an empty buffer: the half frame and the
+// junk of the line before do not spoil the first frame of the new one.
+TEST_F(QueuedFrames, ReopenedPortStartsFromAnEmptyBuffer) {
+  Feed(DisplayLine(0).left(9) + "junk");
+  port.ClosePort();
+  port.OpenPort();
+  ExpectAnsweredDisplayLine();
+  EXPECT_TRUE(handler.ReceiveBuffer().isEmpty());
+}
+
 // --- junk that never ends a frame ---
 
 using JunkFlood = ReplyFaults;

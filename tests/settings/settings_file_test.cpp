@@ -1,6 +1,8 @@
 #include "settings_file.h"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -9,6 +11,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "atomic_file.h"
 #include "file_size_limit.h"
 
 namespace {
@@ -201,17 +204,69 @@ TEST_F(SettingsFileOnDisk, MissingFolderFails) {
   EXPECT_FALSE(WriteSettingsFile(folder_.filePath("no/such/sorvanel.ini"), TProgramSettings{}));
 }
 
-TEST_F(SettingsFileOnDisk, UnwritableFolderFailsAndKeepsOldFile) {
-  if (::geteuid() == 0) {
-    GTEST_SKIP() << "folder permissions do not stop a privileged user";
-  }
-  const QByteArray old = "[Sorvanel]\nSize=1\n";
-  WriteAll(path_, old);
+// A folder that cannot be written, a file that can (through its other bits,
+// for a user who does not own it): the save writes the file in place and
+// still reports that it was not all or nothing. Run as an unprivileged user
+// (a child process that drops to nobody when the test runs as root).
+TEST_F(SettingsFileOnDisk, UnwritableFolderWritesTheFileInPlaceAndReportsIt) {
+  WriteAll(path_, "[Other]\nK=1\n[Sorvanel]\nSize=1\n");
   const QByteArray folder = QFile::encodeName(folder_.path());
+  ASSERT_EQ(::chmod(QFile::encodeName(path_).constData(), 0666), 0);
   ASSERT_EQ(::chmod(folder.constData(), 0555), 0);
-  EXPECT_FALSE(WriteSettingsFile(path_, TProgramSettings{}));
-  ::chmod(folder.constData(), 0755);
-  EXPECT_EQ(ReadAll(path_), old);
+  TProgramSettings settings;
+  settings.Language = kLanguageEnglish;
+  bool saved = true;
+  if (::geteuid() == 0) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      constexpr uid_t kNobody = 65534;
+      const bool dropped = ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+      ::_exit(!dropped ? 2 : WriteSettingsFile(path_, settings) ? 1 : 0);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_NE(WEXITSTATUS(status), 2) << "could not become nobody";
+    saved = WEXITSTATUS(status) == 1;
+  } else {
+    saved = WriteSettingsFile(path_, settings);
+  }
+  ::chmod(folder.constData(), 0700);
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(ReadSettingsFile(path_).Language, kLanguageEnglish);
+  EXPECT_TRUE(ReadAll(path_).startsWith("[Other]\nK=1\n[Sorvanel]\nPort=\n"));
+  EXPECT_EQ(ModeOf(path_), 0666u);
+  EXPECT_EQ(FolderEntries(), QStringList{"sorvanel.ini"});
+}
+
+// A program killed between writing and renaming leaves its temporary file;
+// the next start removes those of its own files and nothing else.
+TEST_F(SettingsFileOnDisk, LeftoverTemporaryFilesOfTheProgramAreRemoved) {
+  WriteAll(path_, "[Sorvanel]\n");
+  for (const char *name : {".sorvanel.ini.0123abcd.tmp", ".sorvanel.ini.0123abcd.tmp.keep",
+                           ".other.ini.0123abcd.tmp", ".sorvanel.ini.nothex!!.tmp"}) {
+    WriteAll(folder_.filePath(QString::fromLatin1(name)), "x");
+  }
+  ASSERT_TRUE(QFile::link(path_, folder_.filePath(".sorvanel.ini.89abcdef.tmp")));
+  RemoveLeftoverTemporaryFiles(path_);
+  EXPECT_EQ(
+      FolderEntries(),
+      (QStringList{".other.ini.0123abcd.tmp", ".sorvanel.ini.0123abcd.tmp.keep",
+                   ".sorvanel.ini.89abcdef.tmp", ".sorvanel.ini.nothex!!.tmp", "sorvanel.ini"}));
+}
+
+// A file that starts with a UTF-8 byte order mark is read as if it were not
+// there and written back with it: its section is found, not added again.
+TEST_F(SettingsFileOnDisk, ByteOrderMarkIsReadPastAndKept) {
+  WriteAll(path_, "\xEF\xBB\xBF[Sorvanel]\nLanguage=1\n[Other]\nK=1\n");
+  TProgramSettings settings = ReadSettingsFile(path_);
+  EXPECT_EQ(settings.Language, kLanguageEnglish);
+  settings.Size = 1;
+  ASSERT_TRUE(WriteSettingsFile(path_, settings));
+  const QByteArray saved = ReadAll(path_);
+  EXPECT_TRUE(saved.startsWith("\xEF\xBB\xBF[Sorvanel]\nPort=\nFindFreq=0\nSize=1\n"));
+  EXPECT_EQ(saved.count("[Sorvanel]"), 1);
+  EXPECT_TRUE(saved.endsWith("[Other]\nK=1\n"));
 }
 
 // A write that fails half-way (here: the file size limit) must not cost the

@@ -20,6 +20,7 @@ class TFakePortControl : public TPortControl {
   bool OpenPort() override {
     openAttempts.append(portName);
     connected = openable.contains(portName);
+    openCount += connected ? 1 : 0;
     Log("open " + portName.toStdString() + (connected ? " ok" : " failed"));
     if (onOpen) {
       onOpen();
@@ -33,6 +34,7 @@ class TFakePortControl : public TPortControl {
     return true;
   }
   bool Connected() const override { return connected; }
+  uint64_t OpenCount() const override { return openCount; }
   void SetPortName(const QString &name) override { portName = name; }
   void SetShowOpenErrors(bool show) override {
     showOpenErrors = show;
@@ -64,6 +66,7 @@ class TFakePortControl : public TPortControl {
   bool listedWithSeparator = false;
   QStringList openAttempts;
   int closeCount = 0;
+  uint64_t openCount = 0;
   std::vector<QByteArray> written;
 
  private:

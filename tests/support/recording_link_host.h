@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link_host.h"
@@ -37,6 +38,9 @@ class TRecordingLinkHost : public TLinkHost {
     ++memorySaveChanges;
   }
   bool IsMemorySaveEnabled() const override { return memorySaveEnabled; }
+  void MemoryBlockWritten(uint32_t address, uint32_t length) override {
+    memoryBlocksWritten.emplace_back(address, length);
+  }
   void SetTimerEnabled(bool enabled) override {
     timerEnabled = enabled;
     Log(enabled ? "timer on" : "timer off");
@@ -78,6 +82,7 @@ class TRecordingLinkHost : public TLinkHost {
   QString portStatusText = QStringLiteral("-");
   bool memorySaveEnabled = false;
   int memorySaveChanges = 0;
+  std::vector<std::pair<uint32_t, uint32_t>> memoryBlocksWritten;  // address, length
   bool timerEnabled = true;
   bool connectAlertChecked = true;
   bool disconnectAlertChecked = true;

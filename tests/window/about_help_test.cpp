@@ -4,13 +4,29 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
+#include <stdexcept>
 
 #include "about_box.h"
 #include "help.h"
 #include "window_fixture.h"
 
 namespace {
+
+// Throws from its event handler, as a faulty handler would.
+class ThrowingObject : public QObject {
+ public:
+  bool event(QEvent *event) override {
+    if (event->type() == QEvent::User) {
+      throw std::runtime_error("handler failed");
+    }
+    if (event->type() == QEvent::Type(QEvent::User + 1)) {
+      throw 42;
+    }
+    return QObject::event(event);
+  }
+};
 
 class UrlRecorder : public QObject {
   Q_OBJECT
@@ -100,6 +116,27 @@ TEST_F(AboutBoxTest, MemoryFileDialogsOfferMemoryFilesFirst) {
   EXPECT_EQ(Window().OpenDialog()->acceptMode(), QFileDialog::AcceptOpen);
   EXPECT_EQ(Window().SaveDialog()->acceptMode(), QFileDialog::AcceptSave);
   EXPECT_EQ(Window().OpenDialog(), Window().OpenDialog()) << "one dialog, kept";
+}
+
+// An exception escaping an event handler is shown and the event loop goes
+// on, so the closing steps still run and save the settings.
+TEST_F(AboutBoxTest, ExceptionInAnEventHandlerIsShownAndTheProgramGoesOn) {
+  Window().show();
+  ThrowingObject faulty;
+  QCoreApplication::postEvent(&faulty, new QEvent(QEvent::User));
+  QCoreApplication::postEvent(&faulty, new QEvent(QEvent::Type(QEvent::User + 1)));
+  bool loopWentOn = false;
+  QTimer::singleShot(0, &Window(), [&] { loopWentOn = true; });
+  QTest::qWait(20);
+
+  EXPECT_TRUE(loopWentOn);
+  ASSERT_EQ(dialogs.records.size(), 2u);
+  EXPECT_EQ(dialogs.records[0].request.caption, QStringLiteral("Sorvanel"));
+  EXPECT_EQ(dialogs.records[0].request.headline, QStringLiteral("handler failed"));
+  EXPECT_EQ(dialogs.records[0].request.icon, kMessageDialogIconError);
+  EXPECT_TRUE(dialogs.records[1].request.headline.isEmpty());
+  Window().close();
+  EXPECT_TRUE(QFile::exists(SettingsPath()));
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
-// Test entry with a QApplication on the offscreen platform.
+// Test entry with the program's application object on the offscreen platform.
 #include <gtest/gtest.h>
-#include <QApplication>
+
+#include "application.h"
 
 int main(int argc, char **argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  TApplication app(argc, argv);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -5,12 +5,15 @@
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
 #include <QtMath>
 
 #include <cmath>
 #include <map>
 
 #include "face_picture.h"
+#include "icon_set.h"
 #include "key_pictures.h"
 #include "palette.h"
 #include "picture_set.h"
@@ -64,6 +67,36 @@ TEST(PictureSet, AboutPictureIsOpaqueAndIconsAreTransparentAroundTheTerminal) {
     EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0) << side;
     EXPECT_EQ(qAlpha(icon.pixel(side - 1, side / 2)), 0) << side;
     EXPECT_EQ(qAlpha(icon.pixel(side / 2, side / 2)), 255) << side;
+  }
+}
+
+// The scalable icon is the same terminal as the pixel icons: a desktop showing it at 64 pixels
+// must not show another picture (or nothing, for an SVG its renderer rejects).
+TEST(IconSet, ScalableIconDrawsThePixelIconsTerminal) {
+  QSvgRenderer renderer(DrawScalableIcon());
+  ASSERT_TRUE(renderer.isValid());
+  QImage rendered(64, 64, QImage::Format_ARGB32_Premultiplied);
+  rendered.fill(Qt::transparent);
+  QPainter painter(&rendered);
+  renderer.render(&painter);
+  painter.end();
+  const QImage pixels = DrawIcon(64).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  int differing = 0;
+  for (int y = 0; y < 64; ++y) {
+    for (int x = 0; x < 64; ++x) {
+      const QRgb a = rendered.pixel(x, y);
+      const QRgb b = pixels.pixel(x, y);
+      differing += std::abs(qAlpha(a) - qAlpha(b)) > 64 || std::abs(qGray(a) - qGray(b)) > 48;
+    }
+  }
+  EXPECT_LT(differing, 64 * 64 / 50);
+  std::map<QString, QSize> sizes;
+  for (const ThemeIcon &icon : ThemeIcons()) {
+    sizes[icon.path] = icon.image.size();
+  }
+  for (int side : kIconSides) {
+    EXPECT_EQ(sizes[QStringLiteral("%1x%1/apps/hu.sorvanel.Sorvanel.png").arg(side)],
+              QSize(side, side));
   }
 }
 

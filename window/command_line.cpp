@@ -1,0 +1,137 @@
+#include "command_line.h"
+
+#include <QCommandLineParser>
+#include <cstdio>
+
+#ifndef SORVANEL_VERSION
+#error "SORVANEL_VERSION (the project version) is defined by window/CMakeLists.txt"
+#endif
+
+namespace {
+
+// Long options with a value, in the order --help lists them.
+struct TValueOption {
+  const char *name;
+  const char *valueName;
+  const char *description;
+  QString TCommandLineOptions::*field;
+};
+
+const TValueOption kValueOptions[] = {
+    {"port", "NAME", "Open the port NAME at start instead of the saved port.",
+     &TCommandLineOptions::port},
+    {"settings", "FILE",
+     "Use FILE as the settings file. Its default memory file is FILE with \".mem\" unless "
+     "--memory names one.",
+     &TCommandLineOptions::settingsFile},
+    {"memory", "FILE", "Use FILE as the default memory file.", &TCommandLineOptions::memoryFile},
+    {"capture", "FILE", "Write what passes on the line to FILE (JSON Lines).",
+     &TCommandLineOptions::captureFile},
+};
+
+// The window system's own options, taken from the command line by QApplication: accepted and
+// left to it, and not listed by --help.
+const char *const kWindowSystemOptionsWithValue[] = {"platform",        "platformtheme", "plugin",
+                                                     "style",           "stylesheet",    "display",
+                                                     "qwindowgeometry", "qwindowtitle"};
+
+struct TParser {
+  QCommandLineParser parser;
+  QCommandLineOption help{QStringLiteral("help"), QStringLiteral("Show this text and exit.")};
+  QCommandLineOption version{QStringLiteral("version"),
+                             QStringLiteral("Show the version and exit.")};
+  QCommandLineOption monitor{QStringLiteral("monitor"),
+                             QStringLiteral("Open the line monitor at start.")};
+
+  TParser() {
+    parser.setApplicationDescription(
+        QStringLiteral("The programming terminal of a VELTAR frequency converter on the screen."));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const TValueOption &option : kValueOptions) {
+      parser.addOption(QCommandLineOption(QString::fromLatin1(option.name),
+                                          QString::fromLatin1(option.description),
+                                          QString::fromLatin1(option.valueName)));
+    }
+    parser.addOption(monitor);
+    parser.addOption(help);
+    parser.addOption(version);
+    for (const char *name : kWindowSystemOptionsWithValue) {
+      QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+      option.setFlags(QCommandLineOption::HiddenFromHelp);
+      parser.addOption(option);
+    }
+    QCommandLineOption reverse(QStringLiteral("reverse"), QString());
+    reverse.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(reverse);
+  }
+};
+
+}  // namespace
+
+TCommandLine ParseCommandLine(const QStringList &arguments) {
+  TParser p;
+  TCommandLine result;
+  if (!p.parser.parse(arguments)) {
+    result.action = TCommandLineAction::Refuse;
+    result.error = p.parser.errorText();
+    return result;
+  }
+  if (!p.parser.positionalArguments().isEmpty()) {
+    result.action = TCommandLineAction::Refuse;
+    result.error =
+        QStringLiteral("Unexpected argument '%1'.").arg(p.parser.positionalArguments()[0]);
+    return result;
+  }
+  for (const TValueOption &option : kValueOptions) {
+    const QString name = QString::fromLatin1(option.name);
+    const QStringList values = p.parser.values(name);
+    if (values.size() > 1) {
+      result.action = TCommandLineAction::Refuse;
+      result.error = QStringLiteral("--%1 given more than once.").arg(name);
+      return result;
+    }
+    if (!values.isEmpty() && values[0].isEmpty()) {
+      result.action = TCommandLineAction::Refuse;
+      result.error = QStringLiteral("--%1 needs a value.").arg(name);
+      return result;
+    }
+    result.options.*option.field = values.value(0);
+  }
+  result.options.monitor = p.parser.isSet(p.monitor);
+  if (p.parser.isSet(p.help)) {
+    result.action = TCommandLineAction::ShowHelp;
+  } else if (p.parser.isSet(p.version)) {
+    result.action = TCommandLineAction::ShowVersion;
+  }
+  return result;
+}
+
+QString UsageText() {
+  TParser p;
+  QString text = p.parser.helpText();
+  // The parser names the program after the running binary; the usage names the command.
+  const qsizetype end = text.indexOf(u'\n');
+  return QStringLiteral("Usage: sorvanel [options]") + text.mid(end);
+}
+
+QString VersionText() {
+  return QStringLiteral("sorvanel " SORVANEL_VERSION);
+}
+
+int ReportCommandLine(const TCommandLine &commandLine) {
+  switch (commandLine.action) {
+    case TCommandLineAction::Run:
+      return -1;
+    case TCommandLineAction::ShowHelp:
+      std::fputs(UsageText().toLocal8Bit().constData(), stdout);
+      return 0;
+    case TCommandLineAction::ShowVersion:
+      std::printf("%s\n", VersionText().toLocal8Bit().constData());
+      return 0;
+    case TCommandLineAction::Refuse:
+      std::fprintf(stderr, "sorvanel: %s\n\n%s", commandLine.error.toLocal8Bit().constData(),
+                   UsageText().toLocal8Bit().constData());
+      return kBadCommandLineExitCode;
+  }
+  return -1;
+}
