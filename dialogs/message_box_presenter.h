@@ -1,5 +1,5 @@
 // The presenter the program installs: every request becomes a modal
-// QMessageBox over the active window.
+// QMessageBox centred over the main window, its texts shown as plain text.
 #pragma once
 
 #include "message_dialog.h"

@@ -1,5 +1,6 @@
 #include "about_box.h"
 
+#include "dialog_window.h"
 #include "ui_about_box.h"
 
 TForm_AboutBox::TForm_AboutBox(QWidget *parent)
@@ -22,7 +23,7 @@ TForm_AboutBox::TForm_AboutBox(QWidget *parent)
 TForm_AboutBox::~TForm_AboutBox() = default;
 
 void TForm_AboutBox::ShowModal() {
-  exec();
+  RunDialog(*this);
 }
 
 void TForm_AboutBox::showEvent(QShowEvent *event) {

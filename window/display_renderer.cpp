@@ -130,6 +130,16 @@ void TDisplayRenderer::SetGraphicMode(bool on) {
   link_.SendSkipCount = 5;
 }
 
+QString SearchScreenLine(const QString &text, const QString &port) {
+  if (text.size() + port.size() <= kDisplayColumns) {
+    return text + port;
+  }
+  if (port.size() >= kDisplayColumns) {
+    return port.right(kDisplayColumns);
+  }
+  return text.left(kDisplayColumns - port.size()) + port;
+}
+
 void TDisplayRenderer::ShowStatusScreen(int mode) {
   if (mode < kStatusScreenStartUp || mode > kStatusScreenSearching) {
     return;
@@ -150,7 +160,7 @@ void TDisplayRenderer::ShowStatusScreen(int mode) {
     lines[2] = GetText(firstText);
     lines[3] = GetText(firstText + 1);
     if (mode == kStatusScreenSearching) {
-      lines[3] += settings_.Port;
+      lines[3] = SearchScreenLine(lines[3], settings_.Port);
     }
   }
   for (int line = 0; line < kDisplayLineCount; ++line) {

@@ -19,6 +19,12 @@ inline constexpr int kStatusScreenNoCommunication = 1;
 inline constexpr int kStatusScreenNoPort = 2;
 inline constexpr int kStatusScreenSearching = 3;
 
+// Line 3 of the converter-search screen: 'text' directly followed by the
+// port being tried, within the display's 16 columns. A port name that does
+// not fit shortens the text, never the name; a name longer than the line
+// keeps its end, where names such as ttyUSB0 and ttyUSB1 differ.
+QString SearchScreenLine(const QString &text, const QString &port);
+
 class TDisplayRenderer {
  public:
   // All three live as long as the renderer (the main window owns them).

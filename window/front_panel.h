@@ -23,6 +23,7 @@ inline constexpr int kSizeCount = 2;
 inline constexpr int kKeyCount = 11;
 inline constexpr int kKeyImageCount = 2 * kKeyCount;  // released, then pressed
 inline constexpr int kDisplayLineCount = 4;
+inline constexpr int kDisplayColumns = 16;
 inline constexpr int kCellRows = 3;
 inline constexpr int kCellColumns = 13;
 inline constexpr int kCellCodeCount = 8;

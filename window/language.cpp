@@ -2,6 +2,7 @@
 
 #include <QAction>
 
+#include "qt_translation.h"
 #include "status_bar.h"
 
 namespace {
@@ -11,6 +12,7 @@ constexpr int kProgTermPanelText = 59;
 
 void ApplyLanguage(const TLanguageTargets &targets, TLanguage language) {
   SetCurrentLanguage(language <= kLanguageEnglish ? language : kLanguageHungarian);
+  ApplyQtTranslation(CurrentLanguage());
   for (int index = 0; index < kMenuCaptionCount; ++index) {
     if (targets.menuItems[index] != nullptr) {
       targets.menuItems[index]->setText(GetText(index));

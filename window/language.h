@@ -18,9 +18,9 @@ struct TLanguageTargets {
   TStatusBar *statusBar = nullptr;
 };
 
-// Sets the current language (anything but 0 and 1 is Hungarian) and
-// re-captions the menu and status bar panels 1 and 2. The display is left
-// as it is until it is next written.
+// Sets the current language (anything but 0 and 1 is Hungarian), switches
+// Qt's own texts to it and re-captions the menu and status bar panels 1 and
+// 2. The display is left as it is until it is next written.
 void ApplyLanguage(const TLanguageTargets &targets, TLanguage language);
 
 // A language item was clicked: its Tag (the action's data) is the language.

@@ -51,7 +51,6 @@ int main(int argc, char *argv[]) {
   TMessageBoxPresenter presenter;
   try {
     QApplication::setApplicationName(QStringLiteral("Sorvanel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Sorvanel"));
     QGuiApplication::setDesktopFileName(QStringLiteral("hu.sorvanel.Sorvanel"));
     InitWindowResources();
     QApplication::setWindowIcon(ProgramIcon());

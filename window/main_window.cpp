@@ -15,9 +15,10 @@
 #include "display_colors.h"
 #include "display_font.h"
 #include "drive_link.h"
-#include "help.h"
+#include "help_viewer.h"
 #include "image_widget.h"
 #include "key_mapping.h"
+#include "key_repeat_filter.h"
 #include "line_capture.h"
 #include "line_monitor.h"
 #include "memory_file_dialogs.h"
@@ -59,6 +60,8 @@ TForm_Sorvanel::TForm_Sorvanel(const TFileLocations &files, const QString &start
   SetUpDesignedControls();
   display_ = std::make_unique<TDisplayRenderer>(panel_, link_, settings_);
   keyInput_ = std::make_unique<TKeyInput>(panel_);
+  keyRepeat_ = new TKeyRepeatFilter([this](uint16_t key) { keyInput_->FormKeyDown(key); },
+                                    [this](uint16_t key) { keyInput_->FormKeyUp(key); }, this);
   FormCreate();
   WireHandlers();
 }
@@ -126,6 +129,10 @@ void TForm_Sorvanel::SetUpDesignedControls() {
   timer_ = new QTimer(this);
   timer_->setObjectName(QStringLiteral("Timer"));
   timer_->setInterval(kTimerInterval);
+  // Enabled from creation: it ticks also while a dialog of the start-up
+  // sequence is up.
+  connect(timer_, &QTimer::timeout, this, &TForm_Sorvanel::TimerTimer);
+  timer_->start();
 }
 
 void TForm_Sorvanel::FormCreate() {
@@ -150,7 +157,6 @@ void TForm_Sorvanel::FormCreate() {
     OpenSavedPort();
   }
   link_.SendSkipCount = kStartUpSendSkipCount;
-  timer_->start();
 }
 
 void TForm_Sorvanel::FormClose() {
@@ -199,7 +205,6 @@ void TForm_Sorvanel::WireHandlers() {
   connect(ui.Menu_MemoryView, &QAction::triggered, this, &TForm_Sorvanel::Menu_MemoryViewClick);
   connect(ui.Menu_OpenHelp, &QAction::triggered, this, &TForm_Sorvanel::Menu_OpenHelpClick);
   connect(ui.Menu_About, &QAction::triggered, this, &TForm_Sorvanel::Menu_AboutClick);
-  connect(timer_, &QTimer::timeout, this, &TForm_Sorvanel::TimerTimer);
 }
 
 TSettingsTargets TForm_Sorvanel::SettingsTargets() {
@@ -366,7 +371,7 @@ void TForm_Sorvanel::Menu_ExitClick() {
 }
 
 void TForm_Sorvanel::Menu_OpenHelpClick() {
-  OpenHelp(files_.helpFile);
+  OpenHelp(this);
 }
 
 void TForm_Sorvanel::Menu_AboutClick() {
@@ -402,16 +407,16 @@ void TForm_Sorvanel::Menu_LineMonitorClick() {
 }
 
 void TForm_Sorvanel::Menu_MemoryLoadClick() {
-  QFileDialog *dialog = OpenDialog();
-  if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
-    driveLink_->MemoryFile().LoadMemoryFile(dialog->selectedFiles().first());
+  const QString file = RunMemoryFileDialog(*OpenDialog(), memoryFolder_);
+  if (!file.isEmpty()) {
+    driveLink_->MemoryFile().LoadMemoryFile(file);
   }
 }
 
 void TForm_Sorvanel::Menu_MemorySaveClick() {
-  QFileDialog *dialog = SaveDialog();
-  if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
-    driveLink_->MemoryFile().SaveMemoryFile(dialog->selectedFiles().first());
+  const QString file = RunMemoryFileDialog(*SaveDialog(), memoryFolder_);
+  if (!file.isEmpty()) {
+    driveLink_->MemoryFile().SaveMemoryFile(file);
   }
 }
 
@@ -500,32 +505,36 @@ void TForm_Sorvanel::closeEvent(QCloseEvent *event) {
 
 void TForm_Sorvanel::keyPressEvent(QKeyEvent *event) {
   const uint16_t virtualKey = QtKeyToVirtualKey(event->key());
-  // An auto-repeated key-down repeats the press.
-  keyInput_->FormKeyDown(virtualKey);
   if (virtualKey == 0) {
     QMainWindow::keyPressEvent(event);
+    return;
   }
+  // An auto-repeated key-down repeats the press.
+  keyRepeat_->KeyDown(virtualKey);
 }
 
 void TForm_Sorvanel::keyReleaseEvent(QKeyEvent *event) {
-  // X11 sends a release before every repeated press; the key is still down.
-  if (event->isAutoRepeat()) {
-    return;
-  }
   const uint16_t virtualKey = QtKeyToVirtualKey(event->key());
-  keyInput_->FormKeyUp(virtualKey);
   if (virtualKey == 0) {
     QMainWindow::keyReleaseEvent(event);
+    return;
+  }
+  // X11 sends a release before every repeated press; the key is still down.
+  // Qt recognises most of them; the filter catches the rest.
+  if (!event->isAutoRepeat()) {
+    keyRepeat_->KeyUp(virtualKey);
   }
 }
 
 void TForm_Sorvanel::focusOutEvent(QFocusEvent *event) {
+  keyRepeat_->ReleaseNow();
   keyInput_->ReleaseHeldKeys();
   QMainWindow::focusOutEvent(event);
 }
 
 void TForm_Sorvanel::changeEvent(QEvent *event) {
   if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
+    keyRepeat_->ReleaseNow();
     keyInput_->ReleaseHeldKeys();
   }
   QMainWindow::changeEvent(event);

@@ -28,6 +28,7 @@ class TForm_AboutBox;
 class TForm_MemoryView;
 class TLineCapture;
 class TLineMonitor;
+class TKeyRepeatFilter;
 class TPortMenuItems;
 class TStatusBar;
 
@@ -80,6 +81,7 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   TFrontPanel &FrontPanel() { return panel_; }
   TDisplayRenderer &Display() { return *display_; }
   TKeyInput &KeyInput() { return *keyInput_; }
+  TKeyRepeatFilter &KeyRepeat() { return *keyRepeat_; }
   TStatusBar *StatusBar() const;
   QTimer *Timer() const { return timer_; }
   const TFileLocations &Files() const { return files_; }
@@ -156,9 +158,11 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   TFrontPanel panel_;
   std::unique_ptr<TDisplayRenderer> display_;
   std::unique_ptr<TKeyInput> keyInput_;
+  TKeyRepeatFilter *keyRepeat_ = nullptr;
   QTimer *timer_ = nullptr;
   QFileDialog *openDialog_ = nullptr;
   QFileDialog *saveDialog_ = nullptr;
+  QString memoryFolder_;  // where a memory file was last loaded or saved
   TForm_AboutBox *aboutBox_ = nullptr;
   TForm_MemoryView *memoryView_ = nullptr;
   std::unique_ptr<TPortMenuItems> portItems_;

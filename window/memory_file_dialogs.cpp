@@ -1,6 +1,9 @@
 #include "memory_file_dialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
+
+#include "dialog_window.h"
 
 void ConfigureMemoryFileDialog(QFileDialog &dialog) {
   dialog.setDefaultSuffix(QString::fromLatin1(kMemoryFileSuffix));
@@ -24,4 +27,16 @@ QFileDialog *CreateMemorySaveDialog(QWidget *parent) {
   dialog->setFileMode(QFileDialog::AnyFile);
   ConfigureMemoryFileDialog(*dialog);
   return dialog;
+}
+
+QString RunMemoryFileDialog(QFileDialog &dialog, QString &lastFolder) {
+  if (!lastFolder.isEmpty()) {
+    dialog.setDirectory(lastFolder);
+  }
+  if (RunDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return QString();
+  }
+  const QString file = dialog.selectedFiles().first();
+  lastFolder = QFileInfo(file).absolutePath();
+  return file;
 }

@@ -35,10 +35,16 @@ class TStatusBar : public QWidget {
   void SetPanelText(int index, const QString &text);
   // The inside of a panel (within its frame), in status bar coordinates.
   QRect PanelRect(int index) const;
+  // The panel under 'position' (status bar coordinates), -1 for none.
+  int PanelAt(const QPoint &position) const;
+  // The panel's whole text when it is wider than the panel shows, so the
+  // user can read it in a tooltip; empty when it fits.
+  QString PanelToolTip(int index) const;
 
   void SetDrawPanelHandler(TDrawPanelHandler handler) { drawPanel_ = std::move(handler); }
 
  protected:
+  bool event(QEvent *event) override;
   void paintEvent(QPaintEvent *event) override;
 
  private:

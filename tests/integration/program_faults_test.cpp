@@ -8,6 +8,7 @@
 
 #include "program_fixture.h"
 #include "pty_drive.h"
+#include "status_bar.h"
 #include "vdrive_process.h"
 
 namespace integration {
@@ -107,6 +108,36 @@ TEST_F(LineFaults, ConverterKilledAndStartedAgainIsTalkedToAfterAReopen) {
   ClickKey(kKeyStart);
   EXPECT_TRUE(WaitUntil([&] { return RunLed(kSizeBig) == QColor(0, 128, 0); }, 8000));
   EXPECT_TRUE(dialogs.records.empty());
+}
+
+// The timer is enabled from the window's creation: while the error dialog
+// about a saved port that cannot be opened is up, the watchdog already
+// tells on the display that no port is open.
+TEST_F(LineFaults, ASavedPortThatFailsToOpenStartsWithTheTimerRunning) {
+  folders.RegisterPort(QStringLiteral("BROKEN"), folders.ProgramFolder());  // a folder, not a tty
+  WriteSettings("[Sorvanel]\nPort=BROKEN\n");
+  const auto noPortScreen = [] {
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+      if (auto *form = qobject_cast<TForm_Sorvanel *>(widget)) {
+        return form->FrontPanel().Label_DisplayLine[kSizeBig][2]->text() == GetText(24);
+      }
+    }
+    return false;
+  };
+  bool shownDuringDialog = false;
+  dialogs.onShow = [&] {  // the user reads the dialog: the event loop runs
+    shownDuringDialog = QTest::qWaitFor(noPortScreen, 3000);
+  };
+  StartWindow();
+  ASSERT_EQ(dialogs.records.size(), 1u);
+  EXPECT_EQ(dialogs.last().caption, GetText(28));
+  EXPECT_EQ(dialogs.last().headline, GetText(30));
+  EXPECT_TRUE(shownDuringDialog) << "the timer ticked while the dialog was up";
+  EXPECT_TRUE(Window().Timer()->isActive());
+  EXPECT_FALSE(Window().DriveLink().Port().Connected());
+  ASSERT_NE(PortItem(QStringLiteral("BROKEN")), nullptr);
+  EXPECT_FALSE(PortItem(QStringLiteral("BROKEN"))->isChecked());
+  EXPECT_EQ(Window().StatusBar()->PanelText(0), QStringLiteral("-"));
 }
 
 TEST_F(LineFaults, LineCutDuringAMemoryWriteSequenceKeepsTheBlocksWrittenBeforeIt) {

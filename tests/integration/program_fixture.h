@@ -141,6 +141,7 @@ inline constexpr int kKeyDown = 4;
 inline constexpr int kKeyEscape = 5;
 inline constexpr int kKeyEnter = 6;
 inline constexpr int kKeyStart = 9;
+inline constexpr int kKeyStop = 10;
 
 // The real main window of a program whose folders are the test's own.
 class ProgramTest : public testing::Test {

@@ -115,11 +115,14 @@ TEST_F(PtyConversation, KeysPressedInTheWindowTravelInTheAnswers) {
   EXPECT_EQ(answer.keyState0, 0x02);
   EXPECT_EQ(answer.keyState1, 0x04);
   QTest::keyRelease(&Window(), Qt::Key_S);
+  // A key-up goes to the drive once no auto-repeat press has followed it.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !Window().KeyInput().IsHeld(kKeyStop); }, 2000));
   EXPECT_EQ(Exchange().keyState0, 0x02);
   answer = Exchange();
   EXPECT_EQ(answer.keyState0, 0x00);
   EXPECT_EQ(answer.keyState1, 0x04) << "the arrow is still held";
   QTest::keyRelease(&Window(), Qt::Key_Up);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !Window().KeyInput().IsHeld(kKeyUp); }, 2000));
   Exchange();
   EXPECT_EQ(Exchange().keyState1, 0x00);
 

@@ -4,6 +4,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -69,6 +72,55 @@ TEST(MessageBoxPresenter, CheckBoxStartsAsGivenAndWritesTheChoiceBack) {
   });
   TMessageBoxPresenter().Show(request, &state);
   EXPECT_FALSE(state);
+}
+
+TEST(MessageBoxPresenter, TextsAreShownAsPlainTextNeverAsMarkup) {
+  TMessageDialogRequest request;
+  request.caption = "Hiba!";
+  request.headline = "<b>set</b>.mem";
+  request.message = "<i>A fájl</i> nem írható!";
+  WhenBoxOpens([](QMessageBox &box) {
+    EXPECT_EQ(box.textFormat(), Qt::PlainText);
+    for (QLabel *label : box.findChildren<QLabel *>()) {
+      if (label->text() == "<b>set</b>.mem" || label->text() == "<i>A fájl</i> nem írható!") {
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
+      }
+    }
+  });
+  TMessageBoxPresenter().Show(request, nullptr);
+}
+
+TEST(MessageBoxPresenter, BoxIsCentredOverTheMainWindowAndWideEnoughForItsCaption) {
+  QMainWindow mainWindow;
+  mainWindow.setGeometry(40, 30, 320, 536);
+  mainWindow.show();
+  QWidget other;  // another window of the program is the active one
+  other.setGeometry(600, 400, 100, 100);
+  other.show();
+  other.activateWindow();
+  TMessageDialogRequest request;
+  request.caption = "Programozó terminál csatlakoztatva a frekvenciaváltóhoz";
+  request.headline = "x";
+  WhenBoxOpens([&](QMessageBox &box) {
+    const QPoint offset = box.frameGeometry().center() - mainWindow.frameGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 4);
+    QFont titleFont = QApplication::font();
+    titleFont.setBold(true);
+    EXPECT_GT(box.width(), QFontMetrics(titleFont).horizontalAdvance(request.caption));
+  });
+  TMessageBoxPresenter().Show(request, nullptr);
+}
+
+TEST(MessageBoxPresenter, APopupLeftByTheBoxIsClosedWithIt) {
+  TMessageDialogRequest request;
+  request.caption = "Hiba!";
+  WhenBoxOpens([](QMessageBox &box) {
+    auto *popup = new QMenu(&box);
+    popup->addAction("leftover");
+    popup->popup(box.geometry().center());
+  });
+  TMessageBoxPresenter().Show(request, nullptr);
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
 }  // namespace

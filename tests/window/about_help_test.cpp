@@ -4,12 +4,13 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 #include <QUrl>
 #include <stdexcept>
 
 #include "about_box.h"
-#include "help.h"
+#include "help_viewer.h"
 #include "window_fixture.h"
 
 namespace {
@@ -95,15 +96,30 @@ TEST_F(AboutBoxTest, EnterClosesTheBoxAndItIsCentredOnTheMainWindow) {
   EXPECT_EQ(box.result(), QDialog::Accepted);
 }
 
-TEST_F(AboutBoxTest, HelpOpensTheManualBesideTheProgramAndReturns) {
-  UrlRecorder recorder;
-  QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "Open");
+TEST_F(AboutBoxTest, HelpShowsTheManualInTheProgramsOwnViewer) {
+  UrlRecorder browser;
+  QDesktopServices::setUrlHandler(QStringLiteral("file"), &browser, "Open");
   Window().findChild<QAction *>(QStringLiteral("Menu_OpenHelp"))->trigger();
   QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-  ASSERT_EQ(recorder.urls.size(), 1);
-  EXPECT_EQ(recorder.urls.front().toLocalFile(),
-            folder.filePath(QStringLiteral("help/sorvanel.html")));
-  EXPECT_TRUE(dialogs.records.empty()) << "a missing manual is not reported";
+  EXPECT_TRUE(browser.urls.empty()) << "no browser needed";
+
+  auto *viewer = Window().findChild<THelpViewer *>();
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_TRUE(viewer->isVisible());
+  EXPECT_TRUE(viewer->isWindow());
+  EXPECT_EQ(viewer->windowTitle(), QStringLiteral("Sorvanel — user's manual"));
+  EXPECT_TRUE(viewer->toPlainText().contains(QStringLiteral("Terminal memory and memory files")));
+  // The manual's picture is built in beside it; links to the web go to a
+  // browser.
+  const QVariant picture =
+      viewer->loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("panel.png")));
+  EXPECT_FALSE(picture.toByteArray().isEmpty());
+  EXPECT_TRUE(viewer->openExternalLinks());
+
+  // A second F1 raises the same window.
+  Window().Menu_OpenHelpClick();
+  EXPECT_EQ(Window().findChildren<THelpViewer *>().size(), 1);
+  EXPECT_TRUE(dialogs.records.empty());
 }
 
 TEST_F(AboutBoxTest, MemoryFileDialogsOfferMemoryFilesFirst) {

@@ -73,7 +73,8 @@ TEST_F(StatusScreenTest, EnglishScreensHaveTheirExactTexts) {
   Window().ProgramSettings().Port = QStringLiteral("ttyUSB0");
   Window().ShowStatusScreen(3);
   EXPECT_EQ(Lines(0), QStringList({"    Sorvanel", "----------------", "  Finding freq.",
-                                   "converter: ttyUSB0"}));
+                                   "converterttyUSB0"}))
+      << "the port name keeps whole inside the 16 columns";
 }
 
 TEST_F(StatusScreenTest, StatusScreenLeavesTheGraphicMode) {

@@ -1,8 +1,0 @@
-#include "help.h"
-
-#include <QDesktopServices>
-#include <QUrl>
-
-void OpenHelp(const QString &helpFile) {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile));
-}

@@ -1,0 +1,99 @@
+#include "key_repeat_filter.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QStyleHints>
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+qint64 NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
+
+TKeyRepeatFilter::TKeyRepeatFilter(TKeyHandler press, TKeyHandler release, QObject *parent)
+    : QObject(parent), press_(std::move(press)), release_(std::move(release)) {
+  timer_.setSingleShot(true);
+  timer_.setTimerType(Qt::PreciseTimer);
+  connect(&timer_, &QTimer::timeout, this, &TKeyRepeatFilter::PassDueReleases);
+}
+
+int TKeyRepeatFilter::HoldBackMs() {
+  const int rate = QGuiApplication::styleHints()->keyboardAutoRepeatRate();
+  const int interval = rate > 0 ? (1000 + rate - 1) / rate : kMinimumHoldBackMs;
+  return std::max(interval, kMinimumHoldBackMs);
+}
+
+bool TKeyRepeatFilter::IsReleasePending(uint16_t virtualKey) const {
+  return std::any_of(pending_.begin(), pending_.end(), [virtualKey](const TPendingRelease &entry) {
+    return entry.virtualKey == virtualKey;
+  });
+}
+
+void TKeyRepeatFilter::KeyDown(uint16_t virtualKey) {
+  std::erase_if(pending_, [virtualKey](const TPendingRelease &entry) {
+    return entry.virtualKey == virtualKey;
+  });
+  ArmTimer();
+  press_(virtualKey);
+}
+
+void TKeyRepeatFilter::KeyUp(uint16_t virtualKey) {
+  if (IsReleasePending(virtualKey)) {
+    return;
+  }
+  pending_.push_back({virtualKey, NowMs() + HoldBackMs()});
+  ArmTimer();
+}
+
+void TKeyRepeatFilter::ReleaseNow() {
+  std::vector<TPendingRelease> due;
+  due.swap(pending_);
+  timer_.stop();
+  for (const TPendingRelease &entry : due) {
+    release_(entry.virtualKey);
+  }
+}
+
+void TKeyRepeatFilter::PassDueReleases() {
+  if (passing_) {
+    return;
+  }
+  passing_ = true;
+  // A busy main thread can wake here before it has handled input that the
+  // window system delivered long ago: the repeat's press may be waiting in
+  // the queue. Handle what has arrived first, so that press is seen.
+  QCoreApplication::processEvents();
+  passing_ = false;
+
+  const qint64 now = NowMs();
+  std::vector<TPendingRelease> due;
+  std::erase_if(pending_, [&](const TPendingRelease &entry) {
+    if (entry.dueMs > now) {
+      return false;
+    }
+    due.push_back(entry);
+    return true;
+  });
+  ArmTimer();
+  for (const TPendingRelease &entry : due) {
+    release_(entry.virtualKey);
+  }
+}
+
+void TKeyRepeatFilter::ArmTimer() {
+  if (pending_.empty()) {
+    timer_.stop();
+    return;
+  }
+  qint64 first = pending_.front().dueMs;
+  for (const TPendingRelease &entry : pending_) {
+    first = std::min(first, entry.dueMs);
+  }
+  timer_.start(static_cast<int>(std::max<qint64>(0, first - NowMs())));
+}
