@@ -24,3 +24,19 @@ TDriveLink::TDriveLink(TLinkState &linkState, TProgramSettings &settings, TLinkH
 TDriveLink::~TDriveLink() {
   port_.reset();
 }
+
+void TDriveLink::AttachObserver(TLinkObserver *observer) {
+  observers_.Attach(observer);
+  ConnectObservers();
+}
+
+void TDriveLink::DetachObserver(TLinkObserver *observer) {
+  observers_.Detach(observer);
+  ConnectObservers();
+}
+
+void TDriveLink::ConnectObservers() {
+  TLinkObserver *observer = observers_.Empty() ? nullptr : &observers_;
+  replies_.SetObserver(observer);
+  port_->SetObserver(observer);
+}

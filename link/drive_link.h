@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "link_host.h"
+#include "link_observer.h"
 #include "link_state.h"
 #include "memory_file.h"
 #include "port_discovery.h"
@@ -46,6 +47,11 @@ class TDriveLink {
   // again by itself.
   void ClosePort() { reconnect_.ClosePort(); }
 
+  // Observers of the line (monitor, capture); each must stay alive until it
+  // is detached. With none attached the link reports nothing.
+  void AttachObserver(TLinkObserver *observer);
+  void DetachObserver(TLinkObserver *observer);
+
  private:
   TTerminalMemory memory_;
   std::unique_ptr<TPortThread> port_;
@@ -53,4 +59,7 @@ class TDriveLink {
   TMemoryFile memoryFile_;
   TPortMenu portMenu_;
   TReconnect reconnect_;
+  TLinkObserverList observers_;
+
+  void ConnectObservers();
 };

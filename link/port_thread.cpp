@@ -212,8 +212,17 @@ bool TPortThread::OpenPort() {
   if (isUsb_ ? OpenUsb() : OpenSerial()) {
     ++openCount_;
     StartWorker();
+    openedAt_ = TLinkClock::now();
+    Report(TPortEvent::Opened);
   }
   return connected_;
+}
+
+void TPortThread::Report(TPortEvent event) {
+  if (observer_ != nullptr) {
+    observer_->PortChanged(event == TPortEvent::Opened ? openedAt_ : TLinkClock::now(), event,
+                           portName_);
+  }
 }
 
 bool TPortThread::OpenUsb() {
@@ -301,6 +310,9 @@ bool TPortThread::ClosePort() {
   if (!connected_) {
     return true;
   }
+  if (lineLost_) {
+    Report(TPortEvent::Lost);  // the main thread learns of it here at the latest
+  }
   TPortLock lock(*this);
   if (openKind_ == TOpenKind::Usb) {
     usbStatus_ = usb_->Close();
@@ -315,6 +327,7 @@ bool TPortThread::ClosePort() {
   ++generation_;
   lineLost_ = false;
   connected_ = false;
+  Report(TPortEvent::Closed);
   return true;
 }
 

@@ -37,6 +37,7 @@
 #include "line_settings.h"
 #include "network_device.h"
 #include "network_ports.h"
+#include "link_observer.h"
 #include "port_control.h"
 #include "port_discovery.h"
 #include "serial_device.h"
@@ -106,6 +107,11 @@ class TPortThread : public QObject, public TPortControl {
   // dropped.
   TReceiveHandler OnReceive;
 
+  // Reports opens and closes to 'observer' (null: nobody); main thread.
+  void SetObserver(TLinkObserver *observer) { observer_ = observer; }
+  // When the port last opened.
+  TLinkTime OpenedAt() const { return openedAt_; }
+
   const QString &PortName() const { return portName_; }
   const TLineSettings &LineSettings() const { return line_; }
   uint32_t PollInterval() const { return pollInterval_; }
@@ -145,6 +151,7 @@ class TPortThread : public QObject, public TPortControl {
   QByteArray ReadSerial(short events);
   QByteArray ReadUsb();
   void HandOver(std::vector<QByteArray> chunks, uint64_t generation);
+  void Report(TPortEvent event);
   void Deliver(const std::shared_ptr<THandOver> &handOver);
 
   std::unique_ptr<TUsbDevice> usb_;
@@ -185,6 +192,8 @@ class TPortThread : public QObject, public TPortControl {
   mutable std::mutex handOverMutex_;
   std::shared_ptr<THandOver> pendingHandOver_;
 
+  TLinkObserver *observer_ = nullptr;  // main thread only
+  TLinkTime openedAt_{};               // main thread only
   std::atomic<bool> lineLost_ = false;
   std::atomic<uint64_t> workerPasses_ = 0;
   std::thread worker_;

@@ -45,6 +45,9 @@ TReplyHandler::TReplyHandler(TLinkState &linkState, TTerminalMemory &memory,
       openCountSeen_(port.OpenCount()) {}
 
 void TReplyHandler::HandleReply(const QByteArray &chunk) {
+  if (observer_ != nullptr) {
+    observer_->ChunkReceived(TLinkClock::now(), chunk);
+  }
   ForgetLineBeforeOpen();
   AppendBounded(chunk);
   if (handling_) {
@@ -79,6 +82,9 @@ void TReplyHandler::AppendBounded(const QByteArray &chunk) {
   const qsizetype excess = receiveBuffer_.size() - kReceiveBufferLimit;
   if (excess > 0) {
     receiveBuffer_.remove(0, excess);
+    if (observer_ != nullptr) {
+      observer_->CharactersDropped(TLinkClock::now(), static_cast<size_t>(excess));
+    }
   }
 }
 
@@ -86,6 +92,10 @@ void TReplyHandler::HandleFrame(const QByteArray &frame) {
   TReplyData &reply = linkState_.ReplyData;
   const uint8_t kind = Kelvo_Check(reinterpret_cast<const uint8_t *>(frame.constData()),
                                    static_cast<size_t>(frame.size()), reply.bytes, &reply.length);
+  if (observer_ != nullptr) {
+    const uint8_t error = kind == KELVO_CHECK_FAILED ? Kelvo_GetLastError() : 0;
+    observer_->FrameHandled(TLinkClock::now(), frame, kind, error, reply);
+  }
   if (kind == kProgTermFrame) {
     HandleProgTermFrame();
   } else if (kind == kConverterMessage) {
@@ -170,13 +180,20 @@ void TReplyHandler::PrepareMemoryReadAnswer() {
 void TReplyHandler::Answer() {
   if (linkState_.SendSkipCount > 0) {
     --linkState_.SendSkipCount;
+    if (observer_ != nullptr) {
+      observer_->AnswerSkipped(TLinkClock::now());
+    }
     return;
   }
   // Compiled even without an open port, so released keys and a memory-read
   // answer are consumed rather than sent late.
   Kelvo_CompileMessage(&requestFrame_);
   if (port_.Connected()) {
-    port_.WriteData(requestFrame_.bytes + 1, requestFrame_.bytes[0]);
+    const bool written = port_.WriteData(requestFrame_.bytes + 1, requestFrame_.bytes[0]);
+    if (observer_ != nullptr) {
+      observer_->AnswerWritten(TLinkClock::now(), requestFrame_.bytes + 1, requestFrame_.bytes[0],
+                               written);
+    }
   }
 }
 

@@ -21,6 +21,7 @@
 
 #include "kelvo.h"
 #include "link_host.h"
+#include "link_observer.h"
 #include "link_state.h"
 #include "port_control.h"
 #include "program_settings.h"
@@ -44,6 +45,9 @@ class TReplyHandler {
   void HandleReply(const QByteArray &chunk);
 
   const QByteArray &ReceiveBuffer() const { return receiveBuffer_; }
+
+  // Reports chunks, frames and answers to 'observer' (null: nobody).
+  void SetObserver(TLinkObserver *observer) { observer_ = observer; }
 
  private:
   void AppendBounded(const QByteArray &chunk);
@@ -70,4 +74,5 @@ class TReplyHandler {
   TTerminalMessageFrame requestFrame_{};
   uint64_t openCountSeen_ = 0;
   bool handling_ = false;
+  TLinkObserver *observer_ = nullptr;
 };

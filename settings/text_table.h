@@ -9,7 +9,7 @@ using TLanguage = uint8_t;
 inline constexpr TLanguage kLanguageHungarian = 0;
 inline constexpr TLanguage kLanguageEnglish = 1;
 inline constexpr int kLanguageCount = 2;
-inline constexpr int kTextCount = 86;
+inline constexpr int kTextCount = 136;
 
 // Texts added after the original 60, named so they are never used by number.
 // The Tools menu and the memory view:
@@ -42,6 +42,57 @@ inline constexpr int kTextNetworkPortTryOk = 82;
 inline constexpr int kTextNetworkPortInvalidName = 83;
 inline constexpr int kTextNetworkPortDuplicateName = 84;
 inline constexpr int kTextNetworkPortTrying = 85;
+// The line monitor and the capture file:
+inline constexpr int kTextLineMonitor = 86;
+inline constexpr int kTextMonitorTime = 87;
+inline constexpr int kTextMonitorDirection = 88;
+inline constexpr int kTextMonitorBytes = 89;
+inline constexpr int kTextMonitorHex = 90;
+inline constexpr int kTextMonitorMeaning = 91;
+inline constexpr int kTextMonitorCheck = 92;
+inline constexpr int kTextDirectionReceived = 93;
+inline constexpr int kTextDirectionSent = 94;
+inline constexpr int kTextMonitorPause = 95;
+inline constexpr int kTextMonitorClear = 96;
+inline constexpr int kTextMonitorCopy = 97;
+inline constexpr int kTextMonitorSave = 98;
+inline constexpr int kTextCaptureStart = 99;
+inline constexpr int kTextCaptureStop = 100;
+inline constexpr int kTextFilterAll = 101;
+inline constexpr int kTextDriveMessages = 102;
+inline constexpr int kTextAnswers = 103;
+inline constexpr int kTextProgTermFrames = 104;
+inline constexpr int kTextFailedChecks = 105;
+inline constexpr int kTextPortEvents = 106;
+inline constexpr int kTextUnansweredHoldOff = 107;
+inline constexpr int kTextSilentSeconds = 108;
+inline constexpr int kTextDroppedCharacters = 109;
+inline constexpr int kTextReconnects = 110;
+inline constexpr int kTextTurnaround = 111;
+inline constexpr int kTextTurnaroundFigures = 112;
+inline constexpr int kTextMeaningDisplayLine = 113;
+inline constexpr int kTextMeaningMemoryWrite = 114;
+inline constexpr int kTextMeaningMemoryRead = 115;
+inline constexpr int kTextMeaningKeepAlive = 116;
+inline constexpr int kTextMeaningAnswer = 117;
+inline constexpr int kTextMeaningProgTerm = 118;
+inline constexpr int kTextMeaningOther = 119;
+inline constexpr int kTextNoKeys = 120;
+inline constexpr int kTextCheckOk = 121;
+inline constexpr int kTextCheckNoStx = 122;
+inline constexpr int kTextCheckBadCharacter = 123;
+inline constexpr int kTextCheckBadLength = 124;
+inline constexpr int kTextCheckBadChecksum = 125;
+inline constexpr int kTextCheckNoEtx = 126;
+inline constexpr int kTextWriteFailed = 127;
+inline constexpr int kTextPortOpened = 128;
+inline constexpr int kTextPortClosed = 129;
+inline constexpr int kTextPortLost = 130;
+inline constexpr int kTextPortReopened = 131;
+inline constexpr int kTextCaptureOpenFailed = 132;
+inline constexpr int kTextCaptureWriteFailed = 133;
+inline constexpr int kTextSaveTextFailed = 134;
+inline constexpr int kTextCapturing = 135;
 
 // Rows by language, columns by text index.
 using TTextTable = std::array<std::array<QString, kTextCount>, kLanguageCount>;

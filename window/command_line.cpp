@@ -25,6 +25,8 @@ const TValueOption kValueOptions[] = {
      "--memory names one.",
      &TCommandLineOptions::settingsFile},
     {"memory", "FILE", "Use FILE as the default memory file.", &TCommandLineOptions::memoryFile},
+    {"capture", "FILE", "Write what passes on the line to FILE (JSON Lines).",
+     &TCommandLineOptions::captureFile},
 };
 
 // The window system's own options, taken from the command line by QApplication: accepted and
@@ -38,6 +40,8 @@ struct TParser {
   QCommandLineOption help{QStringLiteral("help"), QStringLiteral("Show this text and exit.")};
   QCommandLineOption version{QStringLiteral("version"),
                              QStringLiteral("Show the version and exit.")};
+  QCommandLineOption monitor{QStringLiteral("monitor"),
+                             QStringLiteral("Open the line monitor at start.")};
 
   TParser() {
     parser.setApplicationDescription(
@@ -48,6 +52,7 @@ struct TParser {
                                           QString::fromLatin1(option.description),
                                           QString::fromLatin1(option.valueName)));
     }
+    parser.addOption(monitor);
     parser.addOption(help);
     parser.addOption(version);
     for (const char *name : kWindowSystemOptionsWithValue) {
@@ -92,6 +97,7 @@ TCommandLine ParseCommandLine(const QStringList &arguments) {
     }
     result.options.*option.field = values.value(0);
   }
+  result.options.monitor = p.parser.isSet(p.monitor);
   if (p.parser.isSet(p.help)) {
     result.action = TCommandLineAction::ShowHelp;
   } else if (p.parser.isSet(p.version)) {

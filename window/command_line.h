@@ -1,4 +1,5 @@
-// The program's command line: --help, --version, --port NAME, --settings FILE, --memory FILE.
+// The program's command line: --help, --version, --port NAME, --settings FILE, --memory FILE,
+// --capture FILE, --monitor.
 //
 // It is read before the window system starts, so --help, --version and a bad command line work
 // without a display and open no window. To add an option: declare it in the option table of
@@ -12,6 +13,8 @@ struct TCommandLineOptions {
   QString port;          // opened at start instead of the saved port
   QString settingsFile;  // instead of the located settings file
   QString memoryFile;    // instead of the located default memory file
+  QString captureFile;   // what passes on the line is written there from the start
+  bool monitor = false;  // the line monitor opens at start
 };
 
 enum class TCommandLineAction {

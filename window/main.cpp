@@ -9,6 +9,7 @@
 #include "close_on_signals.h"
 #include "command_line.h"
 #include "file_locations.h"
+#include "line_capture.h"
 #include "main_window.h"
 #include "message_box_presenter.h"
 #include "window_resources.h"
@@ -64,7 +65,13 @@ int main(int argc, char *argv[]) {
     TForm_AboutBox aboutBox(&mainWindow);
     mainWindow.SetAboutBox(&aboutBox);
     closeOnSignals.SetWindow(&mainWindow);
+    if (!commandLine.options.captureFile.isEmpty()) {
+      mainWindow.Capture().Start(commandLine.options.captureFile);  // a failure is reported
+    }
     mainWindow.show();
+    if (commandLine.options.monitor) {
+      mainWindow.Menu_LineMonitorClick();
+    }
     QApplication::exec();
   } catch (const std::exception &error) {
     ShowException(QString::fromLocal8Bit(error.what()));

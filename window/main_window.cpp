@@ -19,6 +19,8 @@
 #include "image_widget.h"
 #include "key_mapping.h"
 #include "key_repeat_filter.h"
+#include "line_capture.h"
+#include "line_monitor.h"
 #include "memory_file_dialogs.h"
 #include "memory_view.h"
 #include "network_ports_dialog.h"
@@ -218,6 +220,7 @@ void TForm_Sorvanel::WireHandlers() {
   for (QAction *item : {ui.Menu_LanguageHun, ui.Menu_LanguageEng}) {
     connect(item, &QAction::triggered, this, [this, item] { Menu_LanguageClick(item); });
   }
+  connect(ui.Menu_LineMonitor, &QAction::triggered, this, &TForm_Sorvanel::Menu_LineMonitorClick);
   connect(ui.Menu_MemoryView, &QAction::triggered, this, &TForm_Sorvanel::Menu_MemoryViewClick);
   connect(ui.Menu_OpenHelp, &QAction::triggered, this, &TForm_Sorvanel::Menu_OpenHelpClick);
   connect(ui.Menu_About, &QAction::triggered, this, &TForm_Sorvanel::Menu_AboutClick);
@@ -272,8 +275,12 @@ TLanguageTargets TForm_Sorvanel::LanguageTargets() const {
 void TForm_Sorvanel::ApplyToolsLanguage() {
   ui_->Menu_Tools->setTitle(GetText(kTextToolsMenu));
   ui_->Menu_MemoryView->setText(GetText(kTextMemoryView));
+  ui_->Menu_LineMonitor->setText(GetText(kTextLineMonitor));
   if (memoryView_ != nullptr) {
     memoryView_->ApplyLanguage();
+  }
+  if (lineMonitor_ != nullptr) {
+    lineMonitor_->Retranslate();
   }
 }
 
@@ -410,6 +417,15 @@ void TForm_Sorvanel::Menu_LanguageClick(QAction *sender) {
   ApplyToolsLanguage();
 }
 
+void TForm_Sorvanel::Menu_LineMonitorClick() {
+  if (lineMonitor_ == nullptr) {
+    lineMonitor_ = new TLineMonitor(*driveLink_, *capture_, this);
+  }
+  lineMonitor_->show();
+  lineMonitor_->raise();
+  lineMonitor_->activateWindow();
+}
+
 void TForm_Sorvanel::Menu_MemoryLoadClick() {
   const QString file = RunMemoryFileDialog(*OpenDialog(), memoryFolder_);
   if (!file.isEmpty()) {
@@ -473,6 +489,7 @@ void TForm_Sorvanel::CreatePortThread() {
     driveLink_->PortMenu().Menu_OpenPortClick(position);
   });
   driveLink_ = std::make_unique<TDriveLink>(link_, settings_, *this, files_.memoryFile);
+  capture_ = std::make_unique<TLineCapture>(*driveLink_);
 }
 
 void TForm_Sorvanel::LoadMemoryFile() {
@@ -497,6 +514,10 @@ void TForm_Sorvanel::SaveMemoryFile() {
 }
 
 void TForm_Sorvanel::DestroyPortThread() {
+  // The observers leave the link before it goes.
+  delete lineMonitor_;
+  lineMonitor_ = nullptr;
+  capture_.reset();
   driveLink_.reset();
 }
 

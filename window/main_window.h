@@ -26,6 +26,8 @@ class QTimer;
 class TDriveLink;
 class TForm_AboutBox;
 class TForm_MemoryView;
+class TLineCapture;
+class TLineMonitor;
 class TKeyRepeatFilter;
 class TPortMenuItems;
 class TStatusBar;
@@ -96,6 +98,11 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
 
   void SetAboutBox(TForm_AboutBox *aboutBox) { aboutBox_ = aboutBox; }
 
+  // --- Tools: the line monitor (created when first opened) and the capture.
+  TLineMonitor *LineMonitor() const { return lineMonitor_; }
+  TLineCapture &Capture() { return *capture_; }
+  void Menu_LineMonitorClick();
+
   // --- Handlers (also run by the settings and by the integration).
   void Menu_TerminalSizeBigClick();
   void Menu_TerminalSizeSmallClick();
@@ -164,4 +171,6 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   std::unique_ptr<TPortMenuItems> portItems_;
   QAction *networkPortsItem_ = nullptr;
   std::unique_ptr<TDriveLink> driveLink_;
+  std::unique_ptr<TLineCapture> capture_;
+  TLineMonitor *lineMonitor_ = nullptr;
 };

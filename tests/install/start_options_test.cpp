@@ -26,11 +26,16 @@ TEST(CommandLine, OptionsWithTheirValuesInBothSpellings) {
   EXPECT_EQ(line.options.port, QStringLiteral("ttyUSB0"));
   EXPECT_EQ(line.options.settingsFile, QStringLiteral("drive a.ini"));
   EXPECT_EQ(line.options.memoryFile, QStringLiteral("/m/a.mem"));
+  const TCommandLine watched =
+      ParseCommandLine(Line({"--capture", "/tmp/line.jsonl", "--monitor"}));
+  EXPECT_EQ(watched.options.captureFile, QStringLiteral("/tmp/line.jsonl"));
+  EXPECT_TRUE(watched.options.monitor);
 
   const TCommandLine plain = ParseCommandLine(Line({}));
   EXPECT_EQ(plain.action, TCommandLineAction::Run);
   EXPECT_TRUE(plain.options.port.isEmpty() && plain.options.settingsFile.isEmpty() &&
-              plain.options.memoryFile.isEmpty());
+              plain.options.memoryFile.isEmpty() && plain.options.captureFile.isEmpty() &&
+              !plain.options.monitor);
   // The window system's own options are left to it.
   EXPECT_EQ(ParseCommandLine(Line({"-platform", "offscreen"})).action, TCommandLineAction::Run);
 }

@@ -58,6 +58,8 @@ class TVdrive {
   }
 
   QString Output() { return QString::fromLocal8Bit(process_.readAll()); }
+  bool Finished() const { return process_.state() == QProcess::NotRunning; }
+  int ExitCode() const { return process_.exitCode(); }
 
   // Ends the drive with SIGTERM and returns what it printed.
   QString Stop() {

@@ -212,7 +212,8 @@ TEST_F(LayoutTest, MenuTreeHasItsItemsInOrder) {
             QStringList({"Menu_ProgTermAlertOnConnect", "Menu_ProgTermAlertOnDisconnect"}));
   EXPECT_EQ(ItemNames(Child<QMenu>("Menu_Language")),
             QStringList({"Menu_LanguageHun", "Menu_LanguageEng"}));
-  EXPECT_EQ(ItemNames(Child<QMenu>("Menu_Tools")), QStringList({"Menu_MemoryView"}));
+  EXPECT_EQ(ItemNames(Child<QMenu>("Menu_Tools")),
+            QStringList({"Menu_LineMonitor", "Menu_MemoryView"}));
   EXPECT_EQ(ItemNames(Child<QMenu>("Menu_Help")),
             QStringList({"Menu_OpenHelp", "N6", "Menu_About"}));
 }

@@ -8,6 +8,7 @@
 #include "options.h"
 #include "port_map.h"
 #include "pseudo_terminal.h"
+#include "replay.h"
 #include "signals.h"
 #include "stats.h"
 #include "virtual_drive.h"
@@ -52,6 +53,24 @@ void RunLine(const vdrive::Options &options, vdrive::LineLink &link, vdrive::Dri
   }
 }
 
+// How long a replay waits for the program to open the port.
+constexpr auto kReplayOpenWait = std::chrono::seconds(60);
+
+int RunReplay(const vdrive::Options &options, const vdrive::ReplayPlan &plan,
+              const vdrive::PseudoTerminal &pty) {
+  std::printf("vdrive: replaying %s: %zu chunks, %llu messages, %zu recorded answers%s\n",
+              options.replayFile.c_str(), plan.chunks.size(),
+              static_cast<unsigned long long>(plan.messages), plan.answers.size(),
+              options.fast ? ", fast" : "");
+  std::fflush(stdout);
+  if (!vdrive::WaitForOpener(pty.SlavePath(), kReplayOpenWait)) {
+    return Fail("nobody opened the port");
+  }
+  const vdrive::ReplayResult result = vdrive::Replay(plan, pty, options.fast);
+  vdrive::PrintReplayResult(stdout, result);
+  return result.matched == result.recordedAnswers ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -68,6 +87,10 @@ int main(int argc, char **argv) {
   if (!vdrive::InstallSignalHandlers()) {
     return Fail("cannot install signal handlers");
   }
+  vdrive::ReplayPlan plan;
+  if (!options.replayFile.empty() && !vdrive::LoadReplayPlan(options.replayFile, plan, error)) {
+    return Fail(error);
+  }
   vdrive::PortMapFolders folders;
   vdrive::PseudoTerminal pty;
   if (!vdrive::PreparePortMapFolders(folders, error) || !pty.Open(error)) {
@@ -80,6 +103,13 @@ int main(int argc, char **argv) {
   std::printf("vdrive: port %s on %s (%s)%s\n", options.name.c_str(), pty.SlavePath().c_str(),
               entry.EntryPath().c_str(), options.fast ? ", fast" : "");
   std::fflush(stdout);
+
+  if (!options.replayFile.empty()) {
+    const int status = RunReplay(options, plan, pty);
+    entry.Remove();
+    std::printf("vdrive: port %s closed\n", options.name.c_str());
+    return status;
+  }
 
   vdrive::LineTiming timing;
   timing.paced = !options.fast;

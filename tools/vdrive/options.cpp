@@ -21,6 +21,10 @@ const char *UsageText() {
          "                            last one was answered or timed out (load tests)\n"
          "  --stats                   print counts and turnaround times at exit\n"
          "  --duration SECONDS        end by itself after this time\n"
+         "  --replay FILE             play the drive's side of a capture file back to the\n"
+         "                            program once it has opened the port (with --fast as\n"
+         "                            fast as it answers) and report how many recorded\n"
+         "                            answers it gave again (exit status 1: not all)\n"
          "  --help                    show this text\n"
          "\n"
          "SIGINT, SIGTERM or SIGHUP end it and remove the port entry.\n";
@@ -58,6 +62,12 @@ bool ParseOptions(int argc, const char *const *argv, Options &options, std::stri
         return false;
       }
       options.durationSeconds = seconds;
+    } else if (arg == "--replay") {
+      if (!takeValue() || value.empty()) {
+        error = "--replay needs a capture file";
+        return false;
+      }
+      options.replayFile = value;
     } else if (hasValue) {
       error = "option " + std::string(arg) + " takes no value";
       return false;

@@ -12,6 +12,7 @@ struct Options {
   bool stats = false;
   double durationSeconds = 0.0;  // 0: until a signal ends it
   bool help = false;
+  std::string replayFile;  // --replay: play this capture instead of a drive
 };
 
 // false with a message in error for an unknown option or a bad value.

@@ -1,0 +1,110 @@
+// Counters of the line since the port opened: frames by kind, failed checks
+// by error code, messages left unanswered by the hold-off, silent seconds,
+// characters dropped at the receive buffer's bound, reconnects, and the
+// turnaround from the chunk that completed a converter message to the write
+// of its answer. An observer of the link; no widgets, main thread.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "link_observer.h"
+
+// Turnaround times in fixed 10 µs buckets up to 50 ms plus an overflow
+// count, with exact minimum, maximum and total.
+class TTurnaroundHistogram {
+ public:
+  using TDuration = std::chrono::nanoseconds;
+  static constexpr TDuration kBucketWidth = std::chrono::microseconds(10);
+  static constexpr size_t kBucketCount = 5000;  // 0 .. 50 ms
+  // Upper edges of the coarse buckets shown to the user; one more bucket
+  // takes everything from the last edge on.
+  static constexpr std::array<TDuration, 9> kCoarseEdges = {
+      std::chrono::microseconds(100), std::chrono::microseconds(200),
+      std::chrono::microseconds(500), std::chrono::milliseconds(1),
+      std::chrono::milliseconds(2),   std::chrono::milliseconds(5),
+      std::chrono::milliseconds(10),  std::chrono::milliseconds(20),
+      std::chrono::milliseconds(50)};
+  using TCoarseCounts = std::array<uint64_t, kCoarseEdges.size() + 1>;
+
+  TTurnaroundHistogram() : buckets_(kBucketCount, 0) {}
+
+  void Add(TDuration value);
+  void Clear();
+
+  uint64_t Count() const { return count_; }
+  uint64_t Overflow() const { return overflow_; }
+  TDuration Min() const { return min_; }
+  TDuration Max() const { return max_; }
+  TDuration Total() const { return total_; }
+  uint64_t Bucket(size_t index) const { return buckets_[index]; }
+  // The smallest bucket edge at or below which a share 'q' (0..1) of the
+  // values lie, never above the maximum; 0 with no values.
+  TDuration Percentile(double q) const;
+  TCoarseCounts CoarseCounts() const;
+
+ private:
+  std::vector<uint64_t> buckets_;
+  uint64_t overflow_ = 0;
+  uint64_t count_ = 0;
+  TDuration min_{0};
+  TDuration max_{0};
+  TDuration total_{0};
+};
+
+// Error codes of a failed check, KELVO_ERROR_NO_STX .. KELVO_ERROR_NO_ETX.
+inline constexpr size_t kCheckErrorCount = 5;
+
+class TLineStatistics : public TLinkObserver {
+ public:
+  uint64_t DriveMessages() const { return driveMessages_; }
+  uint64_t ProgTermFrames() const { return progTermFrames_; }
+  uint64_t OtherFrames() const { return otherFrames_; }
+  uint64_t Answers() const { return answers_; }
+  uint64_t FailedWrites() const { return failedWrites_; }
+  uint64_t FailedChecks() const;
+  uint64_t FailedChecks(uint8_t errorCode) const;
+  uint64_t SkippedByHoldOff() const { return skipped_; }
+  uint64_t DroppedCharacters() const { return dropped_; }
+  uint64_t Reconnects() const { return reconnects_; }
+  // Whole seconds without a received character while the port was open,
+  // counting the silence still going on at 'now'.
+  uint64_t SilentSeconds(TLinkTime now) const;
+  const TTurnaroundHistogram &Turnaround() const { return turnaround_; }
+  // When the port last opened; none before the first open.
+  std::optional<TLinkTime> OpenedAt() const { return openedAt_; }
+
+  // Starts every count again (the port opened, or the user cleared them).
+  void Reset(std::optional<TLinkTime> openedAt);
+
+  void ChunkReceived(TLinkTime t, const QByteArray &chunk) override;
+  void CharactersDropped(TLinkTime t, size_t count) override;
+  void FrameHandled(TLinkTime t, const QByteArray &frame, uint8_t checkResult, uint8_t errorCode,
+                    const TReplyData &reply) override;
+  void AnswerWritten(TLinkTime t, const uint8_t *bytes, size_t length, bool written) override;
+  void AnswerSkipped(TLinkTime t) override;
+  void PortChanged(TLinkTime t, TPortEvent event, const QString &portName) override;
+
+ private:
+  void CountSilence(TLinkTime until);
+
+  uint64_t driveMessages_ = 0;
+  uint64_t progTermFrames_ = 0;
+  uint64_t otherFrames_ = 0;
+  uint64_t answers_ = 0;
+  uint64_t failedWrites_ = 0;
+  std::array<uint64_t, kCheckErrorCount + 1> failed_{};  // the last: any other code
+  uint64_t skipped_ = 0;
+  uint64_t dropped_ = 0;
+  uint64_t reconnects_ = 0;
+  uint64_t silentSeconds_ = 0;
+  TTurnaroundHistogram turnaround_;
+
+  std::optional<TLinkTime> openedAt_;
+  std::optional<TLinkTime> lastHeard_;       // open port: last chunk or the open
+  TLinkTime lastChunk_{};                    // the chunk that completed a frame
+  std::optional<TLinkTime> awaitingAnswer_;  // a converter message not yet answered
+};

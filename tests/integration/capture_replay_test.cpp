@@ -1,0 +1,69 @@
+// A session with vdrive captured by the program, then played back to the
+// program by vdrive --replay: every recorded answer comes again, byte for
+// byte, at the recorded pace and as fast as the program answers.
+#include <QFile>
+#include <QRegularExpression>
+
+#include "line_capture.h"
+#include "program_fixture.h"
+#include "vdrive_process.h"
+
+namespace integration {
+namespace {
+
+int Figure(const QString &output, const char *name) {
+  const QRegularExpression pattern(QStringLiteral("^%1 (\\d+)$").arg(QLatin1String(name)),
+                                   QRegularExpression::MultilineOption);
+  const QRegularExpressionMatch match = pattern.match(output);
+  return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+class CaptureReplay : public ProgramTest {
+ protected:
+  // Opens VDRIVE1 from the port menu while the window runs, so the capture
+  // sees the port open and the program's hold-off from the first message.
+  void OpenDrivePort() {
+    Window().Menu_FindAvailablePortsClick();
+    QAction *item = PortItem(QStringLiteral("VDRIVE1"));
+    ASSERT_NE(item, nullptr);
+    item->trigger();
+    ASSERT_TRUE(Window().DriveLink().Port().Connected());
+  }
+
+  QString Replay(const QStringList &arguments) {
+    TVdrive replay(folders.RuntimeFolder(), arguments);
+    EXPECT_TRUE(replay.WaitForPort());
+    StartWindow();
+    OpenDrivePort();
+    EXPECT_TRUE(WaitUntil([&] { return replay.Finished(); }, 60000));
+    CloseWindow();
+    return replay.Output();
+  }
+};
+
+TEST_F(CaptureReplay, EveryRecordedAnswerComesAgain) {
+  const QString capture = folders.ProgramFolder() + QStringLiteral("/session.jsonl");
+  {
+    TVdrive drive(folders.RuntimeFolder(), {});
+    ASSERT_TRUE(drive.WaitForPort());
+    StartWindow();
+    ASSERT_TRUE(Window().Capture().Start(capture));
+    OpenDrivePort();
+    // A second and a half of line pace: about 60 messages.
+    WaitUntil([] { return false; }, 1500);
+    Window().Capture().Stop();
+    CloseWindow();
+  }
+  for (const QStringList &arguments :
+       {QStringList{QStringLiteral("--replay"), capture},
+        QStringList{QStringLiteral("--replay"), capture, QStringLiteral("--fast")}}) {
+    const QString output = Replay(arguments);
+    const int recorded = Figure(output, "recorded answers");
+    EXPECT_GT(recorded, 20) << output.toStdString();
+    EXPECT_EQ(Figure(output, "matched"), recorded) << output.toStdString();
+    EXPECT_EQ(Figure(output, "extra answers"), 0) << output.toStdString();
+  }
+}
+
+}  // namespace
+}  // namespace integration

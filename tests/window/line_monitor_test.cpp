@@ -1,0 +1,157 @@
+// The line monitor: how rows read, the capped list, and the window watching
+// the link only while it is open and following the language.
+#include <QAction>
+#include <QMenu>
+#include <QTableView>
+
+#include "drive_link.h"
+#include "line_monitor.h"
+#include "link_frames.h"
+#include "window_fixture.h"
+
+namespace {
+
+TReplyData Decoded(const QByteArray &frame, uint8_t &result) {
+  TReplyData reply;
+  result = Kelvo_Check(reinterpret_cast<const uint8_t *>(frame.constData()),
+                       static_cast<size_t>(frame.size()), reply.bytes, &reply.length);
+  return reply;
+}
+
+TLineRow Received(const QByteArray &frame) {
+  uint8_t result = 0;
+  const TReplyData reply = Decoded(frame, result);
+  return ReceivedFrameRow(1.5, frame, result, result == 1 ? Kelvo_GetLastError() : 0, reply);
+}
+
+TEST(LineMonitorRows, ReadAsTheConverterAndTheProgramMeantThem) {
+  SetCurrentLanguage(kLanguageEnglish);
+  const TLineRow line = Received(link_test::DisplayLine(2, "Out  50.0 Hz    "));
+  EXPECT_EQ(RowMeaning(line), QStringLiteral("display line 2: “Out  50.0 Hz    ”"));
+  EXPECT_EQ(RowCheck(line), QStringLiteral("OK"));
+  EXPECT_EQ(RowDirection(line), QStringLiteral("in"));
+  EXPECT_TRUE(RowPrintable(line).startsWith(QStringLiteral(".")));
+  EXPECT_TRUE(RowHex(line).startsWith(QStringLiteral("02 31 35 34 3d")));
+
+  const TLineRow write = Received(link_test::MemoryWrite(0x0120, {1, 2, 0xAB}));
+  EXPECT_EQ(RowMeaning(write),
+            QStringLiteral("memory write 0x0120: 01 02 ab 00 00 00 00 00 00 00 00 00 00 00 00 00"));
+
+  QByteArray broken = link_test::DisplayLine(0);
+  broken.chop(1);
+  broken.append('x');
+  EXPECT_EQ(RowCheck(Received(broken)), QStringLiteral("no ETX"));
+
+  Kelvo_SetButtonStatus(beReleaseAll, 0);
+  Kelvo_SetButtonStatus(bePressed, 0x0008);  // enter
+  Kelvo_SetButtonStatus(bePressed, 0x0104);  // up
+  Kelvo_SetAddress(0x1234);
+  Kelvo_SetValue(0xBEEF, 0, 0, 0);
+  TTerminalMessageFrame frame{};
+  Kelvo_CompileMessage(&frame);
+  Kelvo_SetButtonStatus(beReleaseAll, 0);
+  const TLineRow answer = AnswerRow(2.0, frame.bytes + 1, frame.bytes[0], false);
+  EXPECT_EQ(RowMeaning(answer), QStringLiteral("keys: UP+ENTER, address 0x1234, value 0xbeef"));
+  EXPECT_EQ(RowCheck(answer), QStringLiteral("write failed"));
+  EXPECT_EQ(RowDirection(answer), QStringLiteral("out"));
+
+  SetCurrentLanguage(kLanguageHungarian);
+  EXPECT_EQ(RowMeaning(line), QStringLiteral("kijelző 2. sor: „Out  50.0 Hz    ”"));
+  EXPECT_EQ(RowMeaning(PortEventRow(0, TPortEvent::Lost, QStringLiteral("ttyUSB0"))),
+            QStringLiteral("port elveszett: ttyUSB0"));
+}
+
+TEST(LineMonitorModel, KeepsTheNewestRowsUpToItsCapacityAndFiltersByKind) {
+  TLineMonitorModel model(nullptr, 5);
+  TLineKindFilter filter;
+  filter.setSourceModel(&model);
+  const auto rows = [](int count, double from) {
+    std::vector<TLineRow> batch;
+    for (int i = 0; i < count; ++i) {
+      batch.push_back(i % 2 == 0 ? PortEventRow(from + i, TPortEvent::Opened, QString())
+                                 : AnswerRow(from + i, nullptr, 0, true));
+    }
+    return batch;
+  };
+  model.Append(rows(3, 0));
+  model.Append(rows(4, 10));
+  ASSERT_EQ(model.rowCount(), 5);
+  EXPECT_EQ(model.Row(0).ms, 2.0);
+  EXPECT_EQ(model.Row(4).ms, 13.0);
+  model.Append(rows(8, 100));  // a batch larger than the list
+  ASSERT_EQ(model.rowCount(), 5);
+  EXPECT_EQ(model.Row(0).ms, 103.0);
+
+  filter.SetChoice(TLineKindFilter::kAnswers);
+  EXPECT_EQ(filter.rowCount(), 3);  // 103, 105, 107
+  filter.SetChoice(TLineKindFilter::kPortEvents);
+  EXPECT_EQ(filter.rowCount(), 2);
+  model.Clear();
+  EXPECT_EQ(filter.rowCount(), 0);
+}
+
+class LineMonitorWindow : public WindowTest {};
+
+TEST_F(LineMonitorWindow, WatchesTheLinkWhileOpenAndFollowsTheLanguage) {
+  TForm_Sorvanel &window = Window();
+  TReplyHandler &replies = window.DriveLink().Replies();
+  window.LinkState().SendSkipCount = 0;
+  window.ProgramSettings().PTConnect = false;      // no alert for the terminal's frame
+  replies.HandleReply(link_test::DisplayLine(0));  // nobody watches yet
+  EXPECT_EQ(window.LineMonitor(), nullptr);
+
+  window.Menu_LineMonitorClick();
+  TLineMonitor *monitor = window.LineMonitor();
+  ASSERT_NE(monitor, nullptr);
+  ASSERT_TRUE(monitor->isVisible());
+  replies.HandleReply(link_test::DisplayLine(1));
+  replies.HandleReply(link_test::ProgTermFrame());
+  EXPECT_EQ(monitor->Model().rowCount(), 0);  // waits for the batch
+  monitor->FlushRows();
+  EXPECT_EQ(monitor->Model().rowCount(), 2);
+  EXPECT_EQ(monitor->Statistics().DriveMessages(), 1u);
+  EXPECT_EQ(monitor->Statistics().ProgTermFrames(), 1u);
+
+  monitor->SetPaused(true);
+  replies.HandleReply(link_test::DisplayLine(2));
+  monitor->FlushRows();
+  EXPECT_EQ(monitor->Model().rowCount(), 2);
+  monitor->SetPaused(false);
+  EXPECT_EQ(monitor->Model().rowCount(), 3);
+
+  monitor->close();
+  replies.HandleReply(link_test::DisplayLine(3));
+  monitor->FlushRows();
+  EXPECT_EQ(monitor->Model().rowCount(), 3);
+  EXPECT_EQ(monitor->Statistics().DriveMessages(), 2u);
+
+  auto *tools = Child<QMenu>("Menu_Tools");
+  window.Menu_LanguageClick(Child<QAction>("Menu_LanguageEng"));
+  EXPECT_EQ(tools->title(), QStringLiteral("Tools"));
+  EXPECT_EQ(monitor->windowTitle(), QStringLiteral("Line monitor"));
+  EXPECT_EQ(monitor->Model().headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+            QStringLiteral("Time (ms)"));
+  window.Menu_LanguageClick(Child<QAction>("Menu_LanguageHun"));
+  EXPECT_EQ(tools->title(), QStringLiteral("Eszközök"));
+  EXPECT_EQ(Child<QAction>("Menu_LineMonitor")->text(), QStringLiteral("Vonalfigyelő"));
+}
+
+TEST_F(LineMonitorWindow, SavesTheRowsShownAsText) {
+  Window().Menu_LineMonitorClick();
+  TLineMonitor *monitor = Window().LineMonitor();
+  Window().DriveLink().Replies().HandleReply(link_test::DisplayLine(1));
+  monitor->FlushRows();
+  const QString path = folder.filePath(QStringLiteral("line.txt"));
+  ASSERT_TRUE(monitor->SaveRowsAsText(path));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+  ASSERT_GE(lines.size(), 3);
+  EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Idő (ms)\tIrány")));
+  EXPECT_TRUE(lines[1].contains(QStringLiteral("kijelző 1. sor"))) << lines[1].toStdString();
+
+  EXPECT_FALSE(monitor->SaveRowsAsText(folder.filePath(QStringLiteral("missing/line.txt"))));
+  EXPECT_EQ(dialogs.records.size(), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,100 @@
+// The line monitor window: the frames and answers passing on the line, the
+// link's counters and the turnaround since the port opened. It watches the
+// link from the moment it is shown until it is closed (also while it is
+// minimized); closed, it costs the link nothing.
+//
+// Rows reach the list in batches on a short single-shot timer; while the
+// user has rows selected or has scrolled up, the list does not scroll.
+#pragma once
+
+#include <QWidget>
+#include <vector>
+
+#include "line_monitor_model.h"
+#include "line_statistics.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTableView;
+class QTimer;
+class TDriveLink;
+class TLineCapture;
+class TTurnaroundChart;
+
+class TLineMonitor : public QWidget, public TLinkObserver {
+  Q_OBJECT
+
+ public:
+  static constexpr int kBatchIntervalMs = 100;
+
+  TLineMonitor(TDriveLink &link, TLineCapture &capture, QWidget *parent = nullptr);
+  ~TLineMonitor() override;
+
+  // Every text again in the current language.
+  void Retranslate();
+
+  // Rows waiting for the next batch go into the list now.
+  void FlushRows();
+  void SetPaused(bool paused);
+  void ClearRows();
+  void SetFilter(int choice);
+  void CopyRows();
+  // Writes the rows shown as text; false (reported) when it fails.
+  bool SaveRowsAsText(const QString &path);
+
+  const TLineMonitorModel &Model() const { return *model_; }
+  const TLineKindFilter &Filter() const { return *filter_; }
+  const TLineStatistics &Statistics() const { return statistics_; }
+  QTableView *View() const { return view_; }
+  // The counters as shown, one "name: value" line each.
+  QString CountersText() const;
+
+  void ChunkReceived(TLinkTime t, const QByteArray &chunk) override;
+  void CharactersDropped(TLinkTime t, size_t count) override;
+  void FrameHandled(TLinkTime t, const QByteArray &frame, uint8_t checkResult, uint8_t errorCode,
+                    const TReplyData &reply) override;
+  void AnswerWritten(TLinkTime t, const uint8_t *bytes, size_t length, bool written) override;
+  void AnswerSkipped(TLinkTime t) override;
+  void PortChanged(TLinkTime t, TPortEvent event, const QString &portName) override;
+
+ protected:
+  void showEvent(QShowEvent *event) override;
+  void hideEvent(QHideEvent *event) override;
+
+ private:
+  void BuildControls();
+  void Watch(bool on);
+  void AddRow(TLineRow row);
+  double MsSinceOpen(TLinkTime t) const;
+  void UpdateCounters();
+  void UpdateCaptureButton();
+  void ToggleCapture();
+  void AskAndSave();
+
+  TDriveLink &link_;
+  TLineCapture &capture_;
+  TLineStatistics statistics_;
+  TLineMonitorModel *model_ = nullptr;
+  TLineKindFilter *filter_ = nullptr;
+  std::vector<TLineRow> pending_;
+  bool watching_ = false;
+  bool paused_ = false;
+  TLinkTime base_{};
+
+  QTableView *view_ = nullptr;
+  QTimer *batchTimer_ = nullptr;
+  QTimer *counterTimer_ = nullptr;
+  QPushButton *pauseButton_ = nullptr;
+  QPushButton *clearButton_ = nullptr;
+  QComboBox *filterBox_ = nullptr;
+  QPushButton *copyButton_ = nullptr;
+  QPushButton *saveButton_ = nullptr;
+  QPushButton *captureButton_ = nullptr;
+  QLabel *captureLabel_ = nullptr;
+  std::vector<QLabel *> counterNames_;
+  std::vector<QLabel *> counterValues_;
+  QLabel *turnaroundName_ = nullptr;
+  QLabel *turnaroundValue_ = nullptr;
+  TTurnaroundChart *chart_ = nullptr;
+};
