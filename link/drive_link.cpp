@@ -39,4 +39,5 @@ void TDriveLink::ConnectObservers() {
   TLinkObserver *observer = observers_.Empty() ? nullptr : &observers_;
   replies_.SetObserver(observer);
   port_->SetObserver(observer);
+  reconnect_.SetObserver(observer);
 }

@@ -28,4 +28,7 @@ class TPortControl {
   // A named network port: the converter search passes over it (a connection
   // attempt may take seconds), so it is opened only when chosen by name.
   virtual bool IsNetworkPort(const QString & /*name*/) const { return false; }
+  // A network port's connection is being made: the event loop runs meanwhile,
+  // and ticks reached from it leave the port alone.
+  virtual bool Opening() const { return false; }
 };

@@ -105,9 +105,7 @@ void TPortMenu::Menu_OpenPortClick(int position) {
   host_.SetPortStatusText(settings_.Port);
   port_.SetPortName(settings_.Port);
   port_.SetShowOpenErrors(true);
-  openRunning_ = true;
   port_.OpenPort();
-  openRunning_ = false;
   host_.ProcessPendingEvents();
   const bool opened = port_.Connected();
   if (!opened) {

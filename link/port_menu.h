@@ -103,5 +103,4 @@ class TPortMenu {
   bool tickRunning_ = false;
   bool clickRunning_ = false;
   TReconnect *reconnect_ = nullptr;
-  bool openRunning_ = false;
 };

@@ -268,9 +268,11 @@ bool TPortThread::OpenSerial() {
 bool TPortThread::OpenNetwork(const QString &url) {
   const std::optional<TNetworkAddress> address = ParseNetworkUrl(url);
   const TLineSettings line = line_;
+  opening_ = true;
   const TNetworkOpenResult result =
       address ? OpenAway([&] { return network_.Open(*address, line, kNetworkOpenLimit); })
               : TNetworkOpenResult{TNetworkError::InvalidAddress, 0};
+  opening_ = false;
   if (result.ok()) {
     TakeLineDevice(network_);
     return true;

@@ -35,9 +35,9 @@
 #include "ftdi_usb_device.h"
 #include "line_device.h"
 #include "line_settings.h"
+#include "link_observer.h"
 #include "network_device.h"
 #include "network_ports.h"
-#include "link_observer.h"
 #include "port_control.h"
 #include "port_discovery.h"
 #include "serial_device.h"
@@ -94,6 +94,7 @@ class TPortThread : public QObject, public TPortControl {
   // The named network ports; a name here wins over a tty of the same name.
   void SetNetworkPorts(const TNetworkPorts &ports) { networkPorts_ = ports; }
   bool IsNetworkPort(const QString &name) const override;
+  bool Opening() const override { return opening_; }
 
   // A network port is opened (resolved, connected and, for rfc2217,
   // negotiated) within this limit.
@@ -162,6 +163,7 @@ class TPortThread : public QObject, public TPortControl {
 
   // Main thread only.
   bool connected_ = false;
+  bool opening_ = false;  // a network port's connection is being made
   uint64_t openCount_ = 0;
   QString portName_ = QStringLiteral("COM1");
   TLineSettings line_;

@@ -49,7 +49,7 @@ void TReconnect::ClosePort() {
 }
 
 void TReconnect::Retry() {
-  if (retrying_ || inUse_.isEmpty() || settings_.FindFreq || menu_.Busy()) {
+  if (retrying_ || inUse_.isEmpty() || settings_.FindFreq || menu_.Busy() || port_.Opening()) {
     return;
   }
   retrying_ = true;
@@ -68,6 +68,9 @@ void TReconnect::Retry() {
     port_.SetShowOpenErrors(false);
     if (port_.OpenPort()) {
       ShowReopened(name);
+      if (observer_ != nullptr) {
+        observer_->PortChanged(TLinkClock::now(), TPortEvent::Reopened, name);
+      }
     }
   }
   retrying_ = false;

@@ -27,6 +27,7 @@
 
 #include "hot_plug_source.h"
 #include "link_host.h"
+#include "link_observer.h"
 #include "port_control.h"
 #include "port_discovery.h"
 #include "program_settings.h"
@@ -45,6 +46,8 @@ class TReconnect {
 
   // Listens to 'source' from now on.
   void AddHotPlugSource(std::unique_ptr<THotPlugSource> source);
+  // Told of every port that came back by itself; null: nobody.
+  void SetObserver(TLinkObserver *observer) { observer_ = observer; }
 
   // The port menu's reports. 'name' is now the port in use (empty: none);
   // 'opened' says whether its open worked.
@@ -83,4 +86,5 @@ class TReconnect {
   QString adapter_;
   bool lost_ = false;
   bool retrying_ = false;
+  TLinkObserver *observer_ = nullptr;
 };

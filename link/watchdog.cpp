@@ -9,7 +9,7 @@ constexpr uint8_t kAnswerHoldOff = 5;
 }  // namespace
 
 void TPortMenu::TimerTimer() {
-  if (tickRunning_ || openRunning_) {
+  if (tickRunning_ || port_.Opening()) {
     // Reached from the event processing of a slow tick or of a network
     // port's open: that one goes on.
     return;

@@ -24,7 +24,10 @@ class TFakePortControl : public TPortControl {
     openCount += connected ? 1 : 0;
     Log("open " + portName.toStdString() + (connected ? " ok" : " failed"));
     if (onOpen) {
+      // For a network port, onOpen stands for what runs while it connects.
+      opening = IsNetworkPort(portName);
       onOpen();
+      opening = false;
     }
     return connected;
   }
@@ -55,6 +58,7 @@ class TFakePortControl : public TPortControl {
     return ports;
   }
   bool IsNetworkPort(const QString &name) const override { return networkPorts.contains(name); }
+  bool Opening() const override { return opening; }
 
   // Scripted behaviour.
   QStringList ports;             // what ListPorts returns
@@ -65,6 +69,7 @@ class TFakePortControl : public TPortControl {
 
   // Recorded state.
   bool connected = false;
+  bool opening = false;
   QString portName;
   bool showOpenErrors = false;
   std::vector<bool> showOpenErrorsAtOpen;
