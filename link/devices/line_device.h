@@ -5,6 +5,8 @@
 // when).
 #pragma once
 
+#include <sys/ioctl.h>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -24,7 +26,13 @@ class TLineDevice {
 
   // Bytes waiting in the input queue; 0 when closed or on error. (A network
   // connection counts what arrived, protocol bytes included.)
-  virtual uint32_t InQueueCount() const = 0;
+  uint32_t InQueueCount() const {
+    int waiting = 0;
+    if (!IsOpen() || ioctl(Fd(), FIONREAD, &waiting) != 0 || waiting < 0) {
+      return 0;
+    }
+    return static_cast<uint32_t>(waiting);
+  }
   // Reads up to 'capacity' bytes without waiting. Data with a count of 0:
   // bytes came, but none of them were data for the program.
   virtual TReadResult ReadAvailable(uint8_t *buffer, size_t capacity) = 0;

@@ -241,14 +241,6 @@ void TNetworkDevice::Close() {
   engine_.reset();
 }
 
-uint32_t TNetworkDevice::InQueueCount() const {
-  int waiting = 0;
-  if (!IsOpen() || ioctl(fd_, FIONREAD, &waiting) != 0 || waiting < 0) {
-    return 0;
-  }
-  return static_cast<uint32_t>(waiting);
-}
-
 TLineDevice::TReadResult TNetworkDevice::ReadAvailable(uint8_t *buffer, size_t capacity) {
   if (!IsOpen() || capacity == 0) {
     return {};

@@ -63,7 +63,6 @@ class TNetworkDevice final : public TLineDevice {
 
   bool IsOpen() const override { return fd_ >= 0; }
   int Fd() const override { return fd_; }
-  uint32_t InQueueCount() const override;
   TReadResult ReadAvailable(uint8_t *buffer, size_t capacity) override;
   bool Write(const uint8_t *bytes, size_t length, int timeoutMs) override;
 

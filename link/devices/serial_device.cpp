@@ -153,14 +153,6 @@ void TSerialDevice::Close() {
   fd_ = -1;
 }
 
-uint32_t TSerialDevice::InQueueCount() const {
-  int waiting = 0;
-  if (!IsOpen() || ioctl(fd_, FIONREAD, &waiting) != 0 || waiting < 0) {
-    return 0;
-  }
-  return static_cast<uint32_t>(waiting);
-}
-
 TSerialDevice::TReadResult TSerialDevice::ReadAvailable(uint8_t *buffer, size_t capacity) {
   if (!IsOpen() || capacity == 0) {
     return {};

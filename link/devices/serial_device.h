@@ -40,8 +40,6 @@ class TSerialDevice final : public TLineDevice {
   // The termios read back from the port after ours were applied.
   const termios &Applied() const { return applied_; }
 
-  // Bytes waiting in the input queue; 0 when closed or on error.
-  uint32_t InQueueCount() const override;
   // Reads up to 'capacity' bytes without waiting.
   TReadResult ReadAvailable(uint8_t *buffer, size_t capacity) override;
   // Writes every byte, waiting for room at most 'timeoutMs' in all.

@@ -28,6 +28,8 @@ constexpr auto kAnswerWait = std::chrono::milliseconds(100);
 // hold-off left unanswered), so the program reads each message on its own.
 constexpr auto kUnansweredGap = std::chrono::milliseconds(5);
 constexpr size_t kDifferencesShown = 5;
+// Time the program is given to finish opening the port before the replay starts.
+constexpr auto kOpenerSettle = std::chrono::milliseconds(300);
 
 std::string Hex(const std::vector<uint8_t> &bytes) {
   static const char digits[] = "0123456789abcdef";
@@ -257,6 +259,10 @@ bool WaitForOpener(const std::string &slavePath, std::chrono::milliseconds timeo
   const auto end = Clock::now() + timeout;
   while (!StopRequested() && Clock::now() < end) {
     if (OpenedByAnotherProcess(slavePath)) {
+      // The program sets the line up and empties its input queue right after
+      // the open: bytes sent before that would be thrown away, and the replay
+      // would start one message behind the capture.
+      std::this_thread::sleep_for(kOpenerSettle);
       return true;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
