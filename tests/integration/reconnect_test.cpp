@@ -1,12 +1,14 @@
 // The program reconnects by itself: a converter killed and started again, a
 // port map entry pointed at a new line, and a converter that starts after
-// the program are all talked to without a click and without a dialog. The
+// the program, and a ser2net stopped and started again are all talked to
+// without a click and without a dialog. The
 // times from the line's return to the first answer are printed.
 #include <QElapsedTimer>
 #include <iostream>
 
 #include "program_fixture.h"
 #include "pty_drive.h"
+#include "ser2net_process.h"
 #include "status_bar.h"
 #include "vdrive_process.h"
 
@@ -141,6 +143,29 @@ TEST_F(Reconnect, PortReplacedFromTheMenuStaysClosedWhenItComesBack) {
   EXPECT_NE(Window().DriveLink().Port().PortName(), QStringLiteral("FIRST"));
   EXPECT_TRUE(ShowsStatusScreenNoCommunication());
   EXPECT_EQ(PortShown(), QStringLiteral("SECOND"));
+}
+
+TEST_F(Reconnect, NetworkPortIsAnsweredAgainWhenItsServerComesBack) {
+  TVdrive drive(folders.RuntimeFolder(), QStringList());
+  ASSERT_TRUE(drive.WaitForPort()) << drive.Output().toStdString();
+  TSer2Net server(drive.PortTarget());
+  WriteSettings(QStringLiteral("[Sorvanel]\nPort=plant\n[NetworkPorts]\nplant=%1\n")
+                    .arg(server.Rfc2217Url())
+                    .toUtf8());
+  StartWindow();
+  ASSERT_TRUE(WaitUntil([&] { return Talking(); }, 10000)) << Line(kSizeBig, 0).toStdString();
+
+  server.Stop();
+  ASSERT_TRUE(WaitUntil([&] { return PortLost(); }, 5000));
+  RunEventLoopFor(1500);  // retries while the server is away: refused at once
+  EXPECT_EQ(PortShown(), QStringLiteral("plant"));
+
+  server.Start();
+  QElapsedTimer back;
+  back.start();
+  ASSERT_TRUE(WaitUntil([&] { return Answering(); }, 10000));
+  Report("ser2net started again -> answers sent", back.elapsed());
+  EXPECT_TRUE(dialogs.records.empty()) << dialogs.last().message.toStdString();
 }
 
 }  // namespace
