@@ -10,6 +10,10 @@ namespace {
 // Hot-plug events come in bursts (the USB device, its interface, its tty):
 // they are handled together once the burst has passed.
 constexpr int kHotPlugSettleMs = 20;
+// A network attempt that failed after this long is followed by a pause
+// kNetworkRetrySpacing times as long; a quicker failure is not.
+constexpr auto kSlowNetworkAttempt = std::chrono::milliseconds(250);
+constexpr int kNetworkRetrySpacing = 3;
 
 }  // namespace
 
@@ -63,17 +67,30 @@ void TReconnect::Retry() {
     lost_ = !port_.Connected();
   }
   const QString name = NameToOpen();
-  if (!port_.Connected() && !name.isEmpty()) {
-    port_.SetPortName(name);
-    port_.SetShowOpenErrors(false);
-    if (port_.OpenPort()) {
-      ShowReopened(name);
-      if (observer_ != nullptr) {
-        observer_->PortChanged(TLinkClock::now(), TPortEvent::Reopened, name);
-      }
+  if (!port_.Connected() && !name.isEmpty() && OpenAgain(name)) {
+    ShowReopened(name);
+    if (observer_ != nullptr) {
+      observer_->PortChanged(TLinkClock::now(), TPortEvent::Reopened, name);
     }
   }
   retrying_ = false;
+}
+
+bool TReconnect::OpenAgain(const QString &name) {
+  const bool network = port_.IsNetworkPort(name);
+  const TClock::time_point start = TClock::now();
+  if (network && start < nextNetworkTry_) {
+    return false;
+  }
+  port_.SetPortName(name);
+  port_.SetShowOpenErrors(false);
+  const bool opened = port_.OpenPort();
+  if (network) {
+    const TClock::time_point end = TClock::now();
+    const bool slow = !opened && end - start >= kSlowNetworkAttempt;
+    nextNetworkTry_ = slow ? end + kNetworkRetrySpacing * (end - start) : TClock::time_point{};
+  }
+  return opened;
 }
 
 // The adapter's tty now, for a USB serial tty; the same name otherwise.

@@ -16,12 +16,18 @@
 //   search, is never opened again; while the search is on, it alone picks
 //   ports.
 //
+// A network port whose attempt took long (a host that does not answer keeps
+// the window from taking input while it connects) is tried again only after
+// three times that long, so at most a quarter of the time goes to connecting;
+// a refused connection costs nothing and is tried at every tick.
+//
 // Hot-plug events (THotPlugSource) also refresh the port list and menu
 // without touching the open port. Main thread only.
 #pragma once
 
 #include <QString>
 #include <QTimer>
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -70,7 +76,10 @@ class TReconnect {
   bool WaitingForLostPort() const { return lost_; }
 
  private:
+  using TClock = std::chrono::steady_clock;
+
   QString NameToOpen() const;
+  bool OpenAgain(const QString &name);
   void ShowReopened(const QString &name);
   void HandlePortsChanged();
 
@@ -87,4 +96,5 @@ class TReconnect {
   bool lost_ = false;
   bool retrying_ = false;
   TLinkObserver *observer_ = nullptr;
+  TClock::time_point nextNetworkTry_{};
 };

@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <chrono>
+#include <thread>
 
 #include "fake_port_control.h"
 #include "port_map_watch.h"
@@ -232,6 +234,27 @@ TEST(PortMapWatch, ReportsEntriesAndTheFolderMadeLater) {
   const int before = reports;
   QFile::link(QStringLiteral("/dev/null"), folder + QStringLiteral("/VDRIVE1"));
   EXPECT_TRUE(WaitUntil([&] { return reports > before; }, 3000));
+}
+
+TEST_F(ReconnectTest, NetworkPortThatTakesLongToFailIsNotRetriedAtEveryTick) {
+  port.ports = {"plant"};
+  port.networkPorts = {"plant"};
+  port.openable = {"plant"};
+  OpenFromMenu("plant");
+  port.lineLost = true;
+  port.openable.clear();
+  // Refused at once: tried again at the next tick.
+  Tick();
+  Tick();
+  EXPECT_EQ(port.openAttempts.size(), 3);
+  // A host that does not answer holds the window for the whole attempt: the
+  // next tick right after it leaves the port alone.
+  port.onOpen = [] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); };
+  Tick();
+  EXPECT_EQ(port.openAttempts.size(), 4);
+  Tick();
+  EXPECT_EQ(port.openAttempts.size(), 4);
+  EXPECT_TRUE(reconnect.WaitingForLostPort());
 }
 
 }  // namespace
