@@ -4,6 +4,8 @@
 # run.sh's variables: work, build_dir, R.
 
 declare -A drive_pid program_pid
+# Extra command-line arguments of the program, by variant (none unless a script sets them).
+declare -A program_args
 started=()
 
 note() { printf '== %s\n' "$*" >&2; }
@@ -66,14 +68,16 @@ start_drive() {
 }
 
 # start_program VARIANT PORT: a copy of the program in its own folder whose
-# settings file names PORT, on the offscreen platform; pid in program_pid[PORT].
+# settings file names PORT, on the offscreen platform, with the variant's
+# program_args; pid in program_pid[PORT].
 start_program() {
   local v=$1 port=$2
   local folder=$work/prog-$port
   mkdir -p "$folder"
   cp "${build_dir[$v]}/sorvanel" "$folder/sorvanel"
   printf '[Sorvanel]\nPort=%s\n' "$port" >"$folder/sorvanel.ini"
-  QT_QPA_PLATFORM=offscreen "$folder/sorvanel" >"$work/prog-$port.log" 2>&1 &
+  # shellcheck disable=SC2086
+  QT_QPA_PLATFORM=offscreen "$folder/sorvanel" ${program_args[$v]:-} >"$work/prog-$port.log" 2>&1 &
   program_pid[$port]=$!
   started+=("$!")
 }

@@ -39,7 +39,7 @@ trap 'stop_all; if [ "$KEEP_LOGS" = 1 ]; then echo "logs: $work"; else rm -rf "$
 declare -A R
 BEFORE_BUILD=${BEFORE_BUILD:-$work/before-build}
 declare -A build_dir=([before]=$BEFORE_BUILD [closed]=$PERF_BUILD [open]=$PERF_BUILD)
-declare -A program_args=([before]="" [closed]="" [open]="--monitor")
+program_args=([before]="" [closed]="" [open]="--monitor")
 variants=(before closed open)
 
 configure_and_build() {
@@ -60,19 +60,6 @@ build() {
     git -C "$root" archive "$BEFORE_REF" | tar -x -C "$work/before-source"
     configure_and_build "$work/before-source" "$BEFORE_BUILD"
   fi
-}
-
-# As measure_lib's, with the variant's own program arguments.
-start_program() {
-  local v=$1 port=$2
-  local folder=$work/prog-$port
-  mkdir -p "$folder"
-  cp "${build_dir[$v]}/sorvanel" "$folder/sorvanel"
-  printf '[Sorvanel]\nPort=%s\n' "$port" >"$folder/sorvanel.ini"
-  # shellcheck disable=SC2086
-  QT_QPA_PLATFORM=offscreen "$folder/sorvanel" ${program_args[$v]} >"$work/prog-$port.log" 2>&1 &
-  program_pid[$port]=$!
-  started+=("$!")
 }
 
 # Turnaround, program_drive at line pace with gaps of 2-20 ms.
