@@ -266,16 +266,17 @@ TLanguageTargets TForm_Sorvanel::LanguageTargets() const {
       ui.Menu_OpenHelp,
       ui.Menu_About,
   };
-  targets.addedItems = {{networkPortsItem_, kTextNetworkPorts}};
+  targets.addedItems = {{networkPortsItem_, kTextNetworkPorts},
+                        {ui.Menu_Tools->menuAction(), kTextToolsMenu},
+                        {ui.Menu_MemoryView, kTextMemoryView},
+                        {ui.Menu_LineMonitor, kTextLineMonitor}};
   targets.statusBar = ui.StatusBar;
   return targets;
 }
 
-// The Tools menu and its windows, which the original 22 captions leave out.
+// The Tools windows follow the language too (their menu items are language
+// targets).
 void TForm_Sorvanel::ApplyToolsLanguage() {
-  ui_->Menu_Tools->setTitle(GetText(kTextToolsMenu));
-  ui_->Menu_MemoryView->setText(GetText(kTextMemoryView));
-  ui_->Menu_LineMonitor->setText(GetText(kTextLineMonitor));
   if (memoryView_ != nullptr) {
     memoryView_->ApplyLanguage();
   }
