@@ -5,16 +5,13 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
-#include <QFontDatabase>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QHideEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
-#include <QTableView>
 #include <QTextStream>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -22,6 +19,7 @@
 #include "drive_link.h"
 #include "kelvo.h"
 #include "line_capture.h"
+#include "line_monitor_view.h"
 #include "message_dialog.h"
 #include "text_table.h"
 #include "turnaround_chart.h"
@@ -49,8 +47,6 @@ constexpr int kCounterTexts[kCounterCount] = {
 constexpr int kFilterTexts[TLineKindFilter::kChoiceCount] = {kTextFilterAll,    kTextDriveMessages,
                                                              kTextAnswers,      kTextProgTermFrames,
                                                              kTextFailedChecks, kTextPortEvents};
-
-constexpr int kColumnWidths[TLineMonitorModel::kColumnCount] = {80, 36, 150, 200, 300, 100};
 
 constexpr int kCheckErrorTexts[kCheckErrorCount] = {kTextCheckNoStx, kTextCheckBadCharacter,
                                                     kTextCheckBadLength, kTextCheckBadChecksum,
@@ -102,20 +98,8 @@ void TLineMonitor::BuildControls() {
   layout->addLayout(controls);
 
   auto *splitter = new QSplitter(Qt::Horizontal, this);
-  view_ = new QTableView(splitter);
+  view_ = new TLineMonitorView(splitter);
   view_->setModel(filter_);
-  view_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  view_->setWordWrap(false);
-  view_->verticalHeader()->hide();
-  // Uniform rows: the view never measures a row's contents.
-  view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 4);
-  view_->horizontalHeader()->setStretchLastSection(true);
-  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  view_->setFont(fixed);
-  for (int column = 0; column < TLineMonitorModel::kColumnCount; ++column) {
-    view_->setColumnWidth(column, kColumnWidths[column]);
-  }
 
   auto *side = new QWidget(splitter);
   auto *sideLayout = new QVBoxLayout(side);

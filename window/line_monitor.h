@@ -16,17 +16,17 @@
 class QComboBox;
 class QLabel;
 class QPushButton;
-class QTableView;
 class QTimer;
 class TDriveLink;
 class TLineCapture;
+class TLineMonitorView;
 class TTurnaroundChart;
 
 class TLineMonitor : public QWidget, public TLinkObserver {
   Q_OBJECT
 
  public:
-  static constexpr int kBatchIntervalMs = 100;
+  static constexpr int kBatchIntervalMs = 200;
 
   TLineMonitor(TDriveLink &link, TLineCapture &capture, QWidget *parent = nullptr);
   ~TLineMonitor() override;
@@ -46,7 +46,7 @@ class TLineMonitor : public QWidget, public TLinkObserver {
   const TLineMonitorModel &Model() const { return *model_; }
   const TLineKindFilter &Filter() const { return *filter_; }
   const TLineStatistics &Statistics() const { return statistics_; }
-  QTableView *View() const { return view_; }
+  TLineMonitorView *View() const { return view_; }
   // The counters as shown, one "name: value" line each.
   QString CountersText() const;
 
@@ -82,7 +82,7 @@ class TLineMonitor : public QWidget, public TLinkObserver {
   bool paused_ = false;
   TLinkTime base_{};
 
-  QTableView *view_ = nullptr;
+  TLineMonitorView *view_ = nullptr;
   QTimer *batchTimer_ = nullptr;
   QTimer *counterTimer_ = nullptr;
   QPushButton *pauseButton_ = nullptr;

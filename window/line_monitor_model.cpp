@@ -22,21 +22,27 @@ void TLineMonitorModel::Append(std::vector<TLineRow> rows) {
   if (rows.size() > capacity_) {
     rows.erase(rows.begin(), rows.end() - static_cast<ptrdiff_t>(capacity_));
   }
-  const size_t total = rows_.size() + rows.size();
-  if (total > capacity_) {
-    const size_t leaving = total - capacity_;
-    beginRemoveRows(QModelIndex(), 0, static_cast<int>(leaving) - 1);
-    rows_.erase(rows_.begin(), rows_.begin() + static_cast<ptrdiff_t>(leaving));
-    endRemoveRows();
-  }
+  // New rows go in before the oldest leave: a view kept at the bottom then
+  // stays at the same scroll position, so only its rows are drawn again.
   const int first = static_cast<int>(rows_.size());
   beginInsertRows(QModelIndex(), first, first + static_cast<int>(rows.size()) - 1);
   std::move(rows.begin(), rows.end(), std::back_inserter(rows_));
   endInsertRows();
+  if (rows_.size() > capacity_) {
+    DropOldest(rows_.size() - capacity_);
+  }
+}
+
+void TLineMonitorModel::DropOldest(size_t count) {
+  beginRemoveRows(QModelIndex(), 0, static_cast<int>(count) - 1);
+  rows_.erase(rows_.begin(), rows_.begin() + static_cast<ptrdiff_t>(count));
+  firstSerial_ += count;
+  endRemoveRows();
 }
 
 void TLineMonitorModel::Clear() {
   beginResetModel();
+  firstSerial_ += rows_.size();
   rows_.clear();
   endResetModel();
 }
@@ -61,6 +67,9 @@ QVariant TLineMonitorModel::data(const QModelIndex &index, int role) const {
     return QVariant();
   }
   const TLineRow &row = Row(index.row());
+  if (role == kRowSerialRole) {
+    return QVariant::fromValue(firstSerial_ + static_cast<quint64>(index.row()));
+  }
   if (role == Qt::TextAlignmentRole && index.column() == kColumnTime) {
     return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
   }

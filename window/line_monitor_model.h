@@ -2,6 +2,9 @@
 // first. Rows arrive in batches; when a batch takes the model past its
 // capacity the oldest rows leave first. The texts are made when a row is
 // shown, so a language switch shows every row in the new language.
+// Each row has a serial (kRowSerialRole) that stays with it while it is in
+// the list and is never given to another row, so a view may keep what it
+// drew of a row for as long as the model reports no change of data.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -16,6 +19,7 @@ class TLineMonitorModel : public QAbstractTableModel {
 
  public:
   static constexpr size_t kCapacity = 10000;
+  static constexpr int kRowSerialRole = Qt::UserRole;
   enum TColumn {
     kColumnTime,
     kColumnDirection,
@@ -41,8 +45,11 @@ class TLineMonitorModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
  private:
+  void DropOldest(size_t count);
+
   size_t capacity_;
   std::deque<TLineRow> rows_;
+  quint64 firstSerial_ = 0;  // the serial of rows_.front()
 };
 
 // Shows the rows of the kinds chosen.

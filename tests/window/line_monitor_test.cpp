@@ -6,6 +6,7 @@
 
 #include "drive_link.h"
 #include "line_monitor.h"
+#include "line_monitor_view.h"
 #include "link_frames.h"
 #include "window_fixture.h"
 
@@ -88,6 +89,38 @@ TEST(LineMonitorModel, KeepsTheNewestRowsUpToItsCapacityAndFiltersByKind) {
   EXPECT_EQ(filter.rowCount(), 2);
   model.Clear();
   EXPECT_EQ(filter.rowCount(), 0);
+}
+
+// The list keeps what it drew of each row; after a language switch and after
+// the oldest rows made room it must draw exactly what a new list draws.
+TEST(LineMonitorView, DrawsWhatANewListDrawsAfterALanguageSwitchAndAfterRowsLeave) {
+  SetCurrentLanguage(kLanguageEnglish);
+  TLineMonitorModel model(nullptr, 4);
+  const auto batch = [](double ms) {
+    return std::vector<TLineRow>{Received(link_test::DisplayLine(1, "Out  50.0 Hz    ")),
+                                 PortEventRow(ms, TPortEvent::Lost, QStringLiteral("ttyUSB0"))};
+  };
+  const auto pixels = [](TLineMonitorView &view) { return view.viewport()->grab().toImage(); };
+  model.Append(batch(0));
+  model.Append(batch(10));
+  const auto view = [&model](TLineMonitorView &list) {
+    list.setModel(&model);
+    list.resize(700, 200);
+  };
+  TLineMonitorView shown;
+  view(shown);
+  pixels(shown);
+
+  model.Append(batch(20));  // the first two rows leave
+  TLineMonitorView fresh;
+  view(fresh);
+  EXPECT_EQ(pixels(shown), pixels(fresh));
+
+  SetCurrentLanguage(kLanguageHungarian);
+  model.Retranslate();
+  TLineMonitorView freshInHungarian;
+  view(freshInHungarian);
+  EXPECT_EQ(pixels(shown), pixels(freshInHungarian));
 }
 
 class LineMonitorWindow : public WindowTest {};
