@@ -17,26 +17,35 @@
 // Hand-over of received bytes
 // ---------------------------
 // This is the one place where data crosses between the threads. The worker
-// reads chunks, posts a queued call to this object on the main thread and
-// waits on the chunks' THandOver until the main thread has run OnReceive with
-// each of them (done) or the wait was cancelled. So chunks reach OnReceive one
-// call per chunk, in the order read, always on the main thread.
+// reads chunks and posts them, as one THandOver, in a queued call to this
+// object on the main thread, which runs OnReceive with each of them. One
+// hand-over is out at a time: the worker posts the next only when the main
+// thread has finished the previous one. So chunks reach OnReceive one call
+// per chunk, in the order read, always on the main thread, and never while
+// an earlier OnReceive is still running (also when it runs a modal dialog).
 //
+// - The worker does not sleep until the main thread has finished: it goes
+//   back to waiting for bytes. Only when it has the next chunks ready before
+//   the previous hand-over is done does it wait, and only then does the main
+//   thread wake it. With a frame every few milliseconds the main thread is
+//   woken once per frame and wakes nobody (a thread wake costs several
+//   microseconds and may switch the main thread out).
 // - A chunk without the frame end (ETX) only adds to the receiver's buffer,
 //   so it waits in the worker and goes over with the next chunk that holds an
 //   ETX: one wake of the main thread per frame rather than per character (a
 //   tty without a FIFO delivers characters one by one). Chunks never wait
 //   longer than kHoldMs, nor beyond kMaxHeldChunks, nor over a close.
 //
-// - The worker holds no lock while it waits, so OnReceive may call ClosePort,
-//   OpenPort and WriteData, and may run a modal dialog in between; the worker
-//   goes on only when OnReceive has returned.
+// - The worker holds no lock while it waits for a hand-over to be done, so
+//   OnReceive may call ClosePort, OpenPort and WriteData, and may run a modal
+//   dialog in between.
 // - A chunk read from a port that has been closed since is dropped when its
 //   turn comes (the open/close generation differs): it must not be taken for
 //   a reply of the next port.
-// - The destructor cancels a waiting hand-over and the worker ends at once,
+// - The destructor cancels a posted hand-over and the worker ends at once,
 //   also when the main thread never gets round to the queued call; that call
-//   is removed with this object, and a late one would see the cancellation.
+//   is removed with this object, and a hand-over whose OnReceive ended this
+//   object sees the cancellation and touches nothing more.
 //
 // Port access
 // -----------
@@ -64,10 +73,7 @@ struct TPortThread::THandOver {
 
   const std::vector<QByteArray> chunks;
   const uint64_t generation;
-  std::mutex mutex;
-  std::condition_variable finished;
-  bool done = false;
-  bool cancelled = false;
+  std::atomic<bool> cancelled = false;  // the object is being destroyed
 };
 
 // Held by the main thread while it changes what the worker reads from.
@@ -432,18 +438,13 @@ void TPortThread::StopWorker() {
     stopping_ = true;
   }
   gateCv_.notify_all();
-  std::shared_ptr<THandOver> pending;
   {
     std::lock_guard lock(handOverMutex_);
-    pending = pendingHandOver_;
-  }
-  if (pending) {
-    {
-      std::lock_guard lock(pending->mutex);
-      pending->cancelled = true;
+    if (pendingHandOver_) {
+      pendingHandOver_->cancelled = true;
     }
-    pending->finished.notify_all();
   }
+  handOverDone_.notify_all();
   wake_.Signal();
   if (worker_.joinable()) {
     worker_.join();
@@ -560,7 +561,10 @@ QByteArray TPortThread::ReadUsb() {
 void TPortThread::HandOver(std::vector<QByteArray> chunks, uint64_t generation) {
   auto handOver = std::make_shared<THandOver>(std::move(chunks), generation);
   {
-    std::lock_guard lock(handOverMutex_);
+    std::unique_lock lock(handOverMutex_);
+    workerWaiting_ = true;
+    handOverDone_.wait(lock, [this] { return pendingHandOver_ == nullptr || stopping_; });
+    workerWaiting_ = false;
     if (stopping_) {
       return;
     }
@@ -568,20 +572,11 @@ void TPortThread::HandOver(std::vector<QByteArray> chunks, uint64_t generation) 
   }
   QMetaObject::invokeMethod(
       this, [this, handOver] { Deliver(handOver); }, Qt::QueuedConnection);
-  {
-    std::unique_lock lock(handOver->mutex);
-    handOver->finished.wait(lock, [&] { return handOver->done || handOver->cancelled; });
-  }
-  std::lock_guard lock(handOverMutex_);
-  pendingHandOver_.reset();
 }
 
 void TPortThread::Deliver(const std::shared_ptr<THandOver> &handOver) {
-  {
-    std::lock_guard lock(handOver->mutex);
-    if (handOver->cancelled) {
-      return;
-    }
+  if (handOver->cancelled) {
+    return;
   }
   for (const QByteArray &chunk : handOver->chunks) {
     if (handOver->generation != generation_ || !OnReceive) {
@@ -589,16 +584,17 @@ void TPortThread::Deliver(const std::shared_ptr<THandOver> &handOver) {
     }
     const TReceiveHandler receiver = OnReceive;  // OnReceive may replace itself
     receiver(chunk);
-    std::lock_guard lock(handOver->mutex);
     if (handOver->cancelled) {
-      return;  // this object is being destroyed
+      return;  // OnReceive ended this object: touch nothing more
     }
   }
-  // Only the hand-over is touched from here on: OnReceive may have ended
-  // this object.
+  bool workerWaiting = false;
   {
-    std::lock_guard lock(handOver->mutex);
-    handOver->done = true;
+    std::lock_guard lock(handOverMutex_);
+    pendingHandOver_.reset();
+    workerWaiting = workerWaiting_;
   }
-  handOver->finished.notify_all();
+  if (workerWaiting) {
+    handOverDone_.notify_one();
+  }
 }

@@ -5,8 +5,8 @@
 // URL names a rfc2217:// or socket:// server) or a serial tty (any other
 // name, resolved by ResolvePortDevice). Every operation is called on the main thread. A worker
 // thread, started by the first successful OpenPort, waits for received bytes
-// and hands each chunk to OnReceive on the main thread, waiting until
-// OnReceive has returned (port_thread.cpp describes the hand-over).
+// and hands each chunk to OnReceive on the main thread, one hand-over at a
+// time (port_thread.cpp describes the hand-over).
 //
 //   TPortThread port;                       // FTDI adapters, /sys, /dev, port map
 //   port.ConfigureLine(QString());          // 19200 8N1; fails: no port named yet
@@ -127,7 +127,7 @@ class TPortThread : public QObject, public TPortControl {
   bool LineLost() const override { return lineLost_; }
   // Passes of the worker loop so far: a port at rest costs no passes.
   uint64_t WorkerPassCount() const { return workerPasses_; }
-  // A chunk is waiting to be handed to OnReceive.
+  // A hand-over has been posted and OnReceive has not yet finished with it.
   bool HandOverPending() const;
 
  private:
@@ -191,8 +191,12 @@ class TPortThread : public QObject, public TPortControl {
   int mainWaiting_ = 0;
   std::atomic<bool> stopping_ = false;
 
+  // The hand-over posted and not yet done; the worker waits for it to be done
+  // only when it has the next one ready.
   mutable std::mutex handOverMutex_;
+  std::condition_variable handOverDone_;
   std::shared_ptr<THandOver> pendingHandOver_;
+  bool workerWaiting_ = false;
 
   TLinkObserver *observer_ = nullptr;  // main thread only
   TLinkTime openedAt_{};               // main thread only

@@ -4,6 +4,7 @@
 // while a chunk waits for a main thread that will not take it.
 #include <gtest/gtest.h>
 #include <memory>
+#include <numeric>
 #include <vector>
 
 #include "fake_usb_device.h"
@@ -79,6 +80,32 @@ TEST_F(ReceiverReopensPort, WriteFromInsideTheReceiverReachesTheConverter) {
   ASSERT_TRUE(WaitUntil([&] { return !chunks.empty(); }));
   EXPECT_EQ(line.Received(), QByteArray("\x02"
                                         "OK\x03"));
+}
+
+using OneHandOverAtATime = HandOverTest;
+
+// The worker goes on reading while the receiver runs (here a modal loop);
+// what it reads meanwhile waits until the receiver has returned.
+TEST_F(OneHandOverAtATime, BytesReadWhileTheReceiverRunsWaitForItAndKeepTheirOrder) {
+  auto port = MakePort();
+  bool inside = false;
+  port->OnReceive = [&](const QByteArray &chunk) {
+    EXPECT_FALSE(inside);
+    inside = true;
+    chunks.push_back(chunk);
+    if (chunks.size() == 1) {
+      line.Send("\x02two\x03");
+      WaitUntil([] { return false; }, 100);
+      line.Send("\x02three\x03");
+      WaitUntil([] { return false; }, 50);
+      EXPECT_EQ(chunks.size(), 1u);
+    }
+    inside = false;
+  };
+  line.Send("\x02one\x03");
+  const auto all = [&] { return std::accumulate(chunks.begin(), chunks.end(), QByteArray()); };
+  ASSERT_TRUE(WaitUntil([&] { return all().endsWith("three\x03"); }));
+  EXPECT_EQ(all(), QByteArray("\x02one\x03\x02two\x03\x02three\x03"));
 }
 
 using StaleChunk = HandOverTest;
