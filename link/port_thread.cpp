@@ -181,8 +181,12 @@ QByteArray BlindSleepAndRead(TWakeEvent &wake, TSerialDevice &serial,
 
 }  // namespace
 
-TPortThread::TPortThread(std::unique_ptr<TUsbDevice> usb, TPortSources sources, QObject *parent)
-    : QObject(parent), usb_(std::move(usb)), sources_(std::move(sources)) {}
+TPortThread::TPortThread(std::unique_ptr<TUsbDevice> usb, TPortSources sources,
+                         std::unique_ptr<TSerialDevice> tty, QObject *parent)
+    : QObject(parent),
+      usb_(std::move(usb)),
+      sources_(std::move(sources)),
+      serial_(std::move(tty)) {}
 
 TPortThread::~TPortThread() {
   StopWorker();
@@ -260,9 +264,9 @@ bool TPortThread::OpenSerial() {
     return OpenNetwork(url);
   }
   // The worker does not touch the devices while nothing is open.
-  const int error = serial_.Open(ResolvePortDevice(sources_, portName_), line_);
+  const int error = serial_->Open(ResolvePortDevice(sources_, portName_), line_);
   if (error == 0) {
-    TakeLineDevice(serial_);
+    TakeLineDevice(*serial_);
     return true;
   }
   if (showOpenErrors_) {
@@ -502,7 +506,7 @@ QByteArray TPortThread::WaitAndRead(int timeoutMs) {
   }
 #ifdef SORVANEL_BLIND_POLL_BASELINE
   if (polling) {
-    return BlindSleepAndRead(wake_, serial_, readBuffer_);
+    return BlindSleepAndRead(wake_, *serial_, readBuffer_);
   }
 #endif
   pollfd fds[2] = {{wake_.Fd(), POLLIN, 0}, {polling ? lineDevice_->Fd() : -1, POLLIN, 0}};

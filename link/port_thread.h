@@ -50,8 +50,11 @@ class TPortThread : public QObject, public TPortControl {
  public:
   using TReceiveHandler = std::function<void(const QByteArray &chunk)>;
 
+  // 'tty' opens serial ports (tests give one that reads differently).
   explicit TPortThread(std::unique_ptr<TUsbDevice> usb = MakeFtdiUsbDevice(),
-                       TPortSources sources = TPortSources::System(), QObject *parent = nullptr);
+                       TPortSources sources = TPortSources::System(),
+                       std::unique_ptr<TSerialDevice> tty = std::make_unique<TSerialDevice>(),
+                       QObject *parent = nullptr);
   ~TPortThread() override;
   TPortThread(const TPortThread &) = delete;
   TPortThread &operator=(const TPortThread &) = delete;
@@ -157,7 +160,7 @@ class TPortThread : public QObject, public TPortControl {
 
   std::unique_ptr<TUsbDevice> usb_;
   const TPortSources sources_;
-  TSerialDevice serial_;
+  std::unique_ptr<TSerialDevice> serial_;
   TNetworkDevice network_;
   TWakeEvent wake_;
 
@@ -177,7 +180,7 @@ class TPortThread : public QObject, public TPortControl {
   // Written by the main thread under portMutex_, read by the worker under it.
   std::mutex portMutex_;
   TOpenKind openKind_ = TOpenKind::None;  // Serial: the descriptor of lineDevice_
-  TLineDevice *lineDevice_ = &serial_;
+  TLineDevice *lineDevice_ = serial_.get();
   uint64_t generation_ = 0;  // counts opens and closes: tells stale chunks apart
   std::atomic<uint32_t> pollInterval_ = 1;
 

@@ -24,7 +24,7 @@ termios MakeAppliedTermios(const termios &previous, const TLineSettings &line);
 // no constant for (the port then keeps its speed).
 speed_t SpeedOfBaudRate(int32_t baudRate);
 
-class TSerialDevice final : public TLineDevice {
+class TSerialDevice : public TLineDevice {
  public:
   TSerialDevice() = default;
   ~TSerialDevice() override;

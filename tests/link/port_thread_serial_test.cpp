@@ -9,6 +9,7 @@
 #include <QThread>
 #include <QTimer>
 #include <cerrno>
+#include <limits>
 #include <memory>
 #include <set>
 #include <vector>
@@ -376,6 +377,23 @@ TEST_F(SerialDelivery, WorkerRestsWhileNoBytesArrive) {
   EXPECT_LE(port->WorkerPassCount(), passes + 2);
 }
 
+// A tty that wakes the worker but has nothing to read for its first
+// 'emptyReads' reads, then reads as a tty does.
+class TEmptyWakesTty : public TSerialDevice {
+ public:
+  explicit TEmptyWakesTty(int emptyReads) : emptyReads_(emptyReads) {}
+  TReadResult ReadAvailable(uint8_t *buffer, size_t capacity) override {
+    if (emptyReads_ > 0) {
+      --emptyReads_;
+      return {TReadState::NothingWaiting, 0};
+    }
+    return TSerialDevice::ReadAvailable(buffer, capacity);
+  }
+
+ private:
+  int emptyReads_;  // worker only
+};
+
 using SerialHangUp = SerialPortTest;
 
 TEST_F(SerialHangUp, HungUpLineDoesNotSpinAndReopensOnANewLine) {
@@ -397,6 +415,30 @@ TEST_F(SerialHangUp, HungUpLineDoesNotSpinAndReopensOnANewLine) {
       "\x02"
       "back\x03");
   ASSERT_TRUE(WaitUntil([&] { return AllReceived().endsWith("back\x03"); }));
+}
+
+TEST_F(SerialHangUp, TtyThatWakesTheWorkerWithNothingToReadIsGivenUpAtTheHundredthWake) {
+  const auto makePort = [this](int emptyReads) {
+    auto port = std::make_unique<TPortThread>(std::make_unique<TFakeUsbDevice>(), map.Sources(),
+                                              std::make_unique<TEmptyWakesTty>(emptyReads));
+    port->OnReceive = [this](const QByteArray &chunk) { chunks.push_back(chunk); };
+    EXPECT_TRUE(port->ConfigureLine(QStringLiteral("COM7")));
+    return port;
+  };
+  auto hiccup = makePort(99);
+  line.Send("x");
+  ASSERT_TRUE(WaitUntil([&] { return AllReceived() == "x"; }));
+  EXPECT_FALSE(hiccup->LineLost());
+  hiccup.reset();
+
+  auto stuck = makePort(std::numeric_limits<int>::max());
+  line.Send("y");
+  ASSERT_TRUE(WaitUntil([&] { return stuck->LineLost(); }));
+  const uint64_t passes = stuck->WorkerPassCount();
+  EXPECT_GE(passes, 100u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_LE(stuck->WorkerPassCount(), passes + 1);  // no spinning on it
+  EXPECT_EQ(AllReceived(), QByteArray("x"));
 }
 
 }  // namespace
