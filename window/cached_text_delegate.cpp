@@ -79,4 +79,13 @@ void TCachedTextDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
   painter->setClipRect(area, Qt::IntersectClip);
   painter->drawStaticText(QPointF(x, y), cell.text);
   painter->restore();
+
+  if (option.state.testFlag(QStyle::State_HasFocus)) {
+    QStyleOptionFocusRect focus;
+    focus.QStyleOption::operator=(option);
+    focus.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
+    focus.backgroundColor = option.palette.color(
+        group, role == QPalette::HighlightedText ? QPalette::Highlight : QPalette::Window);
+    style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, widget);
+  }
 }
