@@ -1,7 +1,6 @@
 // The display path of a converter message: a changed line, the same line
 // again (nothing is redrawn), and a graphic line with changing cells.
 #include <benchmark/benchmark.h>
-#include <QApplication>
 #include <QTemporaryDir>
 
 #include "display_reply.h"
@@ -62,12 +61,3 @@ void BM_GraphicLine(benchmark::State &state) {
 BENCHMARK(BM_GraphicLine);
 
 }  // namespace
-
-int main(int argc, char **argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

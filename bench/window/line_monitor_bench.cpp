@@ -59,12 +59,3 @@ void BM_MonitorBatchPainted(benchmark::State &state) {
 BENCHMARK(BM_MonitorBatchPainted)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char **argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -2,7 +2,6 @@
 // find the rows whose highlight changed. With nothing written, and with one
 // 16-byte block written by the converter per tick.
 #include <benchmark/benchmark.h>
-#include <QApplication>
 
 #include "memory_view.h"
 
@@ -48,12 +47,3 @@ void BM_MemoryBlockStamp(benchmark::State &state) {
 BENCHMARK(BM_MemoryBlockStamp);
 
 }  // namespace
-
-int main(int argc, char **argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
