@@ -6,7 +6,9 @@
 #pragma once
 
 #include <sys/ioctl.h>
+#include <sys/types.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 
@@ -38,4 +40,13 @@ class TLineDevice {
   virtual TReadResult ReadAvailable(uint8_t *buffer, size_t capacity) = 0;
   // Writes every byte, waiting for room at most 'timeoutMs' in all.
   virtual bool Write(const uint8_t *bytes, size_t length, int timeoutMs) = 0;
+
+ protected:
+  // One non-blocking write call on the descriptor: write(2), or send(2) with
+  // the flags a socket needs.
+  using TPut = ssize_t (*)(int fd, const void *bytes, size_t length);
+  // Puts every byte on 'fd' with 'put', waiting in poll() for room until
+  // 'deadline'; false on an error, a hang-up or the deadline.
+  static bool PutAll(int fd, const uint8_t *bytes, size_t length,
+                     std::chrono::steady_clock::time_point deadline, TPut put);
 };

@@ -291,23 +291,7 @@ bool TNetworkDevice::Write(const uint8_t *bytes, size_t length, int timeoutMs) {
 }
 
 bool TNetworkDevice::SendAll(const uint8_t *bytes, size_t length, TClock::time_point deadline) {
-  size_t done = 0;
-  while (done < length) {
-    const ssize_t sent = send(fd_, bytes + done, length - done, MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (sent > 0) {
-      done += static_cast<size_t>(sent);
-      continue;
-    }
-    if (sent < 0 && errno == EINTR) {
-      continue;
-    }
-    if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-      return false;
-    }
-    const short events = WaitFor(fd_, POLLOUT, deadline);
-    if (events == 0 || (events & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
-      return false;
-    }
-  }
-  return true;
+  return PutAll(fd_, bytes, length, deadline, [](int fd, const void *data, size_t size) {
+    return send(fd, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+  });
 }

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <linux/serial.h>
-#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -179,34 +178,6 @@ bool TSerialDevice::Write(const uint8_t *bytes, size_t length, int timeoutMs) {
   if (!IsOpen()) {
     return false;
   }
-  using TClock = std::chrono::steady_clock;
-  const TClock::time_point deadline = TClock::now() + std::chrono::milliseconds(timeoutMs);
-  size_t done = 0;
-  while (done < length) {
-    const ssize_t sent = write(fd_, bytes + done, length - done);
-    if (sent > 0) {
-      done += static_cast<size_t>(sent);
-      continue;
-    }
-    if (sent < 0 && errno == EINTR) {
-      continue;
-    }
-    if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-      return false;
-    }
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now()).count();
-    if (left <= 0) {
-      return false;
-    }
-    pollfd room{fd_, POLLOUT, 0};
-    const int ready = poll(&room, 1, static_cast<int>(left));
-    if (ready < 0 && errno != EINTR) {
-      return false;
-    }
-    if (ready > 0 && (room.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
-      return false;
-    }
-  }
-  return true;
+  return PutAll(fd_, bytes, length,
+                std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs), ::write);
 }

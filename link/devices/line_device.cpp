@@ -1,0 +1,38 @@
+#include "line_device.h"
+
+#include <poll.h>
+
+#include <cerrno>
+
+bool TLineDevice::PutAll(int fd, const uint8_t *bytes, size_t length,
+                         std::chrono::steady_clock::time_point deadline, TPut put) {
+  size_t done = 0;
+  while (done < length) {
+    const ssize_t sent = put(fd, bytes + done, length - done);
+    if (sent > 0) {
+      done += static_cast<size_t>(sent);
+      continue;
+    }
+    if (sent < 0 && errno == EINTR) {
+      continue;
+    }
+    if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+      return false;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          deadline - std::chrono::steady_clock::now())
+                          .count();
+    if (left <= 0) {
+      return false;
+    }
+    pollfd room{fd, POLLOUT, 0};
+    const int ready = poll(&room, 1, static_cast<int>(left));
+    if (ready < 0 && errno != EINTR) {
+      return false;
+    }
+    if (ready > 0 && (room.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+      return false;
+    }
+  }
+  return true;
+}
