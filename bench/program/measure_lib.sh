@@ -67,15 +67,16 @@ start_drive() {
   wait_for_line "$log" "^drive: port" 10 || fail "program_drive did not start" "$log"
 }
 
-# start_program VARIANT PORT: a copy of the program in its own folder whose
-# settings file names PORT, on the offscreen platform, with the variant's
-# program_args; pid in program_pid[PORT].
+# start_program VARIANT PORT [SETTINGS]: a copy of the program in its own
+# folder whose settings file names PORT (after the lines SETTINGS, if given),
+# on the offscreen platform, with the variant's program_args; pid in
+# program_pid[PORT].
 start_program() {
-  local v=$1 port=$2
+  local v=$1 port=$2 settings=${3:+$3$'\n'}
   local folder=$work/prog-$port
   mkdir -p "$folder"
   cp "${build_dir[$v]}/sorvanel" "$folder/sorvanel"
-  printf '[Sorvanel]\nPort=%s\n' "$port" >"$folder/sorvanel.ini"
+  printf '%s[Sorvanel]\nPort=%s\n' "$settings" "$port" >"$folder/sorvanel.ini"
   # shellcheck disable=SC2086
   QT_QPA_PLATFORM=offscreen "$folder/sorvanel" ${program_args[$v]:-} >"$work/prog-$port.log" 2>&1 &
   program_pid[$port]=$!

@@ -67,19 +67,6 @@ start_ser2net() {
   wait_for_line "$log" "Ready" 10 || fail "ser2net did not start" "$log"
 }
 
-# start_network_program NAME URL: the program with the network port NAME.
-start_network_program() {
-  local name=$1 url=$2
-  local folder=$work/prog-$name
-  mkdir -p "$folder"
-  cp "${build_dir[poll]}/sorvanel" "$folder/sorvanel"
-  printf '[NetworkPorts]\n%s=%s\n[Sorvanel]\nPort=%s\n' "$name" "$url" "$name" \
-    >"$folder/sorvanel.ini"
-  QT_QPA_PLATFORM=offscreen "$folder/sorvanel" >"$work/prog-$name.log" 2>&1 &
-  program_pid[$name]=$!
-  started+=("$!")
-}
-
 run_mode() {
   local mode=$1 name=NET_$1 tty port
   local log=$work/$name.drive.log
@@ -94,7 +81,7 @@ run_mode() {
     start_ser2net "$mode" "$tty" "$port"
     local scheme=$mode
     [ "$mode" = untuned ] && scheme=rfc2217
-    start_network_program "$name" "$scheme://127.0.0.1:$port"
+    start_program poll "$name" "[NetworkPorts]"$'\n'"$name=$scheme://127.0.0.1:$port"
   fi
   wait_pid "${drive_pid[$name]}"
   stop_pid "${program_pid[$name]}"
