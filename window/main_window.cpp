@@ -43,6 +43,13 @@ QPixmap Picture(const char *name) {
   return QPixmap(QStringLiteral(":/pictures/") + QString::fromLatin1(name));
 }
 
+// A Tools window comes up in front, also when it was open behind others.
+void BringToFront(QWidget *window) {
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
 }  // namespace
 
 TForm_Sorvanel::TForm_Sorvanel(const QString &programPath, QWidget *parent)
@@ -422,9 +429,7 @@ void TForm_Sorvanel::Menu_LineMonitorClick() {
   if (lineMonitor_ == nullptr) {
     lineMonitor_ = new TLineMonitor(*driveLink_, *capture_, this);
   }
-  lineMonitor_->show();
-  lineMonitor_->raise();
-  lineMonitor_->activateWindow();
+  BringToFront(lineMonitor_);
 }
 
 void TForm_Sorvanel::Menu_MemoryLoadClick() {
@@ -468,9 +473,7 @@ void TForm_Sorvanel::Menu_MemoryViewClick() {
   if (memoryView_ == nullptr) {
     memoryView_ = new TForm_MemoryView(driveLink_->Memory(), this);
   }
-  memoryView_->show();
-  memoryView_->raise();
-  memoryView_->activateWindow();
+  BringToFront(memoryView_);
 }
 
 void TForm_Sorvanel::RebuildPortItems(const QStringList &entries) {
