@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "fuzz_require.h"
-#include "link/devices/rfc2217_engine.h"
-#include "link/devices/telnet_parser.h"
+#include "link/port/rfc2217_engine.h"
+#include "link/port/telnet_parser.h"
 
 namespace {
 
