@@ -12,7 +12,7 @@
 #include <optional>
 #include <thread>
 
-#include "capture_file.h"
+#include "capture_reader.h"
 #include "signals.h"
 
 namespace vdrive {
