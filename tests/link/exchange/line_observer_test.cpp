@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "capture_reader.h"
 #include "capture_writer.h"
 #include "fake_port_control.h"
 #include "file_size_limit.h"
