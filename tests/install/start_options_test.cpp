@@ -41,7 +41,9 @@ TEST(CommandLine, OptionsWithTheirValuesInBothSpellings) {
 }
 
 TEST(CommandLine, HelpAndVersionEndTheStartAndEveryMistakeIsRefused) {
-  EXPECT_EQ(ParseCommandLine(Line({"--help"})).action, TCommandLineAction::ShowHelp);
+  for (const char *help : {"--help", "-h", "-help"}) {
+    EXPECT_EQ(ParseCommandLine(Line({help})).action, TCommandLineAction::ShowHelp) << help;
+  }
   EXPECT_EQ(ParseCommandLine(Line({"--version"})).action, TCommandLineAction::ShowVersion);
   EXPECT_EQ(VersionText(), QStringLiteral("sorvanel 9.1.2"));
   for (const QStringList &bad :
@@ -52,7 +54,8 @@ TEST(CommandLine, HelpAndVersionEndTheStartAndEveryMistakeIsRefused) {
     EXPECT_FALSE(line.error.isEmpty());
   }
   EXPECT_TRUE(UsageText().startsWith(QStringLiteral("Usage: sorvanel [options]\n")));
-  for (const char *option : {"--port <NAME>", "--settings <FILE>", "--memory <FILE>"}) {
+  for (const char *option : {"--port <NAME>", "--settings <FILE>", "--memory <FILE>",
+                             "--capture <FILE>", "--monitor", "-h, --help", "--version"}) {
     EXPECT_TRUE(UsageText().contains(QString::fromLatin1(option))) << option;
   }
 }
