@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "command_line.h"
@@ -58,6 +60,47 @@ TEST(CommandLine, HelpAndVersionEndTheStartAndEveryMistakeIsRefused) {
                              "--capture <FILE>", "--monitor", "-h, --help", "--version"}) {
     EXPECT_TRUE(UsageText().contains(QString::fromLatin1(option))) << option;
   }
+}
+
+// The options a text lists: those of --help's option lines, or those of the man page's tagged
+// paragraphs (the line after each ".TP").
+QStringList UsageOptions(const QString &usage) {
+  QStringList options;
+  static const QRegularExpression line(QStringLiteral("^  (-[^ ,]+)(?:, (--[^ ]+))?"),
+                                       QRegularExpression::MultilineOption);
+  for (const QRegularExpressionMatch &match : line.globalMatch(usage)) {
+    options << match.captured(1);
+    if (match.hasCaptured(2)) {
+      options << match.captured(2);
+    }
+  }
+  options.sort();
+  return options;
+}
+
+QStringList ManPageOptions(const QString &page) {
+  QStringList options;
+  const QStringList lines =
+      QString(page).replace(QStringLiteral("\\-"), QStringLiteral("-")).split(u'\n');
+  static const QRegularExpression option(QStringLiteral("(?:^|[ \"])(--?[a-z][a-z-]*)"));
+  for (qsizetype i = 1; i < lines.size(); ++i) {
+    if (lines[i - 1] == QStringLiteral(".TP")) {
+      for (const QRegularExpressionMatch &match : option.globalMatch(lines[i])) {
+        options << match.captured(1);
+      }
+    }
+  }
+  options.sort();
+  return options;
+}
+
+TEST(CommandLine, TheManPageDescribesExactlyTheOptionsOfTheUsage) {
+  QFile page(QStringLiteral(SORVANEL_MAN_PAGE));
+  ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << SORVANEL_MAN_PAGE;
+  const QStringList fromUsage = UsageOptions(UsageText());
+  EXPECT_TRUE(fromUsage.contains(QStringLiteral("--monitor"))) << UsageText().toStdString();
+  EXPECT_EQ(ManPageOptions(QString::fromUtf8(page.readAll())).join(u' ').toStdString(),
+            fromUsage.join(u' ').toStdString());
 }
 
 class FileLocations : public ::testing::Test {
