@@ -151,6 +151,11 @@ void TLineMonitor::Retranslate() {
   for (int i = 0; i < kCounterCount; ++i) {
     counterNames_[static_cast<size_t>(i)]->setText(GetText(kCounterTexts[i]) + QLatin1Char(':'));
   }
+  // Rich text, so the tooltip wraps instead of running across the screen.
+  const QString holdOffTip =
+      QStringLiteral("<p>%1</p>").arg(GetText(kTextUnansweredHoldOffTip).toHtmlEscaped());
+  counterNames_[kCounterHoldOff]->setToolTip(holdOffTip);
+  counterValues_[kCounterHoldOff]->setToolTip(holdOffTip);
   turnaroundName_->setText(GetText(kTextTurnaround) + QLatin1Char(':'));
   UpdateCaptureButton();
   UpdateCounters();

@@ -1,6 +1,7 @@
 // The line monitor: how rows read, the capped list, and the window watching
 // the link only while it is open and following the language.
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QTableView>
 
@@ -125,6 +126,16 @@ TEST(LineMonitorView, DrawsWhatANewListDrawsAfterALanguageSwitchAndAfterRowsLeav
 
 class LineMonitorWindow : public WindowTest {};
 
+// The tooltip of the counter called by text 'name'.
+QString CounterToolTip(const TLineMonitor &monitor, int name) {
+  for (const QLabel *label : monitor.findChildren<QLabel *>()) {
+    if (label->text() == GetText(name) + QLatin1Char(':')) {
+      return label->toolTip();
+    }
+  }
+  return QStringLiteral("<no such counter>");
+}
+
 TEST_F(LineMonitorWindow, WatchesTheLinkWhileOpenAndFollowsTheLanguage) {
   TForm_Sorvanel &window = Window();
   TReplyHandler &replies = window.DriveLink().Replies();
@@ -164,9 +175,14 @@ TEST_F(LineMonitorWindow, WatchesTheLinkWhileOpenAndFollowsTheLanguage) {
   EXPECT_EQ(monitor->windowTitle(), QStringLiteral("Line monitor"));
   EXPECT_EQ(monitor->Model().headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
             QStringLiteral("Time (ms)"));
+  // The answers held back at every switch of the bar-graph screen are explained.
+  EXPECT_TRUE(CounterToolTip(*monitor, kTextUnansweredHoldOff)
+                  .contains(QStringLiteral("bar-graph screen")));
   window.Menu_LanguageClick(Child<QAction>("Menu_LanguageHun"));
   EXPECT_EQ(tools->title(), QStringLiteral("Eszközök"));
   EXPECT_EQ(Child<QAction>("Menu_LineMonitor")->text(), QStringLiteral("Vonalfigyelő"));
+  EXPECT_TRUE(CounterToolTip(*monitor, kTextUnansweredHoldOff)
+                  .contains(QStringLiteral("oszlopdiagramos képernyőre")));
 }
 
 TEST_F(LineMonitorWindow, SavesTheRowsShownAsText) {
