@@ -3,14 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "frame_bytes.h"
 #include "kelvo.h"
 
-namespace {
-
-constexpr uint8_t kProgTermFrame = 0x4B;     // 'K'
-constexpr uint8_t kConverterMessage = 0x4D;  // 'M'
-
-}  // namespace
+using kelvo::kConverterMessage;
+using kelvo::kProgTermFrame;
 
 void TTurnaroundHistogram::Add(TDuration value) {
   value = std::max(value, TDuration::zero());
