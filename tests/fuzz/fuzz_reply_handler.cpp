@@ -226,7 +226,7 @@ class TReplyHandlerFuzz {
       // The watchdog's tick, as it treats the link state.
       if (state_.ReceivedFrameCount == 0) {
         state_.ConverterConnected = false;
-        state_.SendSkipCount = 5;
+        HoldOffAnswers(state_);
         model_.converterConnected = false;
         model_.skip = 5;
       }

@@ -128,7 +128,7 @@ void TDisplayRenderer::SetGraphicMode(bool on) {
       }
     }
   }
-  link_.SendSkipCount = 5;
+  HoldOffAnswers(link_);
 }
 
 QString SearchScreenLine(const QString &text, const QString &port) {
