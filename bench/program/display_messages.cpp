@@ -5,7 +5,7 @@
 
 #include "frame_bytes.h"
 #include "kelvo.h"
-#include "protocol/frame_encoder.h"
+#include "support/frame_encoder.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "allocation_counter.h"
 #include "frame_bytes.h"
 #include "kelvo.h"
-#include "protocol/frame_encoder.h"
+#include "support/frame_encoder.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "frame_bytes.h"
 #include "fuzz_require.h"
 #include "kelvo.h"
-#include "protocol/frame_encoder.h"
+#include "support/frame_encoder.h"
 
 namespace {
 
