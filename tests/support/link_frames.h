@@ -1,5 +1,5 @@
-// Frames for the link tests, built from the wire format: STX, length and
-// payload bytes as pairs of 0x30|nibble characters, checksum, ETX.
+// Frames for the link tests, built by the test-side frame encoder from the
+// wire format alone.
 #pragma once
 
 #include <QByteArray>
@@ -7,29 +7,15 @@
 #include <vector>
 
 #include "frame_bytes.h"
+#include "frame_encoder.h"
 #include "kelvo.h"
 
 namespace link_test {
 
 inline QByteArray EncodeFrame(const std::vector<uint8_t> &payload) {
-  QByteArray frame;
-  frame.append(static_cast<char>(kelvo::kStx));
-  uint8_t sum = kelvo::kStx;
-  auto putByte = [&](uint8_t byte) {
-    const auto high = static_cast<uint8_t>(0x30 | (byte >> 4));
-    const auto low = static_cast<uint8_t>(0x30 | (byte & 0x0F));
-    frame.append(static_cast<char>(high));
-    frame.append(static_cast<char>(low));
-    sum = static_cast<uint8_t>(sum + high + low);
-  };
-  putByte(static_cast<uint8_t>(payload.size()));
-  for (uint8_t byte : payload) {
-    putByte(byte);
-  }
-  frame.append(static_cast<char>(0x30 | (sum >> 4)));
-  frame.append(static_cast<char>(0x30 | (sum & 0x0F)));
-  frame.append(static_cast<char>(kelvo::kEtx));
-  return frame;
+  const std::vector<uint8_t> frame = kelvo_test::EncodeFrame(payload);
+  return QByteArray(reinterpret_cast<const char *>(frame.data()),
+                    static_cast<qsizetype>(frame.size()));
 }
 
 // A converter message: 'M', an unused byte, the status byte, then 'rest'
