@@ -2,12 +2,6 @@
 #include "port_menu.h"
 #include "reconnect.h"
 
-namespace {
-
-constexpr uint8_t kAnswerHoldOff = 5;
-
-}  // namespace
-
 void TPortMenu::TimerTimer() {
   if (tickRunning_ || port_.Opening()) {
     // Reached from the event processing of a slow tick or of a network
@@ -24,7 +18,7 @@ void TPortMenu::TimerTimer() {
     linkState_.ReceivedFrameCount = 0;
     return;
   }
-  linkState_.SendSkipCount = kAnswerHoldOff;
+  HoldOffAnswers(linkState_);
   if (linkState_.ConverterConnected) {
     linkState_.ConverterConnected = false;
     host_.RepaintStatusBar();
