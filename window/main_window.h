@@ -71,6 +71,8 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   void RebuildPortItems(const QStringList &entries) override;
   void SetPortItemChecked(int position, bool checked) override;
   void ProcessPendingEvents() override;
+  bool AskProgTermAlert(TProgTermAlert alert, bool showNextTime) override;
+  void ShowMemoryFileError(TMemoryFileError error, const QString &path) override;
 
   // The drive link: port, reply handler, terminal memory, port menu.
   TDriveLink &DriveLink() { return *driveLink_; }

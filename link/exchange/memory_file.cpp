@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "atomic_file.h"
-#include "file_error_dialogs.h"
 
 namespace {
 
@@ -115,7 +114,7 @@ void TMemoryFile::LoadMemoryFile(const QString &fileName) {
     host_.SetMemorySaveEnabled(result.nonzeroByteStored);
   }
   if (result.outcome != TMemoryFileRead::Complete && showErrors) {
-    ShowCorruptFileError(path);
+    host_.ShowMemoryFileError(TMemoryFileError::Corrupt, path);
   }
 }
 
@@ -124,13 +123,13 @@ bool TMemoryFile::SaveMemoryFile(const QString &fileName) {
   if (path == defaultFilePath_ && defaultFileUnread_ && QFileInfo::exists(path)) {
     // Whatever it is, it is not ours to destroy.
     if (MoveAside(path, QString::fromLatin1(kKeptAsideSuffix)).isEmpty()) {
-      ShowFileWriteError(path);
+      host_.ShowMemoryFileError(TMemoryFileError::NotWritable, path);
       return false;
     }
   }
   defaultFileUnread_ = false;
   if (!WriteFileAtomically(path, BuildMemoryFile(memory_))) {
-    ShowFileWriteError(path);
+    host_.ShowMemoryFileError(TMemoryFileError::NotWritable, path);
     return false;
   }
   return true;

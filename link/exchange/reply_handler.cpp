@@ -1,8 +1,5 @@
 #include "reply_handler.h"
 
-#include "message_dialog.h"
-#include "text_table.h"
-
 namespace {
 
 constexpr char kEtx = 0x03;
@@ -14,12 +11,6 @@ constexpr uint8_t kProgTermCountdownStart = 3;
 constexpr int kKindMemoryWrite = 14;
 constexpr int kKindMemoryRead = 15;
 constexpr int kMemoryBlockSize = 16;
-
-constexpr int kTextConnectHeadline = 43;
-constexpr int kTextConnectMessage = 44;
-constexpr int kTextDisconnectHeadline = 45;
-constexpr int kTextDisconnectMessage = 46;
-constexpr int kTextShowAlertNextTime = 47;
 
 // Clears a flag when the scope ends, however it ends.
 class TFlagGuard {
@@ -108,7 +99,7 @@ void TReplyHandler::HandleProgTermFrame() {
     linkState_.ProgTermCountdown = kProgTermCountdownStart;
     host_.RepaintStatusBar();
     if (settings_.PTConnect) {
-      ShowProgTermAlert(kTextConnectHeadline, kTextConnectMessage, settings_.PTConnect,
+      ShowProgTermAlert(TProgTermAlert::Connected, settings_.PTConnect,
                         &TLinkHost::SetProgTermAlertOnConnectChecked);
     }
   }
@@ -126,7 +117,7 @@ void TReplyHandler::HandleConverterMessage() {
     if (linkState_.ProgTermCountdown == 0) {
       host_.RepaintStatusBar();
       if (settings_.PTDisconnect) {
-        ShowProgTermAlert(kTextDisconnectHeadline, kTextDisconnectMessage, settings_.PTDisconnect,
+        ShowProgTermAlert(TProgTermAlert::Disconnected, settings_.PTDisconnect,
                           &TLinkHost::SetProgTermAlertOnDisconnectChecked);
       }
     }
@@ -197,13 +188,11 @@ void TReplyHandler::Answer() {
   }
 }
 
-void TReplyHandler::ShowProgTermAlert(int headlineText, int messageText, bool &alertFlag,
+void TReplyHandler::ShowProgTermAlert(TProgTermAlert alert, bool &alertFlag,
                                       void (TLinkHost::*setMenuChecked)(bool)) {
   host_.SetTimerEnabled(false);
   port_.ClosePort();
-  Luvamsg_ShowDialog(kMessageDialogIconInformation, QString(), GetText(headlineText),
-                     GetText(messageText), kMessageDialogButtonOk, GetText(kTextShowAlertNextTime),
-                     alertFlag);
+  alertFlag = host_.AskProgTermAlert(alert, alertFlag);
   port_.OpenPort();
   host_.SetTimerEnabled(true);
   (host_.*setMenuChecked)(alertFlag);

@@ -11,8 +11,9 @@
 // A port that was opened since the last call starts from an empty receive
 // buffer: characters of the line before the open are never taken for replies.
 //
-// Main thread only. The programming-terminal alerts run a modal dialog inside
-// HandleReply; the port is closed and the timer stopped meanwhile. Should a
+// Main thread only. The programming-terminal alerts ask the host, whose modal
+// dialog runs inside HandleReply; the port is closed and the timer stopped
+// meanwhile. Should a
 // chunk still arrive during the dialog, it is only added to the buffer; when
 // the port reopens after the alert, what is left in the buffer is dropped.
 #pragma once
@@ -62,7 +63,7 @@ class TReplyHandler {
   void Answer();
   // Shows the check-box alert about the programming terminal and takes the
   // user's choice into 'alertFlag' and the menu check mark.
-  void ShowProgTermAlert(int headlineText, int messageText, bool &alertFlag,
+  void ShowProgTermAlert(TProgTermAlert alert, bool &alertFlag,
                          void (TLinkHost::*setMenuChecked)(bool));
 
   TLinkState &linkState_;

@@ -34,7 +34,6 @@
 #include "reply_handler.h"
 #include "support/fake_port_control.h"
 #include "support/link_frames.h"
-#include "support/recording_dialogs.h"
 #include "support/recording_link_host.h"
 
 namespace {
@@ -118,7 +117,7 @@ struct TModel {
   bool saveEnabled = false;
   bool ptConnect = false;
   bool ptDisconnect = false;
-  size_t dialogs = 0;
+  size_t alerts = 0;
   int graphicModeSteps = 0;
   int displayRefreshes = 0;
   size_t converterMessages = 0;
@@ -137,12 +136,13 @@ class TReplyHandlerFuzz {
     Kelvo_SetAddress(0);
     Kelvo_SetValue(0, 0, 0, 0);
     Kelvo_SetType(0);
+    host_.onProgTermAlert = [this] { DuringAlert(); };
 
     const uint8_t flags = input_.Byte();
     settings_.PTConnect = (flags & 0x01) != 0;
     settings_.PTDisconnect = (flags & 0x02) != 0;
     if ((flags & 0x04) != 0) {
-      dialogs_.checkBoxAnswer = (flags & 0x08) != 0;
+      host_.progTermAlertAnswer = (flags & 0x08) != 0;
     }
     port_.portName = QStringLiteral("COM1");
     port_.connected = (flags & 0x10) != 0;
@@ -185,21 +185,13 @@ class TReplyHandlerFuzz {
   }
 
  private:
-  // A chunk arriving while an alert is up: the handler only buffers it.
-  class TFeedingDialogs : public TRecordingDialogs {
-   public:
-    explicit TFeedingDialogs(TReplyHandlerFuzz &fuzz) : fuzz_(fuzz) {}
-    void Show(const TMessageDialogRequest &request, bool *checkBoxState) override {
-      REQUIRE(checkBoxState != nullptr);
-      REQUIRE(!fuzz_.port_.connected);
-      REQUIRE(!fuzz_.host_.timerEnabled);
-      fuzz_.FeedDuringAlert();
-      TRecordingDialogs::Show(request, checkBoxState);
-    }
-
-   private:
-    TReplyHandlerFuzz &fuzz_;
-  };
+  // While an alert is up the port is closed and the timer stopped; a chunk
+  // arriving then is only buffered.
+  void DuringAlert() {
+    REQUIRE(!port_.connected);
+    REQUIRE(!host_.timerEnabled);
+    FeedDuringAlert();
+  }
 
   // Records one chunk per alert (empty when none arrived).
   void FeedDuringAlert() {
@@ -298,7 +290,7 @@ class TReplyHandlerFuzz {
     REQUIRE(state_.SendSkipCount == model_.skip);
     REQUIRE(state_.ConverterConnected == model_.converterConnected);
     REQUIRE(host_.memorySaveEnabled == model_.saveEnabled);
-    REQUIRE(dialogs_.records.size() == model_.dialogs);
+    REQUIRE(host_.progTermAlerts.size() == model_.alerts);
     REQUIRE(settings_.PTConnect == model_.ptConnect);
     REQUIRE(settings_.PTDisconnect == model_.ptDisconnect);
     REQUIRE(host_.connectAlertChecked == settings_.PTConnect);
@@ -374,11 +366,11 @@ class TReplyHandlerFuzz {
     model_.readAnswerPending = false;
   }
 
-  // The alert's dialog, with the user's choice taken into the setting.
+  // The alert, with the user's choice taken into the setting.
   void ExpectAlert(bool &flag) {
-    ++model_.dialogs;
-    if (dialogs_.checkBoxAnswer.has_value()) {
-      flag = *dialogs_.checkBoxAnswer;
+    ++model_.alerts;
+    if (host_.progTermAlertAnswer.has_value()) {
+      flag = *host_.progTermAlertAnswer;
     }
   }
 
@@ -401,7 +393,6 @@ class TReplyHandlerFuzz {
   TProgramSettings settings_;
   TFakePortControl port_;
   TRecordingLinkHost host_;
-  TFeedingDialogs dialogs_{*this};
   TReplyHandler handler_{state_, memory_, settings_, port_, host_};
   TModel model_;
   QByteArray modelBuffer_;
