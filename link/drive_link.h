@@ -14,7 +14,7 @@
 #include "link_host.h"
 #include "link_observer.h"
 #include "link_state.h"
-#include "memory_file.h"
+#include "memory_file_menu.h"
 #include "port_discovery.h"
 #include "port_menu.h"
 #include "port_thread.h"

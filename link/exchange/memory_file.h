@@ -1,5 +1,5 @@
-// The memory file: the terminal memory image kept on disk, and the three
-// operations of the memory menu (load, save, clear).
+// The memory file: the terminal memory image kept on disk. What the user is
+// told about it, and the memory menu, are memory_file_menu.h's.
 //
 // File layout (raw bytes, 8227 bytes when written by the program):
 //   offset 0     header length H = 34
@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <optional>
 
-#include "link_host.h"
 #include "terminal_memory.h"
 
 inline constexpr char kMemoryFileHeader[] = "{VELTAR Terminal Full Memory File}";
@@ -22,8 +21,7 @@ inline constexpr int kMemoryFileHeaderLength = 34;
 inline constexpr uint8_t kMemoryFileHeaderKey = 0x6B;
 inline constexpr qsizetype kMemoryFileSize = 1 + kMemoryFileHeaderLength + TTerminalMemory::kSize;
 inline constexpr char kDefaultMemoryFileName[] = "Sorvanel.mem";
-// A default memory file that could not be read is kept under its name with
-// this suffix (then ".1", ".2", ...) before the first save replaces it.
+// A file kept aside (KeepMemoryFileAside) takes its name with this suffix.
 inline constexpr char kKeptAsideSuffix[] = ".bad";
 
 // "Sorvanel.mem" in the given folder (the program's folder).
@@ -51,39 +49,13 @@ std::optional<QByteArray> ReadMemoryFileStart(const QString &path);
 // Reads the contents of a memory file into 'memory'. Accepts any bytes.
 TMemoryFileReadResult ReadMemoryFile(const QByteArray &fileBytes, TTerminalMemory &memory);
 
-class TMemoryFile {
- public:
-  // 'defaultFilePath' is the file used for an empty file name, normally
-  // DefaultMemoryFilePath(QCoreApplication::applicationDirPath()).
-  TMemoryFile(TTerminalMemory &memory, TLinkHost &host, QString defaultFilePath);
+// Writes the memory file of 'memory' to 'path'. The old file is replaced only
+// once the new one is completely on disk; a read-only file is refused and left
+// untouched (see WriteFileAtomically). False on any failure.
+bool WriteMemoryFile(const QString &path, const TTerminalMemory &memory);
 
-  // Loads the image from 'fileName', or silently from the default file when
-  // the name is empty. A missing or unreadable file (or one that is not a
-  // regular file) is ignored without a message. A corrupt header leaves the
-  // image unchanged; too few data bytes keep what was read. Both show
-  // "Hibás memória fájl!" for a file the user named. The save menu item is
-  // enabled when at least one nonzero byte came in. Loading the default file
-  // first removes the temporary files a killed save left beside it.
-  void LoadMemoryFile(const QString &fileName);
-
-  // Saves the image to 'fileName' or to the default file. The old file is
-  // replaced only once the new one is completely on disk; a read-only file is
-  // left untouched. A default file that the start could not read (a damaged
-  // or foreign file, or a link to one) is first kept aside as
-  // "Sorvanel.mem.bad" (never overwriting an earlier one): the link itself is
-  // moved, its target is never written. Any failure shows "A fájl nem írható!
-  // (Lehet, hogy írásvédett)" and returns false.
-  bool SaveMemoryFile(const QString &fileName);
-
-  // Disables the save menu item and zeroes the whole image.
-  void Menu_MemoryClearClick();
-
-  const QString &DefaultFilePath() const { return defaultFilePath_; }
-
- private:
-  TTerminalMemory &memory_;
-  TLinkHost &host_;
-  QString defaultFilePath_;
-  // The default file held bytes that were not a memory file when loaded.
-  bool defaultFileUnread_ = false;
-};
+// Keeps the file at 'path' for the user before it is replaced: renames it
+// (the link itself when it is one) to 'path' + kKeptAsideSuffix, or with ".1",
+// ".2", ... after it, never overwriting a file kept earlier. False when it
+// could not be renamed.
+bool KeepMemoryFileAside(const QString &path);

@@ -15,6 +15,7 @@
 #include "fault_helpers.h"
 #include "ini_file.h"
 #include "memory_file.h"
+#include "memory_file_menu.h"
 #include "recording_link_host.h"
 #include "settings_file.h"
 

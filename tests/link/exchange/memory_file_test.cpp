@@ -1,4 +1,4 @@
-#include "memory_file.h"
+#include "memory_file_menu.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -12,6 +12,7 @@
 #include <csignal>
 
 #include "file_size_limit.h"
+#include "memory_file.h"
 #include "recording_link_host.h"
 
 namespace {
