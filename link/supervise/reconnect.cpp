@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "adapter_identity.h"
-#include "port_menu.h"
 
 namespace {
 
@@ -17,19 +16,19 @@ constexpr int kNetworkRetrySpacing = 3;
 
 }  // namespace
 
-TReconnect::TReconnect(TPortMenu &menu, TPortControl &port, TProgramSettings &settings,
+TReconnect::TReconnect(TPortList &list, TPortControl &port, TProgramSettings &settings,
                        TLinkHost &host, TPortSources sources)
-    : menu_(menu), port_(port), settings_(settings), host_(host), sources_(std::move(sources)) {
+    : list_(list), port_(port), settings_(settings), host_(host), sources_(std::move(sources)) {
   hotPlugDelay_.setSingleShot(true);
   hotPlugDelay_.setInterval(kHotPlugSettleMs);
   QObject::connect(&hotPlugDelay_, &QTimer::timeout, &hotPlugDelay_,
                    [this] { HandlePortsChanged(); });
-  menu_.SetReconnect(this);
+  list_.SetReconnect(this);
 }
 
 TReconnect::~TReconnect() {
   hotPlugSources_.clear();
-  menu_.SetReconnect(nullptr);
+  list_.SetReconnect(nullptr);
 }
 
 void TReconnect::AddHotPlugSource(std::unique_ptr<THotPlugSource> source) {
@@ -53,7 +52,7 @@ void TReconnect::ClosePort() {
 }
 
 void TReconnect::Retry() {
-  if (retrying_ || inUse_.isEmpty() || settings_.FindFreq || menu_.Busy() || port_.Opening()) {
+  if (retrying_ || inUse_.isEmpty() || settings_.FindFreq || list_.Busy() || port_.Opening()) {
     return;
   }
   retrying_ = true;
@@ -105,10 +104,10 @@ void TReconnect::ShowReopened(const QString &name) {
     adapter_ = AdapterIdentity(sources_, name);
   }
   settings_.Port = name;
-  int position = menu_.PositionOf(name);
+  int position = list_.PositionOf(name);
   if (position < 0) {
-    menu_.RefreshPortList();  // back before its hot-plug event arrived
-    position = menu_.PositionOf(name);
+    list_.RefreshPortList();  // back before its hot-plug event arrived
+    position = list_.PositionOf(name);
   }
   if (position >= 0) {
     host_.SetPortItemChecked(position, true);
@@ -121,10 +120,10 @@ void TReconnect::PortsChanged() {
 }
 
 void TReconnect::HandlePortsChanged() {
-  if (menu_.Busy() || retrying_) {
+  if (list_.Busy() || retrying_) {
     hotPlugDelay_.start();  // after the open or tick that is running
     return;
   }
-  menu_.RefreshPortList();
+  list_.RefreshPortList();
   Retry();
 }
