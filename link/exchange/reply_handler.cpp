@@ -12,18 +12,6 @@ constexpr int kKindMemoryWrite = 14;
 constexpr int kKindMemoryRead = 15;
 constexpr int kMemoryBlockSize = 16;
 
-// Clears a flag when the scope ends, however it ends.
-class TFlagGuard {
- public:
-  explicit TFlagGuard(bool &flag) : flag_(flag) { flag_ = true; }
-  ~TFlagGuard() { flag_ = false; }
-  TFlagGuard(const TFlagGuard &) = delete;
-  TFlagGuard &operator=(const TFlagGuard &) = delete;
-
- private:
-  bool &flag_;
-};
-
 }  // namespace
 
 TReplyHandler::TReplyHandler(TLinkState &linkState, TTerminalMemory &memory,
@@ -41,12 +29,6 @@ void TReplyHandler::HandleReply(const QByteArray &chunk) {
   }
   ForgetLineBeforeOpen();
   AppendBounded(chunk);
-  if (handling_) {
-    // Called from the event loop of an alert dialog: the frame being handled
-    // still owns ReplyData, so this chunk waits in the buffer.
-    return;
-  }
-  TFlagGuard guard(handling_);
   qsizetype etx = 0;
   while ((etx = receiveBuffer_.indexOf(kEtx)) >= 0) {
     ++linkState_.ReceivedFrameCount;

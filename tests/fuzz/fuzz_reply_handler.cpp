@@ -5,8 +5,8 @@
 // Input layout:
 //   byte 0  flags: bit 0 PTConnect, 1 PTDisconnect, 2 the alert's check box
 //           is answered, 3 with this value, 4 port connected at start,
-//           5 port reopens after an alert, 6 a chunk arrives during each
-//           alert, 7 "save memory" enabled at start
+//           5 port reopens after an alert, 6 unused, 7 "save memory"
+//           enabled at start
 //   byte 1  bits 0-2 SendSkipCount, 3-4 ProgTermCountdown (at most 3),
 //           5 ConverterConnected
 //   then records, each starting with a header byte h:
@@ -149,7 +149,6 @@ class TReplyHandlerFuzz {
     if ((flags & 0x20) != 0) {
       port_.openable.insert(port_.portName);
     }
-    feedDuringAlert_ = (flags & 0x40) != 0;
     host_.memorySaveEnabled = (flags & 0x80) != 0;
 
     const uint8_t state = input_.Byte();
@@ -185,26 +184,10 @@ class TReplyHandlerFuzz {
   }
 
  private:
-  // While an alert is up the port is closed and the timer stopped; a chunk
-  // arriving then is only buffered.
+  // While an alert is up the port is closed and the timer stopped.
   void DuringAlert() {
     REQUIRE(!port_.connected);
     REQUIRE(!host_.timerEnabled);
-    FeedDuringAlert();
-  }
-
-  // Records one chunk per alert (empty when none arrived).
-  void FeedDuringAlert() {
-    QByteArray chunk;
-    if (!feedDuringAlert_ || input_.AtEnd() || !ReadChunk(input_, input_.Byte(), chunk)) {
-      alertChunks_.emplace_back();
-      return;
-    }
-    const uint16_t frames = state_.ReceivedFrameCount;
-    handler_.HandleReply(chunk);
-    REQUIRE(state_.ReceivedFrameCount == frames);
-    REQUIRE(handler_.ReceiveBuffer().size() <= TReplyHandler::kReceiveBufferLimit);
-    alertChunks_.push_back(chunk);
   }
 
   void Event(uint8_t code) {
@@ -241,13 +224,11 @@ class TReplyHandlerFuzz {
     const uint16_t framesBefore = state_.ReceivedFrameCount;
     const size_t writesBefore = port_.written.size();
     bool connected = port_.connected;
-    alertChunks_.clear();
 
     handler_.HandleReply(chunk);
 
     QByteArray buffer = Bounded(modelBuffer_ + chunk);
     std::vector<TExpectedAnswer> answers;
-    size_t alerts = 0;
     uint16_t frames = 0;
     qsizetype etx = 0;
     while ((etx = buffer.indexOf('\x03')) >= 0) {
@@ -266,8 +247,6 @@ class TReplyHandlerFuzz {
       }
       if (alerted) {
         // Closed for the dialog, then opened again if the port allows it.
-        REQUIRE(alerts < alertChunks_.size());
-        buffer = Bounded(buffer + alertChunks_[alerts++]);
         connected = port_.openable.contains(port_.portName);
       }
       if (kind == kConverterKind) {
@@ -278,7 +257,6 @@ class TReplyHandlerFuzz {
         break;
       }
     }
-    REQUIRE(alerts == alertChunks_.size());
     modelBuffer_ = buffer;
 
     REQUIRE(handler_.ReceiveBuffer() == modelBuffer_);
@@ -396,10 +374,8 @@ class TReplyHandlerFuzz {
   TReplyHandler handler_{state_, memory_, settings_, port_, host_};
   TModel model_;
   QByteArray modelBuffer_;
-  bool feedDuringAlert_ = false;
   bool memoryWritten_ = false;
   TTerminalButton lastButton_ = kButtons[0];
-  std::vector<QByteArray> alertChunks_;
   QByteArray lastChunk_;
   int repeatedFeeds_ = 0;
 };
