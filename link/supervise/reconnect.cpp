@@ -52,14 +52,15 @@ void TReconnect::ClosePort() {
 }
 
 void TReconnect::Retry() {
-  if (retrying_ || inUse_.isEmpty() || settings_.FindFreq || list_.Busy() || port_.Opening()) {
+  // The only event loop a retry runs is its own network open's, where
+  // Opening() holds: a tick or hot-plug event reached from there, like any
+  // other open in progress, leaves the port alone.
+  if (inUse_.isEmpty() || settings_.FindFreq || list_.Busy() || port_.Opening()) {
     return;
   }
-  retrying_ = true;
   if (port_.Connected()) {
     if (!port_.LineLost()) {
       lost_ = false;
-      retrying_ = false;
       return;
     }
     port_.ClosePort();  // lets go of the gone device; the name stays shown
@@ -72,7 +73,6 @@ void TReconnect::Retry() {
       observer_->PortChanged(TLinkClock::now(), TPortEvent::Reopened, name);
     }
   }
-  retrying_ = false;
 }
 
 bool TReconnect::OpenAgain(const QString &name) {
@@ -120,8 +120,12 @@ void TReconnect::PortsChanged() {
 }
 
 void TReconnect::HandlePortsChanged() {
-  if (list_.Busy() || retrying_) {
-    hotPlugDelay_.start();  // after the open or tick that is running
+  // Reached from the event processing of a click, the converter search or a
+  // network port's connect (a retry's, or the reopen after an alert): the
+  // list is refreshed once that is over, so the item of the port being
+  // opened is checked in the rebuilt menu.
+  if (list_.Busy() || port_.Opening()) {
+    hotPlugDelay_.start();
     return;
   }
   list_.RefreshPortList();

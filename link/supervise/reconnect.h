@@ -93,7 +93,6 @@ class TReconnect {
   QString inUse_;
   QString adapter_;
   bool lost_ = false;
-  bool retrying_ = false;
   TLinkObserver *observer_ = nullptr;
   TClock::time_point nextNetworkTry_{};
 };

@@ -259,4 +259,22 @@ TEST_F(ReconnectTest, NetworkPortThatTakesLongToFailIsNotRetriedAtEveryTick) {
   EXPECT_TRUE(reconnect.WaitingForLostPort());
 }
 
+// An adapter plugged in while a network port connects again (after an alert
+// closed it): its hot-plug event is handled once the port is open, so the
+// rebuilt menu still checks the port's item.
+TEST_F(ReconnectTest, HotPlugDuringANetworkPortsConnectKeepsItsItemChecked) {
+  port.ports = {"plant"};
+  port.networkPorts = {"plant"};
+  port.openable = {"plant"};
+  OpenFromMenu("plant");
+  port.ClosePort();
+  port.ports = {"plant", "ttyUSB0"};
+  port.onOpen = [this] { HotPlug(); };
+  ASSERT_TRUE(port.OpenPort());
+  port.onOpen = nullptr;
+  WaitUntil([] { return false; }, 100);
+  EXPECT_EQ(host.portItems, (QStringList{"plant", "ttyUSB0"}));
+  EXPECT_EQ(CheckedPort(), QStringLiteral("plant"));
+}
+
 }  // namespace
