@@ -15,7 +15,6 @@
 #include "display_colors.h"
 #include "display_font.h"
 #include "drive_link.h"
-#include "file_error_dialogs.h"
 #include "help_viewer.h"
 #include "image_widget.h"
 #include "key_mapping.h"
@@ -27,7 +26,6 @@
 #include "network_ports_dialog.h"
 #include "open_error.h"
 #include "port_menu_items.h"
-#include "prog_term_alerts.h"
 #include "status_bar.h"
 #include "text_table.h"
 #include "ui_main_window.h"
@@ -488,15 +486,6 @@ void TForm_Sorvanel::SetPortItemChecked(int position, bool checked) {
 
 void TForm_Sorvanel::ProcessPendingEvents() {
   QCoreApplication::processEvents();
-}
-
-bool TForm_Sorvanel::AskProgTermAlert(TProgTermAlert alert, bool showNextTime) {
-  return alert == TProgTermAlert::Connected ? ShowProgTermConnectedAlert(showNextTime)
-                                            : ShowProgTermDisconnectedAlert(showNextTime);
-}
-
-void TForm_Sorvanel::ShowMemoryFileError(TMemoryFileError error, const QString &path) {
-  error == TMemoryFileError::Corrupt ? ShowCorruptFileError(path) : ShowFileWriteError(path);
 }
 
 void TForm_Sorvanel::CreatePortThread() {
