@@ -465,7 +465,7 @@ void TForm_Sorvanel::Menu_NetworkPortsClick() {
 }
 
 void TForm_Sorvanel::TimerTimer() {
-  driveLink_->PortMenu().TimerTimer();
+  driveLink_->Watchdog().TimerTimer();
 }
 
 void TForm_Sorvanel::Menu_MemoryViewClick() {

@@ -1,8 +1,6 @@
 #include "reply_handler.h"
 
 #include "frame_bytes.h"
-#include "message_dialog.h"
-#include "text_table.h"
 
 namespace {
 
@@ -15,24 +13,6 @@ using kelvo::kReplyKindMemoryWrite;
 
 constexpr uint8_t kProgTermCountdownStart = 3;
 constexpr int kMemoryBlockSize = 16;
-
-constexpr int kTextConnectHeadline = 43;
-constexpr int kTextConnectMessage = 44;
-constexpr int kTextDisconnectHeadline = 45;
-constexpr int kTextDisconnectMessage = 46;
-constexpr int kTextShowAlertNextTime = 47;
-
-// Clears a flag when the scope ends, however it ends.
-class TFlagGuard {
- public:
-  explicit TFlagGuard(bool &flag) : flag_(flag) { flag_ = true; }
-  ~TFlagGuard() { flag_ = false; }
-  TFlagGuard(const TFlagGuard &) = delete;
-  TFlagGuard &operator=(const TFlagGuard &) = delete;
-
- private:
-  bool &flag_;
-};
 
 }  // namespace
 
@@ -51,12 +31,6 @@ void TReplyHandler::HandleReply(const QByteArray &chunk) {
   }
   ForgetLineBeforeOpen();
   AppendBounded(chunk);
-  if (handling_) {
-    // Called from the event loop of an alert dialog: the frame being handled
-    // still owns ReplyData, so this chunk waits in the buffer.
-    return;
-  }
-  TFlagGuard guard(handling_);
   qsizetype etx = 0;
   while ((etx = receiveBuffer_.indexOf(kEtx)) >= 0) {
     ++linkState_.ReceivedFrameCount;
@@ -109,7 +83,7 @@ void TReplyHandler::HandleProgTermFrame() {
     linkState_.ProgTermCountdown = kProgTermCountdownStart;
     host_.RepaintStatusBar();
     if (settings_.PTConnect) {
-      ShowProgTermAlert(kTextConnectHeadline, kTextConnectMessage, settings_.PTConnect,
+      ShowProgTermAlert(TProgTermAlert::Connected, settings_.PTConnect,
                         &TLinkHost::SetProgTermAlertOnConnectChecked);
     }
   }
@@ -127,7 +101,7 @@ void TReplyHandler::HandleConverterMessage() {
     if (linkState_.ProgTermCountdown == 0) {
       host_.RepaintStatusBar();
       if (settings_.PTDisconnect) {
-        ShowProgTermAlert(kTextDisconnectHeadline, kTextDisconnectMessage, settings_.PTDisconnect,
+        ShowProgTermAlert(TProgTermAlert::Disconnected, settings_.PTDisconnect,
                           &TLinkHost::SetProgTermAlertOnDisconnectChecked);
       }
     }
@@ -198,13 +172,11 @@ void TReplyHandler::Answer() {
   }
 }
 
-void TReplyHandler::ShowProgTermAlert(int headlineText, int messageText, bool &alertFlag,
+void TReplyHandler::ShowProgTermAlert(TProgTermAlert alert, bool &alertFlag,
                                       void (TLinkHost::*setMenuChecked)(bool)) {
   host_.SetTimerEnabled(false);
   port_.ClosePort();
-  Luvamsg_ShowDialog(kMessageDialogIconInformation, QString(), GetText(headlineText),
-                     GetText(messageText), kMessageDialogButtonOk, GetText(kTextShowAlertNextTime),
-                     alertFlag);
+  alertFlag = host_.AskProgTermAlert(alert, alertFlag);
   port_.OpenPort();
   host_.SetTimerEnabled(true);
   (host_.*setMenuChecked)(alertFlag);

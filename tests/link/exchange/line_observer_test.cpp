@@ -12,9 +12,7 @@
 #include "file_size_limit.h"
 #include "line_statistics.h"
 #include "link_frames.h"
-#include "message_dialog.h"
 #include "percentile.h"
-#include "recording_dialogs.h"
 #include "recording_link_host.h"
 #include "reply_handler.h"
 
@@ -52,13 +50,9 @@ class TRecordingObserver : public TLinkObserver {
 class LineObserverTest : public testing::Test {
  protected:
   void SetUp() override {
-    SetMessageDialogPresenter(&dialogs);
     port.connected = true;
     handler.SetObserver(&observer);
   }
-  void TearDown() override { SetMessageDialogPresenter(nullptr); }
-
-  TRecordingDialogs dialogs;
   TLinkState linkState;
   TTerminalMemory memory;
   TProgramSettings settings;
