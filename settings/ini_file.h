@@ -16,7 +16,10 @@
 //
 // Memory and time are linear in the size of the text: the text is held once,
 // lines are small records pointing into it, and a run of blank lines or of
-// other lines that are neither headers nor keys is one record.
+// other lines that are neither headers nor keys is one record. Every call
+// below takes one pass over the lines, so reading a section's entries and
+// writing a section's keys with WriteStrings are linear however many keys
+// the section holds (WriteString for each of n keys would take n passes).
 #pragma once
 
 #include <QByteArray>
@@ -39,9 +42,11 @@ class TIniFile {
   // The value of 'key' in 'section', or nothing when either is missing.
   std::optional<QString> Value(const QString &section, const QString &key) const;
 
+  using TEntries = std::vector<std::pair<QString, QString>>;
+
   // The keys of 'section' with their values, in file order; a key that
   // occurs twice counts once, with its first value.
-  std::vector<std::pair<QString, QString>> Entries(const QString &section) const;
+  TEntries Entries(const QString &section) const;
 
   QString ReadString(const QString &section, const QString &key, const QString &defaultValue) const;
   // The value read as an integer (see ParseIniInteger); the default when the
@@ -58,6 +63,8 @@ class TIniFile {
   // section at the end of the text when it is missing. Line breaks in the
   // value are replaced by spaces so the value stays on one line.
   void WriteString(const QString &section, const QString &key, const QString &value);
+  // WriteString for each key in turn, in one pass: the same text results.
+  void WriteStrings(const QString &section, const TEntries &keys);
   void WriteInteger(const QString &section, const QString &key, int value);
   void WriteBool(const QString &section, const QString &key, bool value);
 
@@ -92,6 +99,8 @@ class TIniFile {
   // header included; nothing when the section is missing.
   std::optional<std::pair<size_t, size_t>> SectionRange(const QString &section) const;
   QByteArray NewLineEnding() const;
+  // The line 'key=value' with line breaks in the value replaced by spaces.
+  static QByteArray KeyLine(const QString &key, const QString &value);
 
   QByteArray text_;  // the file's text without a byte order mark, then added lines
   bool byteOrderMark_ = false;

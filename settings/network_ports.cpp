@@ -1,5 +1,7 @@
 #include "network_ports.h"
 
+#include <utility>
+
 #include "ini_file.h"
 
 namespace {
@@ -23,17 +25,20 @@ bool IsValidNetworkPortName(const QString &name) {
 
 TNetworkPorts ReadNetworkPorts(const TIniFile &file) {
   TNetworkPorts ports;
-  for (const auto &[name, url] : file.Entries(kSection)) {
-    ports.push_back({name, url});
+  for (auto &[name, url] : file.Entries(kSection)) {
+    ports.push_back({std::move(name), std::move(url)});
   }
   return ports;
 }
 
 void WriteNetworkPorts(TIniFile &file, const TNetworkPorts &ports) {
   file.EraseSection(kSection);
+  TIniFile::TEntries keys;
+  keys.reserve(ports.size());
   for (const TNetworkPort &port : ports) {
-    file.WriteString(kSection, port.name, port.url);
+    keys.emplace_back(port.name, port.url);
   }
+  file.WriteStrings(kSection, keys);
 }
 
 QString NetworkPortUrl(const TNetworkPorts &ports, const QString &name) {

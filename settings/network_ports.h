@@ -30,7 +30,8 @@ bool IsValidNetworkPortName(const QString &name);
 TNetworkPorts ReadNetworkPorts(const TIniFile &file);
 
 // Replaces the keys of the section with 'ports' in their order; comments in
-// the section stay. No section is added for an empty list.
+// the section stay. No section is added for an empty list. Linear in the
+// size of the file.
 void WriteNetworkPorts(TIniFile &file, const TNetworkPorts &ports);
 
 // The URL of the port called 'name' (exact comparison), or an empty text.

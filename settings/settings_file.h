@@ -30,7 +30,8 @@ TProgramSettings ReadSettingsFile(const QString &path);
 // Size, AlwaysOnTop, Left, Top, PTConnect, PTDisconnect, Language. Port is
 // written empty when FindFreq is set (a port found by the converter search
 // is never remembered). Section "NetworkPorts" gets the network ports in
-// their order. Everything else in the text is kept as it was.
+// their order (WriteNetworkPorts). Everything else in the text is kept as it
+// was. Linear in the size of the text and of the settings.
 QByteArray MergeSettings(const QByteArray &fileText, const TProgramSettings &settings);
 
 // Saves 'settings' into the file at 'path' (see MergeSettings). The new text
