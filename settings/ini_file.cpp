@@ -235,7 +235,16 @@ std::optional<QString> TIniFile::Value(const QString &section, const QString &ke
   return std::nullopt;
 }
 
-TIniFile::TEntries TIniFile::Entries(const QString &section) const {
+bool TIniFile::IsOverlong(const TLine &line) const {
+  if (line.kind != TLineKind::Key) {
+    return false;
+  }
+  const QByteArrayView value = ContentOf(line).value;
+  // UTF-8 never gives more characters than bytes.
+  return value.size() > kMaxValueLength && QString::fromUtf8(value).size() > kMaxValueLength;
+}
+
+TIniFile::TEntries TIniFile::Entries(const QString &section, QStringList *overlong) const {
   TEntries entries;
   const auto range = SectionRange(section);
   if (!range) {
@@ -249,10 +258,16 @@ TIniFile::TEntries TIniFile::Entries(const QString &section) const {
       continue;
     }
     const QString name = QString::fromUtf8(content.name);
+    if (IsOverlong(lines_[i])) {
+      if (overlong != nullptr) {
+        overlong->append(name);
+      }
+      continue;
+    }
     const QString folded = FoldedName(name);
     if (!seen.contains(folded)) {
       seen.insert(folded);
-      entries.emplace_back(name, QString::fromUtf8(content.value).left(kMaxValueLength));
+      entries.emplace_back(name, QString::fromUtf8(content.value));
     }
   }
   return entries;
@@ -276,13 +291,14 @@ bool TIniFile::ReadBool(const QString &section, const QString &key, bool default
 }
 
 // One pass over the lines, whatever the number of sections of that name.
-void TIniFile::EraseSection(const QString &section) {
+void TIniFile::EraseSection(const QString &section, TOverlongLines overlong) {
   bool inSection = false;
   std::erase_if(lines_, [&](const TLine &line) {
     if (line.kind == TLineKind::Section) {
       inSection = IsSection(line, section);
     }
-    return inSection && line.kind == TLineKind::Key;
+    return inSection && line.kind == TLineKind::Key &&
+           !(overlong == TOverlongLines::Keep && IsOverlong(line));
   });
 }
 

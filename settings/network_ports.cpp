@@ -23,16 +23,18 @@ bool IsValidNetworkPortName(const QString &name) {
   return true;
 }
 
-TNetworkPorts ReadNetworkPorts(const TIniFile &file) {
+static_assert(kMaxNetworkPortUrlLength == TIniFile::kMaxValueLength);
+
+TNetworkPorts ReadNetworkPorts(const TIniFile &file, QStringList *refused) {
   TNetworkPorts ports;
-  for (auto &[name, url] : file.Entries(kSection)) {
+  for (auto &[name, url] : file.Entries(kSection, refused)) {
     ports.push_back({std::move(name), std::move(url)});
   }
   return ports;
 }
 
 void WriteNetworkPorts(TIniFile &file, const TNetworkPorts &ports) {
-  file.EraseSection(kSection);
+  file.EraseSection(kSection, TIniFile::TOverlongLines::Keep);
   TIniFile::TEntries keys;
   keys.reserve(ports.size());
   for (const TNetworkPort &port : ports) {

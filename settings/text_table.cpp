@@ -174,6 +174,13 @@ constexpr std::array<TTextPair, kTextCount> kTextSource = {{
     {"A rögzítés leállt, a fájl nem írható", "Capture stopped: the file cannot be written"},
     {"A szövegfájl nem menthető", "The text file cannot be saved"},
     {"Rögzítés: %1", "Capturing: %1"},
+    // Network port addresses longer than the settings file gives whole.
+    {"A cím túl hosszú (legfeljebb %1 karakter lehet)", "Address too long (at most %1 characters)"},
+    {"Ezek a hálózati portok nem használhatók, mert a címük hosszabb %1 karakternél. "
+     "A beállítási fájlban változatlanul megmaradnak.",
+     "These network ports are not taken: their address is longer than %1 characters. "
+     "They stay in the settings file unchanged."},
+    {"… és még %1", "… and %1 more"},
 
 }};
 

@@ -163,6 +163,7 @@ void TForm_Sorvanel::FormCreate() {
   (settings_.Language == kLanguageEnglish ? ui_->Menu_LanguageEng : ui_->Menu_LanguageHun)
       ->setChecked(true);
   AdjustStatusBarFont();
+  ShowRefusedNetworkPorts(files_.settingsFile, settings_.RefusedNetworkPorts);
   if (!settings_.Port.isEmpty()) {
     OpenSavedPort();
   }
@@ -348,11 +349,7 @@ void TForm_Sorvanel::MemoryBlockWritten(uint32_t address, uint32_t length) {
 }
 
 void TForm_Sorvanel::SetTimerEnabled(bool enabled) {
-  if (enabled) {
-    timer_->start();
-  } else {
-    timer_->stop();
-  }
+  enabled ? timer_->start() : timer_->stop();
 }
 
 void TForm_Sorvanel::SetProgTermAlertOnConnectChecked(bool checked) {

@@ -49,6 +49,22 @@ TEST(IniReading, LongValueIsCutTo2047Characters) {
   EXPECT_EQ(TIniFile::Parse(text).ReadString("S", "K", "").size(), 2047);
 }
 
+// Entries never cut a value: a line with a value over the limit is no entry,
+// so a later line of its key is the one taken.
+TEST(IniReading, EntriesLeaveOutOverlongValuesInsteadOfCuttingThem) {
+  const QString longest(TIniFile::kMaxValueLength, u'b');
+  const QByteArray text = "[S]\nA=" + QByteArray(TIniFile::kMaxValueLength + 1, 'a') +
+                          "\na=short\nB=" + longest.toUtf8() +
+                          "\nC=" + QString(TIniFile::kMaxValueLength, QChar(0x0151)).toUtf8() +
+                          "\n";
+  QStringList overlong;
+  const TIniFile::TEntries entries = TIniFile::Parse(text).Entries("S", &overlong);
+  const TIniFile::TEntries expected = {
+      {"a", "short"}, {"B", longest}, {"C", QString(TIniFile::kMaxValueLength, QChar(0x0151))}};
+  EXPECT_EQ(entries, expected);
+  EXPECT_EQ(overlong, QStringList{"A"});
+}
+
 // Letter case is ignored beyond ASCII too, the same way by every lookup.
 TEST(IniReading, EntriesAndValuesAgreeOnWhichNamesAreTheSame) {
   const TIniFile file = Parse(
@@ -139,6 +155,15 @@ TEST(IniWriting, ExistingKeyIsRewrittenInPlace) {
   TIniFile file = Parse("[S]\nA=1\nB=2\n");
   file.WriteString("s", "a", "9");
   EXPECT_EQ(file.Serialize(), "[S]\na=9\nB=2\n");
+}
+
+TEST(IniWriting, EraseCanKeepTheLinesEntriesLeaveOut) {
+  const QByteArray longLine = " Long = " + QByteArray(TIniFile::kMaxValueLength + 1, 'x') + " ";
+  TIniFile file = TIniFile::Parse("[S]\nA=1\n" + longLine + "\r\nB=2\n[T]\n" + longLine + "\n");
+  file.EraseSection("S", TIniFile::TOverlongLines::Keep);
+  EXPECT_EQ(file.Serialize(), "[S]\n" + longLine + "\r\n[T]\n" + longLine + "\n");
+  file.EraseSection("S");
+  EXPECT_EQ(file.Serialize(), "[S]\n[T]\n" + longLine + "\n");
 }
 
 // Writing many keys at once gives exactly the text of one WriteString per
