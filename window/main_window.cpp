@@ -12,6 +12,7 @@
 
 #include "about_box.h"
 #include "circle_shape.h"
+#include "close_on_signals.h"
 #include "display_colors.h"
 #include "display_font.h"
 #include "drive_link.h"
@@ -190,8 +191,8 @@ void TForm_Sorvanel::FormClose() {
   timer_->stop();
   ClosePort();
   QThread::msleep(kClosePortWait);
-  SaveSettings(settings_, files_.settingsFile, SettingsTargets());
-  SaveMemoryFile();
+  RunClosingSaves([this] { SaveSettings(settings_, files_.settingsFile, SettingsTargets()); },
+                  [this] { SaveMemoryFile(); });
 }
 
 void TForm_Sorvanel::WireHandlers() {
