@@ -4,6 +4,7 @@
 // more detail, so a caller can say why a file was not taken.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 
@@ -12,7 +13,7 @@
 enum class TMemoryFileImageOutcome {
   Missing,         // no such file
   NotRegularFile,  // a folder, a device, a FIFO
-  Unreadable,      // could not be opened or read
+  Unreadable,      // could not be looked at, opened or read: see 'error'
   NotMemoryFile,   // missing or wrong header: nothing was taken
   Short,           // fewer than 8192 data bytes: the rest of the image stays 0
   Complete,        // all 8192 bytes (anything after them is ignored)
@@ -22,6 +23,9 @@ struct TMemoryFileImage {
   TMemoryFileImageOutcome outcome = TMemoryFileImageOutcome::Missing;
   // Data bytes taken from the file (0 to 8192).
   uint32_t dataBytes = 0;
+  // For Unreadable: the system's reason (errno), e.g. ELOOP for a loop of
+  // symbolic links or EACCES.
+  int error = 0;
   // All zero, then overwritten by the data bytes the file holds.
   TTerminalMemory memory;
 
@@ -33,3 +37,6 @@ struct TMemoryFileImage {
 };
 
 TMemoryFileImage ReadMemoryFileImage(const QString &path);
+// The same for a file named by the bytes the system takes ('nativePath'),
+// which need not be valid UTF-8.
+TMemoryFileImage ReadMemoryFileImageAt(const QByteArray &nativePath);

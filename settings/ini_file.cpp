@@ -1,5 +1,7 @@
 #include "ini_file.h"
 
+#include <QHash>
+#include <QSet>
 #include <algorithm>
 #include <limits>
 
@@ -9,6 +11,12 @@ const QByteArray kByteOrderMark("\xEF\xBB\xBF");
 
 bool SameName(const QString &a, const QString &b) {
   return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// Equal exactly for the names SameName finds equal: both fold every
+// character by its simple case folding.
+QString FoldedName(const QString &name) {
+  return name.toCaseFolded();
 }
 
 bool IsHexDigit(QChar c) {
@@ -227,22 +235,39 @@ std::optional<QString> TIniFile::Value(const QString &section, const QString &ke
   return std::nullopt;
 }
 
-std::vector<std::pair<QString, QString>> TIniFile::Entries(const QString &section) const {
-  std::vector<std::pair<QString, QString>> entries;
+bool TIniFile::IsOverlong(const TLine &line) const {
+  if (line.kind != TLineKind::Key) {
+    return false;
+  }
+  const QByteArrayView value = ContentOf(line).value;
+  // UTF-8 never gives more characters than bytes.
+  return value.size() > kMaxValueLength && QString::fromUtf8(value).size() > kMaxValueLength;
+}
+
+TIniFile::TEntries TIniFile::Entries(const QString &section, QStringList *overlong) const {
+  TEntries entries;
   const auto range = SectionRange(section);
   if (!range) {
     return entries;
   }
+  QSet<QString> seen;
+  seen.reserve(static_cast<qsizetype>(range->second - range->first));
   for (size_t i = range->first + 1; i < range->second; ++i) {
     const TLineContent content = ContentOf(lines_[i]);
     if (content.kind != TLineKind::Key) {
       continue;
     }
     const QString name = QString::fromUtf8(content.name);
-    const bool seen = std::any_of(entries.begin(), entries.end(),
-                                  [&](const auto &entry) { return SameName(entry.first, name); });
-    if (!seen) {
-      entries.emplace_back(name, QString::fromUtf8(content.value).left(kMaxValueLength));
+    if (IsOverlong(lines_[i])) {
+      if (overlong != nullptr) {
+        overlong->append(name);
+      }
+      continue;
+    }
+    const QString folded = FoldedName(name);
+    if (!seen.contains(folded)) {
+      seen.insert(folded);
+      entries.emplace_back(name, QString::fromUtf8(content.value));
     }
   }
   return entries;
@@ -266,20 +291,25 @@ bool TIniFile::ReadBool(const QString &section, const QString &key, bool default
 }
 
 // One pass over the lines, whatever the number of sections of that name.
-void TIniFile::EraseSection(const QString &section) {
+void TIniFile::EraseSection(const QString &section, TOverlongLines overlong) {
   bool inSection = false;
   std::erase_if(lines_, [&](const TLine &line) {
     if (line.kind == TLineKind::Section) {
       inSection = IsSection(line, section);
     }
-    return inSection && line.kind == TLineKind::Key;
+    return inSection && line.kind == TLineKind::Key &&
+           !(overlong == TOverlongLines::Keep && IsOverlong(line));
   });
 }
 
-void TIniFile::WriteString(const QString &section, const QString &key, const QString &value) {
+QByteArray TIniFile::KeyLine(const QString &key, const QString &value) {
   QString oneLine = value;
   oneLine.replace(u'\r', u' ').replace(u'\n', u' ');
-  const QByteArray text = key.toUtf8() + '=' + oneLine.toUtf8();
+  return key.toUtf8() + '=' + oneLine.toUtf8();
+}
+
+void TIniFile::WriteString(const QString &section, const QString &key, const QString &value) {
+  const QByteArray text = KeyLine(key, value);
   const uint8_t newLine = NewLineEnding() == "\r\n" ? 2 : 1;
 
   const auto range = SectionRange(section);
@@ -300,6 +330,71 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
   }
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAfter + 1),
                 AddLine(text, newLine));
+}
+
+// What WriteString does for each key, with the section's key lines looked up
+// in an index instead of a pass each: a key rewrites the first line of its
+// name (an earlier key of this call included), and the lines of new keys go,
+// in order, after the last non-blank line of the section as it stood.
+void TIniFile::WriteStrings(const QString &section, const TEntries &keys) {
+  std::vector<std::pair<QByteArray, QString>> lines;  // text, folded name
+  lines.reserve(keys.size());
+  for (const auto &[key, value] : keys) {
+    QByteArray text = KeyLine(key, value);
+    const TLineContent content = ReadLine(text);
+    // A key that does not read back as itself (a header, a comment, a line
+    // without '=') could change the section's bounds: one key at a time.
+    if (content.kind != TLineKind::Key || !SameName(QString::fromUtf8(content.name), key)) {
+      for (const auto &[oneKey, oneValue] : keys) {
+        WriteString(section, oneKey, oneValue);
+      }
+      return;
+    }
+    lines.emplace_back(std::move(text), FoldedName(key));
+  }
+  if (lines.empty()) {
+    return;
+  }
+  const uint8_t newLine = NewLineEnding() == "\r\n" ? 2 : 1;
+  std::vector<TLine> added;
+  // Folded key name -> its first line: an index of lines_ (>= 0) or of
+  // 'added' (-1 - index).
+  QHash<QString, std::ptrdiff_t> firstLine;
+  firstLine.reserve(static_cast<qsizetype>(lines.size()));
+  const auto range = SectionRange(section);
+  size_t insertAfter = 0;
+  if (range) {
+    insertAfter = range->first;
+    for (size_t i = range->first + 1; i < range->second; ++i) {
+      if (lines_[i].kind == TLineKind::Key) {
+        const QString folded = FoldedName(QString::fromUtf8(ContentOf(lines_[i]).name));
+        if (!firstLine.contains(folded)) {
+          firstLine.insert(folded, static_cast<std::ptrdiff_t>(i));
+        }
+      }
+      if (lines_[i].kind != TLineKind::Blank) {
+        insertAfter = i;
+      }
+    }
+  } else {
+    added.push_back(AddLine('[' + section.toUtf8() + ']', newLine));
+  }
+  for (const auto &[text, folded] : lines) {
+    const auto found = firstLine.constFind(folded);
+    if (found == firstLine.cend()) {
+      firstLine.insert(folded, -1 - static_cast<std::ptrdiff_t>(added.size()));
+      added.push_back(AddLine(text, newLine));
+    } else if (*found >= 0) {
+      lines_[static_cast<size_t>(*found)] =
+          AddLine(text, lines_[static_cast<size_t>(*found)].ending);
+    } else {
+      TLine &line = added[static_cast<size_t>(-1 - *found)];
+      line = AddLine(text, line.ending);
+    }
+  }
+  const auto at =
+      range ? lines_.begin() + static_cast<std::ptrdiff_t>(insertAfter + 1) : lines_.end();
+  lines_.insert(at, added.begin(), added.end());
 }
 
 void TIniFile::WriteInteger(const QString &section, const QString &key, int value) {

@@ -1,5 +1,7 @@
 #include "network_ports.h"
 
+#include <utility>
+
 #include "ini_file.h"
 
 namespace {
@@ -21,19 +23,24 @@ bool IsValidNetworkPortName(const QString &name) {
   return true;
 }
 
-TNetworkPorts ReadNetworkPorts(const TIniFile &file) {
+static_assert(kMaxNetworkPortUrlLength == TIniFile::kMaxValueLength);
+
+TNetworkPorts ReadNetworkPorts(const TIniFile &file, QStringList *refused) {
   TNetworkPorts ports;
-  for (const auto &[name, url] : file.Entries(kSection)) {
-    ports.push_back({name, url});
+  for (auto &[name, url] : file.Entries(kSection, refused)) {
+    ports.push_back({std::move(name), std::move(url)});
   }
   return ports;
 }
 
 void WriteNetworkPorts(TIniFile &file, const TNetworkPorts &ports) {
-  file.EraseSection(kSection);
+  file.EraseSection(kSection, TIniFile::TOverlongLines::Keep);
+  TIniFile::TEntries keys;
+  keys.reserve(ports.size());
   for (const TNetworkPort &port : ports) {
-    file.WriteString(kSection, port.name, port.url);
+    keys.emplace_back(port.name, port.url);
   }
+  file.WriteStrings(kSection, keys);
 }
 
 QString NetworkPortUrl(const TNetworkPorts &ports, const QString &name) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 class TIniFile;
@@ -25,12 +26,21 @@ using TNetworkPorts = std::vector<TNetworkPort>;
 // with "USB" (those names are the FTDI adapters).
 bool IsValidNetworkPortName(const QString &name);
 
+// The longest URL an entry can hold: the settings file gives no more
+// characters of a value.
+inline constexpr int kMaxNetworkPortUrlLength = 2047;
+
 // The entries of the section in file order, each as written, whether its URL
-// is valid or not (the user may still mend it; nothing read is lost).
-TNetworkPorts ReadNetworkPorts(const TIniFile &file);
+// is valid or not (the user may still mend it; nothing read is lost). An
+// entry whose URL is longer than kMaxNetworkPortUrlLength is not taken, since
+// it could only be taken cut short: its name goes to 'refused' (in file
+// order) when that is given, and its line is kept by WriteNetworkPorts.
+TNetworkPorts ReadNetworkPorts(const TIniFile &file, QStringList *refused = nullptr);
 
 // Replaces the keys of the section with 'ports' in their order; comments in
-// the section stay. No section is added for an empty list.
+// the section and the lines of refused entries stay as they are (a port of
+// the same name takes the place of such a line). No section is added for an
+// empty list. Linear in the size of the file.
 void WriteNetworkPorts(TIniFile &file, const TNetworkPorts &ports);
 
 // The URL of the port called 'name' (exact comparison), or an empty text.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 #include "network_ports.h"
@@ -18,4 +19,7 @@ struct TProgramSettings {
   int16_t Left = 50;  // window position; read from the file as 0..32767
   int16_t Top = 50;
   TNetworkPorts NetworkPorts;  // section NetworkPorts, beside the nine keys
+  // Entries of that section not taken when the file was read: their URL is
+  // too long (see ReadNetworkPorts). Told to the user; never saved.
+  QStringList RefusedNetworkPorts;
 };

@@ -45,7 +45,7 @@ TProgramSettings ParseSettings(const QByteArray &fileText) {
   settings.Size = static_cast<uint8_t>(std::clamp(size, 0, 1));
   settings.Left = ClampPosition(file.ReadInteger(kSection, QStringLiteral("Left"), defaults.Left));
   settings.Top = ClampPosition(file.ReadInteger(kSection, QStringLiteral("Top"), defaults.Top));
-  settings.NetworkPorts = ReadNetworkPorts(file);
+  settings.NetworkPorts = ReadNetworkPorts(file, &settings.RefusedNetworkPorts);
   return settings;
 }
 

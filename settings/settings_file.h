@@ -17,8 +17,8 @@ QString SettingsFilePath(const QString &programPath);
 // and values that are not numbers give the defaults; read values are clamped:
 // Language other than 0 or 1 -> 0; Size below 0 -> 0, above 1 -> 1; Left and
 // Top below 0 -> 0 and above 32767 -> 32767 (the largest 16-bit position).
-// The network ports come from their own section (network_ports.h).
-// Accepts any bytes.
+// The network ports come from their own section (network_ports.h); the
+// entries refused there are named in RefusedNetworkPorts. Accepts any bytes.
 TProgramSettings ParseSettings(const QByteArray &fileText);
 
 // ParseSettings of the file at 'path'; a missing or unreadable file, or one
@@ -30,7 +30,8 @@ TProgramSettings ReadSettingsFile(const QString &path);
 // Size, AlwaysOnTop, Left, Top, PTConnect, PTDisconnect, Language. Port is
 // written empty when FindFreq is set (a port found by the converter search
 // is never remembered). Section "NetworkPorts" gets the network ports in
-// their order. Everything else in the text is kept as it was.
+// their order (WriteNetworkPorts). Everything else in the text is kept as it
+// was. Linear in the size of the text and of the settings.
 QByteArray MergeSettings(const QByteArray &fileText, const TProgramSettings &settings);
 
 // Saves 'settings' into the file at 'path' (see MergeSettings). The new text

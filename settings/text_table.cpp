@@ -181,6 +181,13 @@ constexpr std::array<TTextPair, kTextCount> kTextSource = {{
      "Converter messages the program leaves unanswered on purpose: five after the start, after a "
      "second without frames, and whenever the converter's display enters or leaves its bar-graph "
      "screen. This is normal, not a fault."},
+    // Network port addresses longer than the settings file gives whole.
+    {"A cím túl hosszú (legfeljebb %1 karakter lehet)", "Address too long (at most %1 characters)"},
+    {"Ezek a hálózati portok nem használhatók, mert a címük hosszabb %1 karakternél. "
+     "A beállítási fájlban változatlanul megmaradnak.",
+     "These network ports are not taken: their address is longer than %1 characters. "
+     "They stay in the settings file unchanged."},
+    {"… és még %1", "… and %1 more"},
 
 }};
 

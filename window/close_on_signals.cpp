@@ -16,6 +16,8 @@ namespace {
 // Written by the signal handler (async-signal-safe), read on the main thread.
 int g_signalPipe[2] = {-1, -1};
 
+const TCloseOnSignals *g_closeOnSignals = nullptr;
+
 // A dialog's event loop that has been ended unwinds within a pass or two; a
 // loop that is not a dialog's is waited for at most this long.
 constexpr int kRetryMs = 10;
@@ -41,6 +43,21 @@ void EndDialogs() {
 
 }  // namespace
 
+bool ClosingBySignal() {
+  return g_closeOnSignals != nullptr && g_closeOnSignals->Requested();
+}
+
+void RunClosingSaves(const std::function<void()> &saveSettings,
+                     const std::function<void()> &saveMemory) {
+  if (ClosingBySignal()) {
+    saveMemory();
+    saveSettings();
+  } else {
+    saveSettings();
+    saveMemory();
+  }
+}
+
 void CatchTerminationSignals() {
   if (g_signalPipe[0] >= 0 ||
       socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_signalPipe) != 0) {
@@ -56,6 +73,7 @@ void CatchTerminationSignals() {
 }
 
 TCloseOnSignals::TCloseOnSignals(QObject *parent) : QObject(parent) {
+  g_closeOnSignals = this;
   if (g_signalPipe[0] < 0) {
     return;
   }
@@ -66,6 +84,9 @@ TCloseOnSignals::TCloseOnSignals(QObject *parent) : QObject(parent) {
 }
 
 TCloseOnSignals::~TCloseOnSignals() {
+  if (g_closeOnSignals == this) {
+    g_closeOnSignals = nullptr;
+  }
   TMessageDialogPresenter *current = SetMessageDialogPresenter(nullptr);
   if (current != &presenter_) {
     SetMessageDialogPresenter(current);

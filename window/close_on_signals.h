@@ -1,6 +1,7 @@
 // Termination signals (SIGTERM, SIGINT, SIGHUP: kill, Ctrl+C, logout) end the
 // program through the same closing steps as the window's close button, so the
-// port is closed and the settings and the memory are saved.
+// port is closed and the settings and the memory are saved (the memory first:
+// see RunClosingSaves).
 //
 // A close started by a signal never waits for a person: every dialog that is
 // up is ended, and from then on messages go to standard error instead of a
@@ -20,6 +21,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 #include "standard_error_presenter.h"
 
@@ -28,6 +30,19 @@ class QSocketNotifier;
 // Installs the signal handlers: from now on the three signals are noted and
 // never end the process by themselves. Call once, before anything else.
 void CatchTerminationSignals();
+
+// A termination signal has reached the TCloseOnSignals that exists now: the
+// window is being closed because of it (or a close the user started is
+// still running). Main thread only.
+bool ClosingBySignal();
+
+// The two saves of the closing steps: the settings, then the memory. When
+// the close comes from a signal the memory goes first: whoever sent the
+// signal may kill the program soon after (a logout, a service stop), and a
+// slow settings save (a huge file, a slow disk) must not keep the memory,
+// which nothing can rebuild, from the disk.
+void RunClosingSaves(const std::function<void()> &saveSettings,
+                     const std::function<void()> &saveMemory);
 
 // Acts on the noted signals on the main thread, from the event loop (also
 // from the loop of a dialog). Create it once the application exists.

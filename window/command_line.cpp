@@ -1,7 +1,11 @@
 #include "command_line.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <cstdio>
+#include <optional>
+
+#include "file_name.h"
 
 #ifndef SORVANEL_VERSION
 #error "SORVANEL_VERSION (the project version) is defined by window/CMakeLists.txt"
@@ -105,6 +109,27 @@ TCommandLine ParseCommandLine(const QStringList &arguments) {
     result.action = TCommandLineAction::ShowVersion;
   }
   return result;
+}
+
+TCommandLine ParseCommandLine(int argc, const char *const argv[]) {
+  QStringList arguments;
+  // The program's own name only names it; its files are found otherwise.
+  arguments.append(argc > 0 ? QFile::decodeName(argv[0]) : QString());
+  for (int i = 1; i < argc; ++i) {
+    const QByteArray native(argv[i]);
+    const std::optional<QString> text = DecodeFileName(native);
+    if (!text) {
+      TCommandLine refused;
+      refused.action = TCommandLineAction::Refuse;
+      refused.error = QStringLiteral(
+                          "'%1' is not valid UTF-8 (each byte that is not shows as "
+                          "\\xHH); file and port names are taken only in UTF-8.")
+                          .arg(PrintableFileName(native));
+      return refused;
+    }
+    arguments.append(*text);
+  }
+  return ParseCommandLine(arguments);
 }
 
 QString UsageText() {

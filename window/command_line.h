@@ -34,6 +34,9 @@ inline constexpr int kBadCommandLineExitCode = 2;
 
 // 'arguments' as main() gets them, the program name first.
 TCommandLine ParseCommandLine(const QStringList &arguments);
+// The same from main()'s own arguments. An argument that is not valid UTF-8
+// is refused, naming it: as text it would name another file or port.
+TCommandLine ParseCommandLine(int argc, const char *const argv[]);
 
 QString UsageText();
 // "sorvanel 9.1.2"

@@ -1,12 +1,15 @@
 #include "file_locations.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 #include <cerrno>
+#include <optional>
 
+#include "file_name.h"
 #include "memory_file.h"
 #include "settings_file.h"
 
@@ -20,6 +23,30 @@ namespace {
 constexpr char kFolderName[] = "sorvanel";
 constexpr char kSettingsFileName[] = "sorvanel.ini";
 constexpr char kHelpFile[] = "help/sorvanel.html";
+
+QString NotUtf8Problem(const QByteArray &name, const char *what) {
+  return QStringLiteral(
+             "%1 '%2' is not valid UTF-8 (each byte that is not shows as \\xHH), so "
+             "the program cannot name its files there.")
+      .arg(QString::fromLatin1(what), PrintableFileName(name));
+}
+
+// 'path' made absolute with the current folder; empty, with the problem told, when the
+// current folder's path is not valid UTF-8 (as text it would be another folder).
+QString AbsolutePath(const QString &path, QString *problem) {
+  if (!QDir::isAbsolutePath(path)) {
+    QByteArray folder(4096, Qt::Uninitialized);
+    const char *current = ::getcwd(folder.data(), static_cast<size_t>(folder.size()));
+    const QByteArray native = current != nullptr ? QByteArray(current) : QByteArray();
+    if (!DecodeFileName(native)) {
+      if (problem != nullptr) {
+        *problem = NotUtf8Problem(native, "the current folder");
+      }
+      return QString();
+    }
+  }
+  return QFileInfo(path).absoluteFilePath();
+}
 
 QString WithSuffix(const QString &path, const QString &suffix) {
   const QFileInfo info(path);
@@ -70,27 +97,79 @@ TFileLocations InstalledFiles(const QString &dataFolder, const QString &configHo
 }
 
 TFileLocations LocateFiles(const QString &programPath) {
-  const QString dataFolder = InstalledDataFolder(programPath);
-  if (dataFolder.isEmpty()) {
-    return FilesBesideProgram(programPath);
-  }
-  const QString home = QDir::homePath();
-  return InstalledFiles(
-      dataFolder,
-      XdgBaseFolder(qEnvironmentVariable("XDG_CONFIG_HOME"), home, QStringLiteral(".config")),
-      XdgBaseFolder(qEnvironmentVariable("XDG_DATA_HOME"), home, QStringLiteral(".local/share")));
+  QString problem;
+  return LocateFiles(QFile::encodeName(programPath), FolderVariablesOfThisProcess(), &problem);
 }
 
 TFileLocations ChooseFiles(TFileLocations located, const QString &settingsFile,
-                           const QString &memoryFile) {
+                           const QString &memoryFile, QString *problem) {
   if (!settingsFile.isEmpty()) {
-    located.settingsFile = QFileInfo(settingsFile).absoluteFilePath();
-    located.memoryFile = WithSuffix(located.settingsFile, QStringLiteral(".mem"));
+    located.settingsFile = AbsolutePath(settingsFile, problem);
+    located.memoryFile = located.settingsFile.isEmpty()
+                             ? QString()
+                             : WithSuffix(located.settingsFile, QStringLiteral(".mem"));
   }
   if (!memoryFile.isEmpty()) {
-    located.memoryFile = QFileInfo(memoryFile).absoluteFilePath();
+    located.memoryFile = AbsolutePath(memoryFile, problem);
   }
   return located;
+}
+
+TFolderVariables FolderVariablesOfThisProcess() {
+  return {qgetenv("HOME"), qgetenv("XDG_CONFIG_HOME"), qgetenv("XDG_DATA_HOME")};
+}
+
+QByteArray ProgramPathOfThisProcess() {
+  QByteArray path(4096, Qt::Uninitialized);
+  const ssize_t length =
+      ::readlink("/proc/self/exe", path.data(), static_cast<size_t>(path.size()));
+  path.truncate(length > 0 && length < path.size() ? length : 0);
+  return path;
+}
+
+TFileLocations LocateFiles(const QByteArray &programPath, const TFolderVariables &variables,
+                           QString *problem) {
+  // The text of 'name', or nothing with the problem told.
+  const auto decode = [problem](const QByteArray &name, const char *what) {
+    std::optional<QString> text = DecodeFileName(name);
+    if (!text) {
+      *problem = NotUtf8Problem(name, what);
+    }
+    return text;
+  };
+  const std::optional<QString> program = decode(programPath, "the program's path");
+  if (!program) {
+    return {};
+  }
+  const QString dataFolder = InstalledDataFolder(*program);
+  if (dataFolder.isEmpty()) {
+    return FilesBesideProgram(*program);
+  }
+  // A variable that is not an absolute path does not count (XdgBaseFolder); its files are
+  // then in the home folder.
+  const auto base = [&](const QByteArray &value, const char *what,
+                        const QString &fallback) -> std::optional<QString> {
+    if (value.startsWith('/')) {
+      const std::optional<QString> text = decode(value, what);
+      return text ? std::optional(QDir::cleanPath(*text)) : std::nullopt;
+    }
+    const std::optional<QString> home = variables.home.isEmpty() ? std::optional(QDir::homePath())
+                                                                 : decode(variables.home, "$HOME");
+    return home ? std::optional(XdgBaseFolder(QString(), *home, fallback)) : std::nullopt;
+  };
+  const std::optional<QString> configHome =
+      base(variables.configHome, "$XDG_CONFIG_HOME", QStringLiteral(".config"));
+  const std::optional<QString> dataHome =
+      base(variables.dataHome, "$XDG_DATA_HOME", QStringLiteral(".local/share"));
+  TFileLocations files =
+      InstalledFiles(dataFolder, configHome.value_or(QString()), dataHome.value_or(QString()));
+  if (!configHome) {
+    files.settingsFile.clear();
+  }
+  if (!dataHome) {
+    files.memoryFile.clear();
+  }
+  return files;
 }
 
 bool CreateFileFolders(const TFileLocations &files) {

@@ -38,11 +38,32 @@ TFileLocations InstalledFiles(const QString &dataFolder, const QString &configHo
 // the home folder of this process.
 TFileLocations LocateFiles(const QString &programPath);
 
+// The folder variables the installed program's files come from, as the system gives them
+// (bytes; empty when unset).
+struct TFolderVariables {
+  QByteArray home;
+  QByteArray configHome;  // $XDG_CONFIG_HOME
+  QByteArray dataHome;    // $XDG_DATA_HOME
+};
+TFolderVariables FolderVariablesOfThisProcess();
+
+// LocateFiles from the names as the system gives them: the program's path ('programPath',
+// e.g. the link /proc/self/exe) and 'variables'. Only names that are valid UTF-8 are used: a
+// file whose name would come from other bytes is left empty (as text, its name would be
+// another file's), and 'problem' says which name it was. Needs no application object.
+TFileLocations LocateFiles(const QByteArray &programPath, const TFolderVariables &variables,
+                           QString *problem);
+
+// The path of this process's program as the system gives it (bytes).
+QByteArray ProgramPathOfThisProcess();
+
 // The files chosen on the command line replace the located ones. A settings file chosen
 // without a memory file brings its own default memory file: its path with ".mem", so that
-// programs started with their own settings files never share a memory file.
+// programs started with their own settings files never share a memory file. A relative
+// path is made absolute with the current folder; when that folder's path is not valid UTF-8
+// the file is left empty and 'problem' (when given) says why.
 TFileLocations ChooseFiles(TFileLocations located, const QString &settingsFile,
-                           const QString &memoryFile);
+                           const QString &memoryFile, QString *problem = nullptr);
 
 // Creates the folders of the settings file and of the memory file where they are missing,
 // readable by the user alone. Returns false when one cannot be made; saving into it will then

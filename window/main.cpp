@@ -2,6 +2,7 @@
 // window and the about box, then the event loop until the main window closes.
 #include <QApplication>
 #include <QIcon>
+#include <cstdio>
 #include <exception>
 
 #include "about_box.h"
@@ -24,14 +25,6 @@ QIcon ProgramIcon() {
   return icon;
 }
 
-QStringList Arguments(int argc, char *argv[]) {
-  QStringList arguments;
-  for (int i = 0; i < argc; ++i) {
-    arguments.append(QString::fromLocal8Bit(argv[i]));
-  }
-  return arguments;
-}
-
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -39,9 +32,18 @@ int main(int argc, char *argv[]) {
   CatchTerminationSignals();
   // Before the window system starts: --help, --version and a bad command
   // line need no display and open no window.
-  const TCommandLine commandLine = ParseCommandLine(Arguments(argc, argv));
+  const TCommandLine commandLine = ParseCommandLine(argc, argv);
   if (const int exitCode = ReportCommandLine(commandLine); exitCode >= 0) {
     return exitCode;
+  }
+  // Files are named only by names that are what the system gave: never another file.
+  QString problem;
+  const TFileLocations files =
+      ChooseFiles(LocateFiles(ProgramPathOfThisProcess(), FolderVariablesOfThisProcess(), &problem),
+                  commandLine.options.settingsFile, commandLine.options.memoryFile, &problem);
+  if (files.settingsFile.isEmpty() || files.memoryFile.isEmpty()) {
+    std::fprintf(stderr, "sorvanel: %s\n", problem.toLocal8Bit().constData());
+    return 1;
   }
 
   // Positions and sizes are in pixels on every screen.
@@ -57,9 +59,6 @@ int main(int argc, char *argv[]) {
 
     SetMessageDialogPresenter(&presenter);
 
-    const TFileLocations files =
-        ChooseFiles(LocateFiles(QCoreApplication::applicationFilePath()),
-                    commandLine.options.settingsFile, commandLine.options.memoryFile);
     CreateFileFolders(files);
     TForm_Sorvanel mainWindow(files, commandLine.options.port);
     TForm_AboutBox aboutBox(&mainWindow);

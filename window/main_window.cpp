@@ -12,6 +12,7 @@
 
 #include "about_box.h"
 #include "circle_shape.h"
+#include "close_on_signals.h"
 #include "display_colors.h"
 #include "display_font.h"
 #include "drive_link.h"
@@ -162,6 +163,7 @@ void TForm_Sorvanel::FormCreate() {
   (settings_.Language == kLanguageEnglish ? ui_->Menu_LanguageEng : ui_->Menu_LanguageHun)
       ->setChecked(true);
   AdjustStatusBarFont();
+  ShowRefusedNetworkPorts(files_.settingsFile, settings_.RefusedNetworkPorts);
   if (!settings_.Port.isEmpty()) {
     OpenSavedPort();
   }
@@ -188,8 +190,8 @@ void TForm_Sorvanel::FormClose() {
   timer_->stop();
   ClosePort();
   QThread::msleep(kClosePortWait);
-  SaveSettings(settings_, files_.settingsFile, SettingsTargets());
-  SaveMemoryFile();
+  RunClosingSaves([this] { SaveSettings(settings_, files_.settingsFile, SettingsTargets()); },
+                  [this] { SaveMemoryFile(); });
 }
 
 void TForm_Sorvanel::WireHandlers() {
@@ -347,11 +349,7 @@ void TForm_Sorvanel::MemoryBlockWritten(uint32_t address, uint32_t length) {
 }
 
 void TForm_Sorvanel::SetTimerEnabled(bool enabled) {
-  if (enabled) {
-    timer_->start();
-  } else {
-    timer_->stop();
-  }
+  enabled ? timer_->start() : timer_->stop();
 }
 
 void TForm_Sorvanel::SetProgTermAlertOnConnectChecked(bool checked) {

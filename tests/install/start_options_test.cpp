@@ -142,6 +142,30 @@ TEST_F(FileLocations, InstalledProgramUsesItsDataFolderAndTheXdgFolders) {
             QStringLiteral("/home/t/.config"));
 }
 
+// A folder named by bytes that are not UTF-8 would, as text, be another
+// folder: its files are left unnamed and the problem names it.
+TEST_F(FileLocations, FoldersThatAreNotUtf8LeaveTheirFilesUnnamed) {
+  ASSERT_TRUE(root.mkpath(QStringLiteral("prefix/bin")));
+  ASSERT_TRUE(root.mkpath(QStringLiteral("prefix/share/sorvanel")));
+  const QByteArray program = QFile::encodeName(Path(QStringLiteral("prefix/bin/sorvanel")));
+  QString problem;
+  TFileLocations files = LocateFiles(program, {"/home/t\xff", QByteArray(), "/d"}, &problem);
+  EXPECT_TRUE(files.settingsFile.isEmpty());
+  EXPECT_EQ(files.memoryFile, QStringLiteral("/d/sorvanel/Sorvanel.mem"));
+  EXPECT_TRUE(problem.startsWith(QStringLiteral("$HOME '/home/t\\xFF' is not valid UTF-8")))
+      << problem.toStdString();
+
+  files = LocateFiles(program, {"/home/t", "/c\xc3", "relative\xff"}, &problem);
+  EXPECT_TRUE(files.settingsFile.isEmpty());
+  EXPECT_EQ(files.memoryFile, QStringLiteral("/home/t/.local/share/sorvanel/Sorvanel.mem"));
+  EXPECT_TRUE(problem.startsWith(QStringLiteral("$XDG_CONFIG_HOME '/c\\xC3'")))
+      << problem.toStdString();
+
+  files = LocateFiles(program + "\xff", {"/home/t", "/c", "/d"}, &problem);
+  EXPECT_TRUE(files.settingsFile.isEmpty() && files.memoryFile.isEmpty());
+  EXPECT_TRUE(problem.startsWith(QStringLiteral("the program's path"))) << problem.toStdString();
+}
+
 TEST_F(FileLocations, ChosenSettingsFileBringsItsOwnMemoryFileAndFoldersAreMadePrivate) {
   const TFileLocations located{QStringLiteral("/c/sorvanel/sorvanel.ini"),
                                QStringLiteral("/d/sorvanel/Sorvanel.mem"),

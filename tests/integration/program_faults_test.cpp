@@ -1,7 +1,10 @@
 // Faults of the whole program: the line hung up in the middle of a frame,
 // the converter killed and started again, and the program process ended by
 // SIGTERM. Nothing may crash or spin, and nothing may be lost.
+#include <signal.h>
+
 #include <QAction>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
 #include <iostream>
@@ -210,6 +213,21 @@ class ProgramProcess : public ProgramTest {
     return program.waitForStarted(10000);
   }
 
+  // The program has set its handler of SIGTERM (a signal before that would
+  // end it at once, without the closing steps).
+  bool CatchesSigterm() const {
+    QFile status(QStringLiteral("/proc/%1/status").arg(program.processId()));
+    if (!status.open(QIODevice::ReadOnly)) {
+      return false;
+    }
+    for (const QByteArray &line : status.readAll().split('\n')) {
+      if (line.startsWith("SigCgt:")) {
+        return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1;
+      }
+    }
+    return false;
+  }
+
   // The program holds 'device' open (its port is open).
   bool HoldsOpen(const QString &device) {
     const QString fdFolder = QStringLiteral("/proc/%1/fd").arg(program.processId());
@@ -364,6 +382,42 @@ TEST_F(ProgramProcess, SigtermWithAReadOnlySettingsFileStillSavesTheMemory) {
       << output.toStdString();
   EXPECT_EQ(folders.ReadFile(folders.SettingsPath()), settingsText);
   EXPECT_EQ(folders.ReadFile(folders.MemoryFilePath()).mid(35 + 0x0400, 16), QByteArray(16, 0x5A));
+}
+
+// A close started by a signal saves the memory before the settings: the
+// signal's sender may kill the program before a slow settings save (here a
+// 32 MB file) ends. The program is killed while its settings save is under
+// way (its temporary file exists); the memory file must already be there.
+TEST_F(ProgramProcess, KilledDuringASlowSettingsSaveAfterSigtermFindsTheMemorySaved) {
+  QByteArray settings = "[Sorvanel]\nLanguage=1\n[Notes]\n";
+  const QByteArray note = "; " + QByteArray(1000, 'n') + '\n';
+  while (settings.size() < 32 * 1024 * 1024) {
+    settings += note;
+  }
+  WriteSettings(settings);
+  ASSERT_FALSE(QFile::exists(folders.MemoryFilePath()));
+  ASSERT_TRUE(StartProgram()) << program.errorString().toStdString();
+  ASSERT_TRUE(WaitUntil([&] { return CatchesSigterm(); }, 30000));
+
+  program.terminate();
+  const QDir folder(folders.ProgramFolder());
+  const QStringList temporary{QStringLiteral(".sorvanel.ini.*.tmp")};
+  bool killedInTheSave = false;
+  QElapsedTimer clock;
+  clock.start();
+  while (!program.waitForFinished(1)) {
+    ASSERT_LT(clock.elapsed(), 120000) << "the close did not end";
+    if (!folder.entryList(temporary, QDir::Files | QDir::Hidden).isEmpty()) {
+      program.kill();
+      killedInTheSave = true;
+    }
+  }
+  std::cout << "[ kill     ] " << (killedInTheSave ? "in the settings save" : "came too late")
+            << "\n";
+  EXPECT_EQ(folders.ReadFile(folders.MemoryFilePath()).size(), 8227);
+  if (killedInTheSave) {
+    EXPECT_EQ(folders.ReadFile(folders.SettingsPath()), settings) << "the old file, whole";
+  }
 }
 
 // Signals are handled from the first moment: one SIGTERM while the start-up

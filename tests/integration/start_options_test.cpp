@@ -1,6 +1,9 @@
 // The program started with command-line options, as a process: a bad command line is refused
 // before any window opens, and two programs with their own settings files run side by side,
 // each on the port named on its command line, without touching each other's files.
+#include <unistd.h>
+
+#include <QFileInfo>
 #include <QProcess>
 
 #include "program_fixture.h"
@@ -92,6 +95,59 @@ TEST_F(StartOptions, BadCommandLineIsRefusedWithTheUsageBeforeAnyWindow) {
     EXPECT_TRUE(help.out.startsWith(kUsageHead)) << help.out.toStdString();
   }
   EXPECT_EQ(StrayFiles(), QStringList()) << "nothing may be written by a refused start";
+}
+
+// A name that is not UTF-8 would, as text, name another file ("set\xff.ini"
+// would become "set\uFFFD.ini"): it is refused with a clear message before
+// anything is written. The shell passes the bytes; "$1" is the program and
+// "$2" the home folder.
+TEST_F(StartOptions, NamesThatAreNotUtf8AreRefusedBeforeAnyFileIsMade) {
+  QProcessEnvironment headless = Environment();
+  headless.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  headless.remove(QStringLiteral("DISPLAY"));
+  headless.remove(QStringLiteral("WAYLAND_DISPLAY"));
+  const auto run = [&](const char *script) {
+    return RunToEnd(QStringLiteral("/bin/sh"),
+                    {QStringLiteral("-c"), QString::fromLatin1(script), QStringLiteral("sh"),
+                     folders.ProgramPath(), Home()},
+                    headless);
+  };
+
+  // The home folder as the program sees it, without "..".
+  const QByteArray home = QFile::encodeName(QFileInfo(Home()).canonicalFilePath());
+  const auto exists = [&](const QByteArray &name) {
+    return ::access((home + '/' + name).constData(), F_OK) == 0;
+  };
+
+  TRun refused = run(R"sh(exec "$1" --settings "$2/set$(printf '\377').ini")sh");
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_TRUE(refused.err.startsWith("sorvanel: '" + QFile::encodeName(Home()) +
+                                     "/set\\xFF.ini' is not valid UTF-8"))
+      << refused.err.toStdString();
+
+  // A relative name in a current folder whose path is not UTF-8.
+  refused = run(R"sh(cd "$2" && mkdir "cwd$(printf '\377')" && cd "cwd$(printf '\377')" && )sh"
+                R"sh(exec "$1" --memory drive.mem)sh");
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_TRUE(refused.err.contains("the current folder '" + home + "/cwd\\xFF' is not valid UTF-8"))
+      << refused.err.toStdString();
+
+  // The program itself in such a folder: its files would be beside it.
+  refused = run(R"sh(mkdir "$2/bin$(printf '\377')" && cp "$1" "$2/bin$(printf '\377')/" && )sh"
+                R"sh(exec "$2/bin$(printf '\377')/sorvanel")sh");
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_TRUE(refused.err.contains("the program's path '" + home +
+                                   "/bin\\xFF/sorvanel' is not valid UTF-8"))
+      << refused.err.toStdString();
+
+  // Nothing was written, neither under the names given nor under their text.
+  for (const QByteArray name :
+       {"set\xff.ini", "set\xef\xbf\xbd.ini", "cwd\xff/drive.mem", "bin\xff/sorvanel.ini",
+        "bin\xff/Sorvanel.mem", "bin\xef\xbf\xbd"}) {
+    EXPECT_FALSE(exists(name)) << name.toStdString();
+  }
+  EXPECT_TRUE(exists("bin\xff/sorvanel"));
+  EXPECT_EQ(StrayFiles(), QStringList());
 }
 
 // A program on its own port, started with its own settings file.

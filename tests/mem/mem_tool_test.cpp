@@ -1,4 +1,7 @@
 // sorvanel-mem on real files: what it prints and its exit status.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -28,9 +31,30 @@ class MemTool : public testing::Test {
     return path;
   }
 
+  // A file named by bytes, valid UTF-8 or not.
+  void WriteNative(const QByteArray &name, const QByteArray &bytes) {
+    const QByteArray path = QFile::encodeName(folder.path()) + '/' + name;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::write(fd, bytes.constData(), static_cast<size_t>(bytes.size())), bytes.size());
+    ::close(fd);
+  }
+
   static TRun Run(const QStringList &arguments) {
+    return RunProgram(QStringLiteral(SORVANEL_MEM_PROGRAM), arguments);
+  }
+
+  // The tool run by the shell, so that its arguments can hold any bytes: in
+  // 'script', "$1" is the tool and "$2" the test's folder.
+  TRun RunShell(const QString &script) const {
+    return RunProgram(QStringLiteral("/bin/sh"),
+                      {QStringLiteral("-c"), script, QStringLiteral("sh"),
+                       QStringLiteral(SORVANEL_MEM_PROGRAM), folder.path()});
+  }
+
+  static TRun RunProgram(const QString &program, const QStringList &arguments) {
     QProcess process;
-    process.start(QStringLiteral(SORVANEL_MEM_PROGRAM), arguments);
+    process.start(program, arguments);
     EXPECT_TRUE(process.waitForFinished(20000));
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAllStandardOutput()),
@@ -128,6 +152,38 @@ TEST_F(MemTool, ShortFileReadsAsFarAsItGoes) {
   EXPECT_EQ(run.status, 0);
   EXPECT_TRUE(run.out.contains("0x0100  50 53 00 00")) << run.out.left(2000).toStdString();
   EXPECT_FALSE(run.err.isEmpty());
+}
+
+// A name that is not UTF-8 names the file it names: as text it would turn
+// into "bad\uFFFD.mem", which here is another memory file.
+TEST_F(MemTool, FileNamedByBytesThatAreNotUtf8IsTheOneRead) {
+  WriteNative("bad\xff.mem", BuildMemoryFile(SavedSet()));
+  WriteNative("bad\xef\xbf\xbd.mem", BuildMemoryFile(TTerminalMemory()));
+
+  TRun run = RunShell(QStringLiteral("exec \"$1\" dump \"$2/bad$(printf '\\377').mem\""));
+  EXPECT_EQ(run.status, 0) << run.err.toStdString();
+  EXPECT_TRUE(run.out.contains("0x0100  50 53 45 54")) << run.out.left(2000).toStdString();
+
+  run = RunShell(
+      QStringLiteral("exec \"$1\" diff \"$2/bad$(printf '\\377').mem\" \"$2/bad\uFFFD.mem\""));
+  EXPECT_EQ(run.status, 1) << run.err.toStdString();
+
+  run = RunShell(QStringLiteral("exec \"$1\" dump \"$2/gone$(printf '\\377\\033').mem\""));
+  EXPECT_EQ(run.status, 2);
+  EXPECT_TRUE(run.err.endsWith("/gone\\xFF\\x1B.mem: no such file\n")) << run.err.toStdString();
+}
+
+// A loop of symbolic links is told as what it is, not as a missing file.
+TEST_F(MemTool, SymbolicLinkLoopIsToldAsALoop) {
+  const QString a = QDir(folder.path()).filePath(QStringLiteral("a.mem"));
+  const QString b = QDir(folder.path()).filePath(QStringLiteral("b.mem"));
+  ASSERT_TRUE(QFile::link(b, a));
+  ASSERT_TRUE(QFile::link(a, b));
+  const TRun run = Run({QStringLiteral("dump"), a});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "sorvanel-mem: " + a +
+                         ": cannot be read: a loop of symbolic links (or too many of them)\n")
+      << run.err.toStdString();
 }
 
 }  // namespace

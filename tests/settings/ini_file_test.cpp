@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QList>
 #include <QRandomGenerator>
 
 namespace {
@@ -46,6 +47,35 @@ TEST(IniReading, CrLfLineEndsAndMissingFinalNewline) {
 TEST(IniReading, LongValueIsCutTo2047Characters) {
   const QByteArray text = "[S]\nK=" + QByteArray(5000, 'a') + "\n";
   EXPECT_EQ(TIniFile::Parse(text).ReadString("S", "K", "").size(), 2047);
+}
+
+// Entries never cut a value: a line with a value over the limit is no entry,
+// so a later line of its key is the one taken.
+TEST(IniReading, EntriesLeaveOutOverlongValuesInsteadOfCuttingThem) {
+  const QString longest(TIniFile::kMaxValueLength, u'b');
+  const QByteArray text = "[S]\nA=" + QByteArray(TIniFile::kMaxValueLength + 1, 'a') +
+                          "\na=short\nB=" + longest.toUtf8() +
+                          "\nC=" + QString(TIniFile::kMaxValueLength, QChar(0x0151)).toUtf8() +
+                          "\n";
+  QStringList overlong;
+  const TIniFile::TEntries entries = TIniFile::Parse(text).Entries("S", &overlong);
+  const TIniFile::TEntries expected = {
+      {"a", "short"}, {"B", longest}, {"C", QString(TIniFile::kMaxValueLength, QChar(0x0151))}};
+  EXPECT_EQ(entries, expected);
+  EXPECT_EQ(overlong, QStringList{"A"});
+}
+
+// Letter case is ignored beyond ASCII too, the same way by every lookup.
+TEST(IniReading, EntriesAndValuesAgreeOnWhichNamesAreTheSame) {
+  const TIniFile file = Parse(
+      "[S]\n\xc3\x81rv\xc3\xadz=1\n\xc3\xa1RV\xc3\x8dZ=2\n"
+      "\xe2\x84\xaa=kelvin\nk=3\n\xce\xa3=4\n\xcf\x83=5\n");
+  const TIniFile::TEntries entries = file.Entries("S");
+  ASSERT_EQ(entries.size(), 3u);
+  for (const auto &[name, value] : entries) {
+    EXPECT_EQ(file.ReadString("S", name, ""), value) << name.toStdString();
+  }
+  EXPECT_EQ(entries[1].second, "kelvin");
 }
 
 TEST(IniReading, Utf8TextIsDecoded) {
@@ -125,6 +155,48 @@ TEST(IniWriting, ExistingKeyIsRewrittenInPlace) {
   TIniFile file = Parse("[S]\nA=1\nB=2\n");
   file.WriteString("s", "a", "9");
   EXPECT_EQ(file.Serialize(), "[S]\na=9\nB=2\n");
+}
+
+TEST(IniWriting, EraseCanKeepTheLinesEntriesLeaveOut) {
+  const QByteArray longLine = " Long = " + QByteArray(TIniFile::kMaxValueLength + 1, 'x') + " ";
+  TIniFile file = TIniFile::Parse("[S]\nA=1\n" + longLine + "\r\nB=2\n[T]\n" + longLine + "\n");
+  file.EraseSection("S", TIniFile::TOverlongLines::Keep);
+  EXPECT_EQ(file.Serialize(), "[S]\n" + longLine + "\r\n[T]\n" + longLine + "\n");
+  file.EraseSection("S");
+  EXPECT_EQ(file.Serialize(), "[S]\n[T]\n" + longLine + "\n");
+}
+
+// Writing many keys at once gives exactly the text of one WriteString per
+// key: existing keys rewritten in place (letter case ignored), new ones after
+// the section's last non-blank line, a missing section made at the end, keys
+// repeated within the call, and keys that do not read back as themselves.
+TEST(IniWriting, WriteStringsGivesTheTextOfOneWriteStringPerKey) {
+  const QList<QByteArray> files = {"",
+                                   "[A]\nk=1",
+                                   "[S]",
+                                   "; top\r\n[S]\r\nOld=1\r\n; note\r\n\r\n\r\n[T]\r\nx=1\r\n",
+                                   "[s]\nb=1\nB=2\n\n[S]\nc=3\n",
+                                   "\xef\xbb\xbf[S]\n\xc3\x81=1\nK=2\ngarbage\n\n",
+                                   "[T]\n[S]\n\n\n"};
+  const QList<TIniFile::TEntries> keyLists = {
+      {},
+      {{"a", "1"}, {"B", "2\n3"}, {"c", ""}},
+      {{"c", "x"}, {"C", "y"}, {"new", "z"}, {"NEW", "w"}, {"\xc3\xa1", "v"}},
+      {{"\xe2\x84\xaa", "kelvin"}, {"k", "3"}, {"b", "4"}},
+      {{"x", "1"}, {"[T]", "2"}, {"y", "3"}},
+      {{" pad ", "1"}, {"pad", "2"}, {";c", "3"}, {"e=q", "4"}}};
+  for (const QByteArray &text : files) {
+    for (const TIniFile::TEntries &keys : keyLists) {
+      TIniFile oneByOne = TIniFile::Parse(text);
+      for (const auto &[key, value] : keys) {
+        oneByOne.WriteString("S", key, value);
+      }
+      TIniFile atOnce = TIniFile::Parse(text);
+      atOnce.WriteStrings("S", keys);
+      EXPECT_EQ(atOnce.Serialize(), oneByOne.Serialize())
+          << text.toStdString() << " + " << keys.size() << " keys";
+    }
+  }
 }
 
 TEST(IniWriting, LineBreaksInAValueCannotInjectLines) {

@@ -160,6 +160,38 @@ TEST(NetworkPortsSection, EntriesAreReadAsWrittenAndSavedInTheirOrderKeepingComm
   EXPECT_FALSE(MergeSettings({}, TProgramSettings{}).contains("NetworkPorts"));
 }
 
+// A URL the file cannot give whole is refused, not cut, and its line is
+// saved back whole until a port of its name takes its place.
+TEST(NetworkPortsSection, OverlongUrlIsRefusedAndItsLineSavedBackWhole) {
+  const QByteArray longUrl = "socket://" + QByteArray(10273 - 9, 'h');
+  const QByteArray longLine = "Far = " + longUrl + "\r";
+  const QByteArray before = "[NetworkPorts]\nNear=socket://127.0.0.1:4000\n" + longLine +
+                            "\nFar=socket://127.0.0.1:4001\nEnd=socket://127.0.0.1:4002\n";
+  TProgramSettings settings = ParseSettings(before);
+  EXPECT_EQ(settings.RefusedNetworkPorts, QStringList{"Far"});
+  const TNetworkPorts taken = {{"Near", "socket://127.0.0.1:4000"},
+                               {"Far", "socket://127.0.0.1:4001"},
+                               {"End", "socket://127.0.0.1:4002"}};
+  EXPECT_EQ(settings.NetworkPorts, taken);
+
+  settings.NetworkPorts.erase(settings.NetworkPorts.begin() + 1);
+  const QByteArray after = MergeSettings(before, settings);
+  // Like a comment, the line stays where it was; the ports follow it.
+  EXPECT_TRUE(after.startsWith("[NetworkPorts]\n" + longLine +
+                               "\nNear=socket://127.0.0.1:4000\nEnd=socket://127.0.0.1:4002\n"))
+      << after.left(80).toStdString();
+  EXPECT_EQ(ParseSettings(after).RefusedNetworkPorts, QStringList{"Far"});
+
+  settings.NetworkPorts.push_back({"far", "socket://127.0.0.1:4003"});
+  const QByteArray replaced = MergeSettings(after, settings);
+  EXPECT_FALSE(replaced.contains(longUrl));
+  EXPECT_TRUE(ParseSettings(replaced).RefusedNetworkPorts.isEmpty());
+  const TNetworkPorts inItsPlace = {{"far", "socket://127.0.0.1:4003"},
+                                    {"Near", "socket://127.0.0.1:4000"},
+                                    {"End", "socket://127.0.0.1:4002"}};
+  EXPECT_EQ(ParseSettings(replaced).NetworkPorts, inItsPlace);
+}
+
 TEST(NetworkPortsSection, NamesTheMenuCanListAndTheFileCanHold) {
   for (const char *good : {"Hall 2", "plant-7", "ttyS0 over LAN", "Gép"}) {
     EXPECT_TRUE(IsValidNetworkPortName(QString::fromUtf8(good))) << good;

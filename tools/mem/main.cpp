@@ -1,6 +1,5 @@
 // sorvanel-mem: looks at terminal memory files (*.mem) from the command line.
-#include <QFile>
-#include <QString>
+#include <QByteArray>
 #include <cstdio>
 #include <cstring>
 
@@ -40,13 +39,13 @@ int main(int argc, char **argv) {
     if (argc != 3) {
       return BadCommandLine("dump takes one file");
     }
-    return mem::Dump(QFile::decodeName(argv[2]), stdout, stderr);
+    return mem::Dump(QByteArray(argv[2]), stdout, stderr);
   }
   if (std::strcmp(command, "diff") == 0) {
     if (argc != 4) {
       return BadCommandLine("diff takes two files");
     }
-    return mem::Diff(QFile::decodeName(argv[2]), QFile::decodeName(argv[3]), stdout, stderr);
+    return mem::Diff(QByteArray(argv[2]), QByteArray(argv[3]), stdout, stderr);
   }
   return BadCommandLine("unknown command");
 }

@@ -1,8 +1,11 @@
 #include "mem_commands.h"
 
-#include <QFile>
+#include <QString>
+#include <cerrno>
+#include <cstring>
 #include <optional>
 
+#include "file_name.h"
 #include "memory_diff.h"
 #include "memory_file_image.h"
 
@@ -16,33 +19,41 @@ void Print(std::FILE *stream, const QString &text) {
   std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
 }
 
-void Complain(std::FILE *err, const QString &path, const char *what) {
-  Print(err, QStringLiteral("sorvanel-mem: %1: %2\n").arg(path, QString::fromUtf8(what)));
+void Complain(std::FILE *err, const QString &name, const QString &what) {
+  Print(err, QStringLiteral("sorvanel-mem: %1: %2\n").arg(name, what));
+}
+
+// Why a file could not be read, as the system tells it.
+QString UnreadableReason(int error) {
+  if (error == ELOOP) {
+    return QStringLiteral("cannot be read: a loop of symbolic links (or too many of them)");
+  }
+  return QStringLiteral("cannot be read: ") + QString::fromLocal8Bit(std::strerror(error));
 }
 
 // The image of a memory file read as the program reads it; nothing, with a
 // message, when the file gives none. A short file is taken with a warning.
-std::optional<TMemoryFileImage> ReadImage(const QString &path, std::FILE *err) {
-  TMemoryFileImage image = ReadMemoryFileImage(path);
+std::optional<TMemoryFileImage> ReadImage(const QByteArray &path, std::FILE *err) {
+  TMemoryFileImage image = ReadMemoryFileImageAt(path);
+  const QString name = PrintableFileName(path);
   switch (image.outcome) {
     case TMemoryFileImageOutcome::Missing:
-      Complain(err, path, "no such file");
+      Complain(err, name, QStringLiteral("no such file"));
       return std::nullopt;
     case TMemoryFileImageOutcome::NotRegularFile:
-      Complain(err, path, "not a regular file");
+      Complain(err, name, QStringLiteral("not a regular file"));
       return std::nullopt;
     case TMemoryFileImageOutcome::Unreadable:
-      Complain(err, path, "cannot be read");
+      Complain(err, name, UnreadableReason(image.error));
       return std::nullopt;
     case TMemoryFileImageOutcome::NotMemoryFile:
-      Complain(err, path, "not a memory file (missing or wrong header)");
+      Complain(err, name, QStringLiteral("not a memory file (missing or wrong header)"));
       return std::nullopt;
     case TMemoryFileImageOutcome::Short:
       Print(err, QStringLiteral("sorvanel-mem: %1: short file, %2 of %3 data bytes; the rest "
                                 "reads as 00\n")
-                     .arg(path)
-                     .arg(image.dataBytes)
-                     .arg(TTerminalMemory::kSize));
+                     .arg(name, QString::number(image.dataBytes),
+                          QString::number(TTerminalMemory::kSize)));
       break;
     case TMemoryFileImageOutcome::Complete:
       break;
@@ -70,7 +81,7 @@ int Finish(int status, std::FILE *out, std::FILE *err) {
 
 }  // namespace
 
-int Dump(const QString &path, std::FILE *out, std::FILE *err) {
+int Dump(const QByteArray &path, std::FILE *out, std::FILE *err) {
   const std::optional<TMemoryFileImage> image = ReadImage(path, err);
   if (!image) {
     return kExitTrouble;
@@ -85,7 +96,7 @@ int Dump(const QString &path, std::FILE *out, std::FILE *err) {
   return Finish(kExitSame, out, err);
 }
 
-int Diff(const QString &pathA, const QString &pathB, std::FILE *out, std::FILE *err) {
+int Diff(const QByteArray &pathA, const QByteArray &pathB, std::FILE *out, std::FILE *err) {
   const std::optional<TMemoryFileImage> a = ReadImage(pathA, err);
   const std::optional<TMemoryFileImage> b = ReadImage(pathB, err);
   if (!a || !b) {

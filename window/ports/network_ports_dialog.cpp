@@ -1,13 +1,16 @@
 #include "network_ports_dialog.h"
 
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "message_dialog.h"
 #include "network_address.h"
 #include "open_error.h"
 #include "port_thread.h"
@@ -17,13 +20,21 @@ namespace {
 
 constexpr int kNameColumn = 0;
 constexpr int kUrlColumn = 1;
+constexpr int kTextError = 28;
 constexpr int kTextOk = 48;
 constexpr int kTextCancel = 57;
+// Names a message lists before it only counts the rest.
+constexpr int kMaxNamesListed = 10;
 const QColor kProblemColor(0xC0, 0x00, 0x00);
 
 QString CellText(const QTableWidget *table, int row, int column) {
   const QTableWidgetItem *item = table->item(row, column);
   return item != nullptr ? item->text() : QString();
+}
+
+// Names compare as the settings file compares keys.
+QString NameKey(const QString &name) {
+  return name.trimmed().toCaseFolded();
 }
 
 }  // namespace
@@ -91,18 +102,32 @@ TNetworkPorts TForm_NetworkPorts::Ports() const {
   return ports;
 }
 
+QHash<QString, int> TForm_NetworkPorts::NameCounts() const {
+  QHash<QString, int> counts;
+  for (int row = 0; row < table_->rowCount(); ++row) {
+    ++counts[NameKey(CellText(table_, row, kNameColumn))];
+  }
+  return counts;
+}
+
 QString TForm_NetworkPorts::RowProblem(int row) const {
+  return RowProblem(row, NameCounts());
+}
+
+QString TForm_NetworkPorts::RowProblem(int row, const QHash<QString, int> &nameCounts) const {
   const QString name = CellText(table_, row, kNameColumn).trimmed();
   if (!IsValidNetworkPortName(name)) {
     return GetText(kTextNetworkPortInvalidName);
   }
-  for (int other = 0; other < table_->rowCount(); ++other) {
-    if (other != row &&
-        CellText(table_, other, kNameColumn).trimmed().compare(name, Qt::CaseInsensitive) == 0) {
-      return GetText(kTextNetworkPortDuplicateName);
-    }
+  if (nameCounts.value(NameKey(name)) > 1) {
+    return GetText(kTextNetworkPortDuplicateName);
   }
-  if (!ParseNetworkUrl(CellText(table_, row, kUrlColumn))) {
+  const QString url = CellText(table_, row, kUrlColumn).trimmed();
+  // The settings file could give it back only cut short.
+  if (url.size() > kMaxNetworkPortUrlLength) {
+    return GetText(kTextNetworkPortUrlTooLong).arg(kMaxNetworkPortUrlLength);
+  }
+  if (!ParseNetworkUrl(url)) {
     return GetText(kTextNetworkInvalidAddress);
   }
   return QString();
@@ -151,8 +176,9 @@ void TForm_NetworkPorts::CheckRows() {
   const QSignalBlocker quiet(table_);
   QString shown;
   bool allSound = true;
+  const QHash<QString, int> nameCounts = NameCounts();
   for (int row = 0; row < table_->rowCount(); ++row) {
-    const QString problem = RowProblem(row);
+    const QString problem = RowProblem(row, nameCounts);
     allSound = allSound && problem.isEmpty();
     if (!problem.isEmpty() && (shown.isEmpty() || row == table_->currentRow())) {
       shown = problem;
@@ -168,7 +194,7 @@ void TForm_NetworkPorts::CheckRows() {
   OkButton()->setEnabled(allSound);
   const bool selected = table_->currentRow() >= 0;
   removeButton_->setEnabled(selected);
-  tryButton_->setEnabled(selected && RowProblem(table_->currentRow()).isEmpty());
+  tryButton_->setEnabled(selected && RowProblem(table_->currentRow(), nameCounts).isEmpty());
 }
 
 bool EditNetworkPorts(TNetworkPorts &ports, QWidget *parent) {
@@ -178,4 +204,19 @@ bool EditNetworkPorts(TNetworkPorts &ports, QWidget *parent) {
   }
   ports = dialog.Ports();
   return true;
+}
+
+void ShowRefusedNetworkPorts(const QString &settingsFile, const QStringList &names) {
+  if (names.isEmpty()) {
+    return;
+  }
+  QString message = GetText(kTextNetworkPortsRefused).arg(kMaxNetworkPortUrlLength);
+  for (const QString &name : names.mid(0, kMaxNamesListed)) {
+    message += QLatin1Char('\n') + name;
+  }
+  if (names.size() > kMaxNamesListed) {
+    message += QLatin1Char('\n') + GetText(kTextAndMore).arg(names.size() - kMaxNamesListed);
+  }
+  Luvamsg_ShowDialog(kMessageDialogIconError, GetText(kTextError),
+                     QFileInfo(settingsFile).fileName(), message, kMessageDialogButtonOk);
 }

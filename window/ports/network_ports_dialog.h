@@ -3,10 +3,13 @@
 // button that tries the selected port's connection. Every row is checked as
 // it is typed: a name the menu can list and no other row has (letter case
 // ignored, as the settings file reads keys), and a rfc2217:// or socket://
-// URL. OK is offered only while every row is sound.
+// URL of at most kMaxNetworkPortUrlLength characters. OK is offered only
+// while every row is sound. Checking all rows is linear in their number.
 #pragma once
 
 #include <QDialog>
+#include <QHash>
+#include <QStringList>
 
 #include "network_ports.h"
 
@@ -37,6 +40,9 @@ class TForm_NetworkPorts : public QDialog {
 
  private:
   void AppendRow(const QString &name, const QString &url);
+  // How many rows have each name (by NameKey).
+  QHash<QString, int> NameCounts() const;
+  QString RowProblem(int row, const QHash<QString, int> &nameCounts) const;
   void CheckRows();
 
   QTableWidget *table_;
@@ -50,3 +56,8 @@ class TForm_NetworkPorts : public QDialog {
 // Shows the dialog with 'ports'; on OK puts the edited list into 'ports'
 // and returns true.
 bool EditNetworkPorts(TNetworkPorts &ports, QWidget *parent);
+
+// Tells the user, naming the settings file, which network ports were not
+// taken when it was read (TProgramSettings::RefusedNetworkPorts); nothing
+// when there are none.
+void ShowRefusedNetworkPorts(const QString &settingsFile, const QStringList &names);

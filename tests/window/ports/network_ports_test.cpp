@@ -40,6 +40,51 @@ TEST_F(NetworkPortsWindow, NamesOfTheSettingsFileAreListedAndTheItemFollowsTheLa
   EXPECT_EQ(Child<QAction>("Menu_NetworkPorts")->text(), "Hálózati portok…");
 }
 
+// A URL the settings file could give back only cut short: at start the user
+// is told which entry was not taken, in the stored language, the menu does
+// not list it, and the file keeps its line whole.
+TEST_F(NetworkPortsWindow, OverlongAddressInTheFileIsToldNotTakenAndKeptWhole) {
+  const QByteArray longLine = "Far=socket://" + QByteArray(10273, 'h') + ":4001";
+  WriteSettings("[Sorvanel]\nLanguage=1\n[NetworkPorts]\nNear=socket://127.0.0.1:1\n" + longLine +
+                "\n");
+  TForm_Sorvanel &window = Window();
+  ASSERT_EQ(dialogs.records.size(), 1u);
+  EXPECT_EQ(dialogs.last().headline, "sorvanel.ini");
+  EXPECT_EQ(dialogs.last().message,
+            GetText(kTextNetworkPortsRefused).arg(kMaxNetworkPortUrlLength) + "\nFar");
+  EXPECT_TRUE(dialogs.last().message.startsWith("These network ports are not taken"));
+  const QStringList texts = PortItemTexts(window);
+  EXPECT_TRUE(texts.contains("Near"));
+  EXPECT_FALSE(texts.contains("Far"));
+
+  window.close();
+  QFile file(SettingsPath());
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray saved = file.readAll();
+  EXPECT_TRUE(saved.contains("[NetworkPorts]\n" + longLine + "\nNear=socket://127.0.0.1:1\n"))
+      << saved.left(200).toStdString();
+}
+
+TEST(NetworkPortsDialog, RefusedEntriesAreListedUpToTenThenCounted) {
+  SetCurrentLanguage(kLanguageEnglish);
+  TRecordingDialogs dialogs;
+  ShowRefusedNetworkPorts("/home/u/.config/sorvanel/sorvanel.ini", {});
+  EXPECT_TRUE(dialogs.records.empty());
+  QStringList names;
+  for (int i = 0; i < 12; ++i) {
+    names << QStringLiteral("p%1").arg(i);
+  }
+  ShowRefusedNetworkPorts("/home/u/.config/sorvanel/sorvanel.ini", names);
+  ASSERT_EQ(dialogs.records.size(), 1u);
+  EXPECT_EQ(dialogs.last().caption, "Error!");
+  EXPECT_EQ(dialogs.last().headline, "sorvanel.ini");
+  const QStringList lines = dialogs.last().message.split('\n');
+  ASSERT_EQ(lines.size(), 12);
+  EXPECT_EQ(lines.mid(1, 10), names.mid(0, 10));
+  EXPECT_EQ(lines.last(), "… and 2 more");
+  SetCurrentLanguage(kLanguageHungarian);
+}
+
 QTableWidgetItem *Cell(TForm_NetworkPorts &dialog, int row, int column) {
   return dialog.Table()->item(row, column);
 }
@@ -66,6 +111,22 @@ TEST(NetworkPortsDialog, OffersOkOnlyForSoundRowsAndGivesThemBackTrimmed) {
   dialog.Table()->selectRow(0);
   dialog.RemoveSelectedRow();
   EXPECT_EQ(dialog.Ports(), TNetworkPorts({{"Lab", "socket://lab-box:4001"}}));
+  SetCurrentLanguage(kLanguageHungarian);
+}
+
+// The dialog refuses what the settings file could give back only cut short,
+// instead of letting the next save shorten it.
+TEST(NetworkPortsDialog, AddressLongerThanTheFileGivesWholeIsRefused) {
+  SetCurrentLanguage(kLanguageEnglish);
+  const QString tooLong = GetText(kTextNetworkPortUrlTooLong).arg(kMaxNetworkPortUrlLength);
+  EXPECT_EQ(tooLong, "Address too long (at most 2047 characters)");
+  const QString url = "socket://" + QString(kMaxNetworkPortUrlLength - 9 - 5, u'h') + ":4001";
+  TForm_NetworkPorts dialog(TNetworkPorts{{"Far", " " + url + "x "}});
+  EXPECT_EQ(dialog.RowProblem(0), tooLong);
+  EXPECT_EQ(dialog.StatusLabel()->text(), tooLong);
+  EXPECT_FALSE(dialog.OkButton()->isEnabled());
+  Cell(dialog, 0, 1)->setText(" " + url + " ");
+  EXPECT_NE(dialog.RowProblem(0), tooLong);
   SetCurrentLanguage(kLanguageHungarian);
 }
 
