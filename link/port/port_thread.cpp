@@ -136,8 +136,8 @@ void RaiseWorkerPriority() {
 
 // Runs 'open' on a helper thread and waits for it, letting the window
 // repaint (see "Opening a network port" above).
-TNetworkOpenResult OpenAway(const std::function<TNetworkOpenResult()> &open) {
-  TNetworkOpenResult result;
+TOpenFailure OpenAway(const std::function<TOpenFailure()> &open) {
+  TOpenFailure result;
   QCoreApplication *application = QCoreApplication::instance();
   if (application == nullptr || QThread::currentThread() != application->thread()) {
     return open();
@@ -196,7 +196,7 @@ TPortThread::~TPortThread() {
     if (openKind_ == TOpenKind::Usb) {
       usb_->Close();
     } else {
-      lineDevice_->Close();
+      (void)lineDevice_->Close();
     }
   }
 }
@@ -264,26 +264,26 @@ bool TPortThread::OpenSerial() {
     return OpenNetwork(url);
   }
   // The worker does not touch the devices while nothing is open.
-  const int error = serial_->Open(ResolvePortDevice(sources_, portName_), line_);
-  if (error == 0) {
+  serial_->SetPath(ResolvePortDevice(sources_, portName_));
+  const TOpenFailure failure = serial_->Open(line_);
+  if (!failure.Failed()) {
     TakeLineDevice(*serial_);
     return true;
   }
   if (showOpenErrors_) {
-    ShowSerialOpenError(error);
+    ShowSerialOpenError(failure.systemError);
   }
   return false;
 }
 
 bool TPortThread::OpenNetwork(const QString &url) {
-  const std::optional<TNetworkAddress> address = ParseNetworkUrl(url);
+  network_.SetAddress(ParseNetworkUrl(url));
   const TLineSettings line = line_;
   opening_ = true;
-  const TNetworkOpenResult result =
-      address ? OpenAway([&] { return network_.Open(*address, line, kNetworkOpenLimit); })
-              : TNetworkOpenResult{TNetworkError::InvalidAddress, 0};
+  const TOpenFailure result =
+      network_.OpensSlowly() ? OpenAway([&] { return network_.Open(line); }) : network_.Open(line);
   opening_ = false;
-  if (result.ok()) {
+  if (!result.Failed()) {
     TakeLineDevice(network_);
     return true;
   }
@@ -303,15 +303,13 @@ void TPortThread::TakeLineDevice(TLineDevice &device) {
   connected_ = true;
 }
 
-TNetworkOpenResult TPortThread::TryNetworkPort(const QString &url) {
-  const std::optional<TNetworkAddress> address = ParseNetworkUrl(url);
-  if (!address) {
-    return {TNetworkError::InvalidAddress, 0};
+TOpenFailure TPortThread::TryNetworkPort(const QString &url) {
+  TNetworkDevice device;
+  device.SetAddress(ParseNetworkUrl(url));
+  if (!device.OpensSlowly()) {
+    return device.Open(TLineSettings{});  // not a valid URL: fails at once
   }
-  return OpenAway([&] {
-    TNetworkDevice device;
-    return device.Open(*address, TLineSettings{}, kNetworkOpenLimit);
-  });
+  return OpenAway([&] { return device.Open(TLineSettings{}); });
 }
 
 bool TPortThread::IsNetworkPort(const QString &name) const {
@@ -333,7 +331,7 @@ bool TPortThread::ClosePort() {
     }
   } else {
     // close() always releases the descriptor, so the port always ends closed.
-    lineDevice_->Close();
+    (void)lineDevice_->Close();
   }
   openKind_ = TOpenKind::None;
   ++generation_;

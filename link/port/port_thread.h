@@ -99,12 +99,9 @@ class TPortThread : public QObject, public TPortControl {
   bool IsNetworkPort(const QString &name) const override;
   bool Opening() const override { return opening_; }
 
-  // A network port is opened (resolved, connected and, for rfc2217,
-  // negotiated) within this limit.
-  static constexpr std::chrono::milliseconds kNetworkOpenLimit{3000};
   // Opens the server at 'url' and closes it again, as an open of the port
   // would (the window keeps repainting meanwhile).
-  static TNetworkOpenResult TryNetworkPort(const QString &url);
+  static TOpenFailure TryNetworkPort(const QString &url);
 
   // Receiver of every chunk read, called on the main thread. Set it before
   // the first successful OpenPort; chunks that arrive while it is empty are

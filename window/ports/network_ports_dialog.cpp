@@ -131,10 +131,11 @@ void TForm_NetworkPorts::TrySelectedPort() {
   status_->setText(GetText(kTextNetworkPortTrying));
   tryButton_->setEnabled(false);
   status_->repaint();
-  const TNetworkOpenResult result =
+  const TOpenFailure failure =
       TPortThread::TryNetworkPort(CellText(table_, row, kUrlColumn).trimmed());
   tryButton_->setEnabled(true);
-  status_->setText(result.ok() ? GetText(kTextNetworkPortTryOk) : NetworkOpenErrorText(result));
+  status_->setText(failure.Failed() ? NetworkOpenErrorText(failure)
+                                    : GetText(kTextNetworkPortTryOk));
 }
 
 void TForm_NetworkPorts::AppendRow(const QString &name, const QString &url) {
