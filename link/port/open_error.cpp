@@ -97,3 +97,19 @@ void ShowUsbOpenError() {
   Luvamsg_ShowDialog(kMessageDialogIconError, GetText(kTextError), GetText(kTextUsbPortError),
                      QString(), kMessageDialogButtonOk);
 }
+
+void ShowOpenFailure(const TOpenFailure &failure) {
+  switch (failure.kind) {
+    case TOpenFailure::TKind::None:
+      return;
+    case TOpenFailure::TKind::Tty:
+      ShowSerialOpenError(failure.systemError);
+      return;
+    case TOpenFailure::TKind::UsbAdapter:
+      ShowUsbOpenError();
+      return;
+    default:
+      ShowNetworkOpenError(failure);
+      return;
+  }
+}

@@ -22,3 +22,6 @@ QString NetworkOpenErrorText(const TOpenFailure &failure);
 void ShowSerialOpenError(int error);
 void ShowNetworkOpenError(const TOpenFailure &failure);
 void ShowUsbOpenError();
+// The dialog of 'failure': the USB one for the adapter, the serial one for a
+// tty and a network port.
+void ShowOpenFailure(const TOpenFailure &failure);

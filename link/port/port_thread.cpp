@@ -4,14 +4,10 @@
 #include <pthread.h>
 #include <sched.h>
 
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QRegularExpression>
-#include <QThread>
 #include <algorithm>
-#include <cerrno>
 #include <utility>
 
+#include "open_away.h"
 #include "open_error.h"
 
 // Hand-over of received bytes
@@ -49,23 +45,15 @@
 //
 // Port access
 // -----------
-// The worker waits and reads under portMutex_; the main thread opens, closes
-// and queries the USB adapter under it (TPortLock), waking the worker out of
-// poll() through the eventfd and going ahead of its next pass. WriteData runs
-// on the main thread without the lock: the descriptor is closed only by the
-// main thread, and a tty (like the adapter) takes a write during a read. A
-// network device serialises its own sending, since a read may answer the
-// server (network_device.h).
-//
-// Opening a network port
-// ----------------------
-// Resolving, connecting and negotiating take up to kNetworkOpenLimit. They
-// run on a helper thread while the main thread waits in a local event loop
-// that repaints the window but takes no user input and no socket
-// notifications, so nothing starts another open meanwhile (the port menu
-// skips a timer tick that falls into an open). The helper touches only the
-// network device, which the worker does not use while no port is open; the
-// main thread takes it over when the helper has ended.
+// The worker waits and reads under portMutex_; the main thread hands it the
+// open device, takes it back, closes it and counts its input queue under it
+// (TPortLock), waking the worker out of poll() through the eventfd and going
+// ahead of its next pass. A device is opened while the worker has none, so
+// an open needs no lock (a slow one runs away from the main thread,
+// open_away.h). WriteData runs on the main thread without the lock: the
+// device is closed only by the main thread, and a tty, a socket and the
+// adapter take a write during a read. A network device serialises its own
+// sending, since a read may answer the server (network_device.h).
 
 struct TPortThread::THandOver {
   THandOver(std::vector<QByteArray> bytes, uint64_t portGeneration)
@@ -119,11 +107,6 @@ constexpr size_t kMaxHeldChunks = 256;
 // like a hung-up one (the watchdog then reports no communication).
 constexpr int kEmptyWakesBeforeGivingUp = 100;
 
-const QRegularExpression &UsbNumberPattern() {
-  static const QRegularExpression pattern(QStringLiteral("^[0-9]{1,9}$"));
-  return pattern;
-}
-
 // The worker should beat ordinary threads to the CPU when bytes arrive. The
 // lowest real-time priority does that without competing with the kernel's
 // own real-time threads; without the privilege the call fails and the worker
@@ -134,98 +117,72 @@ void RaiseWorkerPriority() {
   (void)pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
 }
 
-// Runs 'open' on a helper thread and waits for it, letting the window
-// repaint (see "Opening a network port" above).
-TOpenFailure OpenAway(const std::function<TOpenFailure()> &open) {
-  TOpenFailure result;
-  QCoreApplication *application = QCoreApplication::instance();
-  if (application == nullptr || QThread::currentThread() != application->thread()) {
-    return open();
-  }
-  QEventLoop loop;
-  std::thread helper([&] {
-    result = open();
-    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-  });
-  loop.exec(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
-  helper.join();
-  return result;
-}
-
 #ifdef SORVANEL_BLIND_POLL_BASELINE
 // Comparison baseline for the benchmarks (CMake option
 // SORVANEL_BLIND_POLL_BASELINE, off by default; never the shipped program):
 // the worker's first design, which sleeps a blind 1 ms per pass and then reads
-// what FIONREAD reports, instead of waiting in poll() on the tty. The eventfd
-// still ends the sleep early, so a close is not held up.
-QByteArray BlindSleepAndRead(TWakeEvent &wake, TSerialDevice &serial,
-                             std::vector<uint8_t> &buffer) {
-  pollfd wakeOnly{wake.Fd(), POLLIN, 0};
-  if (poll(&wakeOnly, 1, 1) != 0) {
-    wake.Drain();
-    return QByteArray();
-  }
-  const size_t waiting = std::min<size_t>(serial.InQueueCount(), kLargestChunk);
-  if (waiting == 0) {
-    return QByteArray();
-  }
-  buffer.resize(waiting);
-  const TSerialDevice::TReadResult got = serial.ReadAvailable(buffer.data(), waiting);
-  if (got.state != TSerialDevice::TReadState::Data) {
-    return QByteArray();
-  }
-  return QByteArray(reinterpret_cast<const char *>(buffer.data()),
-                    static_cast<qsizetype>(got.count));
-}
+// what the input queue count reports, instead of waiting in poll() on the
+// device's descriptor. The eventfd still ends the sleep early, so a close is
+// not held up.
+constexpr int kBlindSleepMs = 1;
 #endif
 
 }  // namespace
 
 TPortThread::TPortThread(std::unique_ptr<TUsbDevice> usb, TPortSources sources,
                          std::unique_ptr<TSerialDevice> tty, QObject *parent)
-    : QObject(parent),
-      usb_(std::move(usb)),
-      sources_(std::move(sources)),
-      serial_(std::move(tty)) {}
+    : QObject(parent), devices_(std::move(usb), std::move(tty), std::move(sources)) {}
 
 TPortThread::~TPortThread() {
   StopWorker();
   // The owner closes the port first; one still open is closed here, so the
   // tty gets its settings back and the adapter goes back to the system.
   if (connected_) {
-    if (openKind_ == TOpenKind::Usb) {
-      usb_->Close();
-    } else {
-      (void)lineDevice_->Close();
-    }
+    (void)device_->Close();
   }
-}
-
-void TPortThread::DecidePortKind() {
-  isUsb_ = portName_.startsWith(QLatin1String("USB"), Qt::CaseSensitive);
-  if (!isUsb_) {
-    return;
-  }
-  // USB1 is adapter 0; a name without a number from 1 to 256 names no adapter
-  // (it must not wrap round to another adapter's index).
-  const QString number = portName_.mid(3);
-  const uint32_t n = UsbNumberPattern().match(number).hasMatch() ? number.toUInt() : 0;
-  usbIndexValid_ = n >= 1 && n <= 256;
-  usbDeviceIndex_ = usbIndexValid_ ? static_cast<uint8_t>(n - 1) : 0;
 }
 
 bool TPortThread::OpenPort() {
-  DecidePortKind();
   if (connected_) {
     return true;
   }
-  if (isUsb_ ? OpenUsb() : OpenSerial()) {
-    ++openCount_;
-    StartWorker();
-    openedAt_ = TLinkClock::now();
-    Report(TPortEvent::Opened);
+  TPortDevice &device = devices_.Choose(portName_);
+  const TOpenFailure failure = OpenDevice(device);
+  if (failure.Failed()) {
+    lastFailure_ = failure;
+    if (showOpenErrors_) {
+      ShowOpenFailure(failure);
+    }
+    return false;
   }
-  return connected_;
+  TakeDevice(device);
+  ++openCount_;
+  StartWorker();
+  openedAt_ = TLinkClock::now();
+  Report(TPortEvent::Opened);
+  return true;
+}
+
+// The worker has no device meanwhile, so the open needs no lock.
+TOpenFailure TPortThread::OpenDevice(TPortDevice &device) {
+  if (!device.OpensSlowly()) {
+    return device.Open(line_);
+  }
+  const TLineSettings line = line_;
+  opening_ = true;
+  const TOpenFailure failure = OpenAway([&] { return device.Open(line); });
+  opening_ = false;
+  return failure;
+}
+
+void TPortThread::TakeDevice(TPortDevice &device) {
+  TPortLock lock(*this);
+  device_ = &device;
+  polled_ = &device;
+  ++generation_;
+  lineLost_ = false;
+  emptyWakes_ = 0;
+  connected_ = true;
 }
 
 void TPortThread::Report(TPortEvent event) {
@@ -235,85 +192,12 @@ void TPortThread::Report(TPortEvent event) {
   }
 }
 
-bool TPortThread::OpenUsb() {
-  {
-    TPortLock lock(*this);
-    usbStatus_ = usbIndexValid_ ? usb_->Open(usbDeviceIndex_) : TUsbStatus::DeviceNotFound;
-    if (usbStatus_ == TUsbStatus::Ok) {
-      // Failures of the setup count for nothing: the adapter is open.
-      usb_->SetBaudRate(static_cast<uint32_t>(line_.baudRate));
-      usb_->SetDataCharacteristics(line_.byteSize, line_.stopBits, line_.parity);
-      usb_->SetTimeouts(kReadTimeoutMs, kWriteTimeoutMs);
-      usb_->SetLatencyTimer(kUsbLatencyTimerMs);
-      openKind_ = TOpenKind::Usb;
-      ++generation_;
-      lineLost_ = false;
-      connected_ = true;
-      return true;
-    }
-  }
-  if (showOpenErrors_) {
-    ShowUsbOpenError();
-  }
-  return false;
-}
-
-bool TPortThread::OpenSerial() {
-  const QString url = NetworkPortUrl(networkPorts_, portName_);
-  if (!url.isEmpty()) {
-    return OpenNetwork(url);
-  }
-  // The worker does not touch the devices while nothing is open.
-  serial_->SetPath(ResolvePortDevice(sources_, portName_));
-  const TOpenFailure failure = serial_->Open(line_);
-  if (!failure.Failed()) {
-    TakeLineDevice(*serial_);
-    return true;
-  }
-  if (showOpenErrors_) {
-    ShowSerialOpenError(failure.systemError);
-  }
-  return false;
-}
-
-bool TPortThread::OpenNetwork(const QString &url) {
-  network_.SetAddress(ParseNetworkUrl(url));
-  const TLineSettings line = line_;
-  opening_ = true;
-  const TOpenFailure result =
-      network_.OpensSlowly() ? OpenAway([&] { return network_.Open(line); }) : network_.Open(line);
-  opening_ = false;
-  if (!result.Failed()) {
-    TakeLineDevice(network_);
-    return true;
-  }
-  if (showOpenErrors_) {
-    ShowNetworkOpenError(result);
-  }
-  return false;
-}
-
-void TPortThread::TakeLineDevice(TLineDevice &device) {
-  TPortLock lock(*this);
-  lineDevice_ = &device;
-  openKind_ = TOpenKind::Serial;
-  ++generation_;
-  lineLost_ = false;
-  emptyWakes_ = 0;
-  connected_ = true;
-}
-
 TOpenFailure TPortThread::TryNetworkPort(const QString &url) {
-  TNetworkDevice device;
-  device.SetAddress(ParseNetworkUrl(url));
-  if (!device.OpensSlowly()) {
-    return device.Open(TLineSettings{});  // not a valid URL: fails at once
-  }
-  return OpenAway([&] { return device.Open(TLineSettings{}); });
+  return ::TryNetworkPort(url);
 }
 
 bool TPortThread::IsNetworkPort(const QString &name) const {
-  return !NetworkPortUrl(networkPorts_, name).isEmpty();
+  return devices_.IsNetworkPort(name);
 }
 
 bool TPortThread::ClosePort() {
@@ -324,16 +208,11 @@ bool TPortThread::ClosePort() {
     Report(TPortEvent::Lost);  // the main thread learns of it here at the latest
   }
   TPortLock lock(*this);
-  if (openKind_ == TOpenKind::Usb) {
-    usbStatus_ = usb_->Close();
-    if (usbStatus_ != TUsbStatus::Ok) {
-      return false;  // the adapter is still open and still read
-    }
-  } else {
-    // close() always releases the descriptor, so the port always ends closed.
-    (void)lineDevice_->Close();
+  if (!device_->Close()) {
+    return false;  // an adapter that refuses stays open and is still read
   }
-  openKind_ = TOpenKind::None;
+  device_ = nullptr;
+  polled_ = nullptr;
   ++generation_;
   lineLost_ = false;
   connected_ = false;
@@ -389,38 +268,20 @@ bool TPortThread::WriteData(const uint8_t *bytes, uint16_t length) {
   if (!connected_) {
     return false;
   }
-  if (openKind_ == TOpenKind::Usb) {
-    uint32_t written = 0;
-    return usb_->Write(bytes, length, written) == TUsbStatus::Ok && written == length;
-  }
-  return lineDevice_->Write(bytes, length,
-                            static_cast<int>(kWriteTimeoutMs + kWriteTimeoutPerByteMs * length));
+  return device_->Write(bytes, length,
+                        static_cast<int>(kWriteTimeoutMs + kWriteTimeoutPerByteMs * length));
 }
 
 uint32_t TPortThread::GetInQueueCount() {
   if (!connected_) {
     return 0;
   }
-  if (openKind_ == TOpenKind::Serial) {
-    return lineDevice_->InQueueCount();
-  }
   TPortLock lock(*this);
-  uint32_t waiting = 0;
-  return usb_->GetQueueStatus(waiting) == TUsbStatus::Ok ? waiting : 0;
+  return device_->InQueueCount();
 }
 
 QStringList TPortThread::ListPorts(bool withSeparator) {
-  uint32_t count = 0;
-  usbStatus_ = usb_->CountDevices(count);
-  const std::optional<uint32_t> usbCount =
-      usbStatus_ == TUsbStatus::Ok ? std::optional<uint32_t>(count) : std::nullopt;
-  QStringList names = FindSerialPortNames(sources_);
-  for (const TNetworkPort &network : networkPorts_) {
-    if (IsValidNetworkPortName(network.name)) {
-      names.append(network.name);
-    }
-  }
-  return BuildPortList(SortedPortNames(names), usbCount, withSeparator);
+  return devices_.ListPorts(withSeparator);
 }
 
 bool TPortThread::HandOverPending() const {
@@ -490,74 +351,72 @@ bool TPortThread::WaitForMainThread() {
 }
 
 // One pass: waits until bytes arrive or the main thread calls, and returns
-// what was read. With no port (or a lost one) it waits for the eventfd alone.
+// what was read. With no device (or a lost one) it waits for the eventfd
+// alone.
 QByteArray TPortThread::WaitAndRead(int timeoutMs) {
-  const bool polling = openKind_ != TOpenKind::None && !lineLost_;
-  if (polling && openKind_ == TOpenKind::Usb) {
-    pollfd wake{wake_.Fd(), POLLIN, 0};
-    const int interval = static_cast<int>(std::clamp<uint32_t>(pollInterval_, 1, 60000));
-    if (poll(&wake, 1, interval) != 0) {
-      wake_.Drain();
+  TPortDevice *device = lineLost_ ? nullptr : polled_;
+  if (device == nullptr) {
+    WaitForWake(timeoutMs);
+    return QByteArray();
+  }
+  const TDeviceWait wait = device->Wait();
+#ifdef SORVANEL_BLIND_POLL_BASELINE
+  if (wait.fd >= 0) {
+    if (WaitForWake(kBlindSleepMs) || device->InQueueCount() == 0) {
       return QByteArray();
     }
-    return ReadUsb();
-  }
-#ifdef SORVANEL_BLIND_POLL_BASELINE
-  if (polling) {
-    return BlindSleepAndRead(wake_, *serial_, readBuffer_);
+    return Read(*device, false);
   }
 #endif
-  pollfd fds[2] = {{wake_.Fd(), POLLIN, 0}, {polling ? lineDevice_->Fd() : -1, POLLIN, 0}};
-  if (poll(fds, 2, timeoutMs) < 0) {
+  if (wait.fd < 0) {
+    // No descriptor: looked at after each poll interval.
+    const int interval = static_cast<int>(std::clamp<uint32_t>(pollInterval_, 1, 60000));
+    return WaitForWake(interval) ? QByteArray() : Read(*device, false);
+  }
+  pollfd fds[2] = {{wake_.Fd(), POLLIN, 0}, {wait.fd, wait.events, 0}};
+  if (poll(fds, 2, wait.buffered ? 0 : timeoutMs) < 0) {
     return QByteArray();  // EINTR: the next pass waits again
   }
   if (fds[0].revents != 0) {
     wake_.Drain();
   }
-  return polling ? ReadSerial(fds[1].revents) : QByteArray();
-}
-
-QByteArray TPortThread::ReadSerial(short events) {
+  const bool woken = (fds[1].revents & wait.events) != 0;
   QByteArray chunk;
-  if ((events & POLLIN) != 0) {
-    // Read what is waiting; with nothing counted, one byte tells data from end.
-    const size_t waiting = std::clamp<size_t>(lineDevice_->InQueueCount(), 1, kLargestChunk);
-    readBuffer_.resize(waiting);
-    const TLineDevice::TReadResult got = lineDevice_->ReadAvailable(readBuffer_.data(), waiting);
-    if (got.state == TSerialDevice::TReadState::Data) {
-      chunk = QByteArray(reinterpret_cast<const char *>(readBuffer_.data()),
-                         static_cast<qsizetype>(got.count));
-      emptyWakes_ = 0;
-    } else if (got.state == TSerialDevice::TReadState::HungUp ||
-               ++emptyWakes_ >= kEmptyWakesBeforeGivingUp) {
-      lineLost_ = true;
-    }
+  if (woken || wait.buffered) {
+    chunk = Read(*device, woken && !wait.buffered);
   }
-  if ((events & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-    lineLost_ = true;  // no spinning on a hung-up tty: wait for a close
+  if ((fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+    lineLost_ = true;  // no spinning on a hung-up line: wait for a close
   }
   return chunk;
 }
 
-QByteArray TPortThread::ReadUsb() {
-  uint32_t waiting = 0;
-  if (usb_->GetQueueStatus(waiting) != TUsbStatus::Ok) {
-    lineLost_ = true;  // adapter unplugged: wait for a close
-    return QByteArray();
+bool TPortThread::WaitForWake(int timeoutMs) {
+  pollfd wake{wake_.Fd(), POLLIN, 0};
+  if (poll(&wake, 1, timeoutMs) == 0) {
+    return false;
   }
-  if (waiting == 0) {
-    return QByteArray();
+  wake_.Drain();
+  return true;
+}
+
+QByteArray TPortThread::Read(TPortDevice &device, bool woken) {
+  const TPortDevice::TReadResult got = device.Read(readBuffer_, kLargestChunk);
+  switch (got.state) {
+    case TPortDevice::TReadState::Data:
+      emptyWakes_ = 0;
+      return QByteArray(reinterpret_cast<const char *>(readBuffer_.data()),
+                        static_cast<qsizetype>(got.count));
+    case TPortDevice::TReadState::NothingWaiting:
+      if (woken && ++emptyWakes_ >= kEmptyWakesBeforeGivingUp) {
+        lineLost_ = true;
+      }
+      return QByteArray();
+    case TPortDevice::TReadState::HungUp:
+      lineLost_ = true;  // the device is gone: wait for a close
+      return QByteArray();
   }
-  readBuffer_.resize(std::min<size_t>(waiting, kLargestChunk));
-  uint32_t got = 0;
-  const TUsbStatus status =
-      usb_->Read(readBuffer_.data(), static_cast<uint32_t>(readBuffer_.size()), got);
-  if (status != TUsbStatus::Ok) {
-    lineLost_ = true;
-    return QByteArray();
-  }
-  return QByteArray(reinterpret_cast<const char *>(readBuffer_.data()),
-                    static_cast<qsizetype>(std::min<size_t>(got, readBuffer_.size())));
+  return QByteArray();
 }
 
 void TPortThread::HandOver(std::vector<QByteArray> chunks, uint64_t generation) {

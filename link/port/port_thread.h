@@ -1,9 +1,10 @@
 // TPortThread: the one connection between the program and the converter.
 //
-// The port is a USB adapter (names USB1, USB2, ...: "USB" case-sensitive and
-// the adapter's number from 1), a named network port (SetNetworkPorts: its
-// URL names a rfc2217:// or socket:// server) or a serial tty (any other
-// name, resolved by ResolvePortDevice). Every operation is called on the main thread. A worker
+// The port is a USB adapter (names USB1, USB2, ...), a named network port
+// (SetNetworkPorts: its URL names a rfc2217:// or socket:// server) or a
+// serial tty (any other name): port_devices.h chooses the device from the
+// name, and the port holds it through the one device interface
+// (port_device.h). Every operation is called on the main thread. A worker
 // thread, started by the first successful OpenPort, waits for received bytes
 // and hands each chunk to OnReceive on the main thread, one hand-over at a
 // time (port_thread.cpp describes the hand-over).
@@ -33,12 +34,13 @@
 #include <vector>
 
 #include "ftdi_usb_device.h"
-#include "line_device.h"
 #include "line_settings.h"
 #include "link_observer.h"
-#include "network_device.h"
 #include "network_ports.h"
+#include "open_failure.h"
 #include "port_control.h"
+#include "port_device.h"
+#include "port_devices.h"
 #include "port_discovery.h"
 #include "serial_device.h"
 #include "usb_device.h"
@@ -75,7 +77,8 @@ class TPortThread : public QObject, public TPortControl {
   void SetParity(uint8_t parity);
   void SetStopBits(uint8_t stopBits);
 
-  // Pause between two polls of a USB adapter (a tty is waited for in poll()).
+  // Pause between two looks at a device without a descriptor (a USB
+  // adapter); a tty or a socket is waited for in poll().
   void SetPollInterval(uint32_t ms);
   // A failed open shows the error dialog while this is set.
   void SetShowOpenErrors(bool show) override;
@@ -90,12 +93,11 @@ class TPortThread : public QObject, public TPortControl {
   uint32_t GetInQueueCount();
 
   // The port list of the menu (port_discovery.h), the valid network port
-  // names sorted in with the serial names; keeps the status of the USB
-  // device count in UsbStatus().
+  // names sorted in with the serial names.
   QStringList ListPorts(bool withSeparator) override;
 
   // The named network ports; a name here wins over a tty of the same name.
-  void SetNetworkPorts(const TNetworkPorts &ports) { networkPorts_ = ports; }
+  void SetNetworkPorts(const TNetworkPorts &ports) { devices_.SetNetworkPorts(ports); }
   bool IsNetworkPort(const QString &name) const override;
   bool Opening() const override { return opening_; }
 
@@ -117,9 +119,8 @@ class TPortThread : public QObject, public TPortControl {
   const TLineSettings &LineSettings() const { return line_; }
   uint32_t PollInterval() const { return pollInterval_; }
   bool ShowOpenErrors() const { return showOpenErrors_; }
-  bool IsUsb() const { return isUsb_; }
-  uint8_t UsbDeviceIndex() const { return usbDeviceIndex_; }
-  TUsbStatus UsbStatus() const { return usbStatus_; }
+  // Why the last open that failed did not open.
+  const TOpenFailure &LastOpenFailure() const { return lastFailure_; }
 
   bool WorkerStarted() const { return worker_.joinable(); }
   // The open port stopped delivering (tty hung up, USB adapter gone): the
@@ -131,15 +132,11 @@ class TPortThread : public QObject, public TPortControl {
   bool HandOverPending() const;
 
  private:
-  enum class TOpenKind { None, Serial, Usb };
   struct THandOver;
   class TPortLock;
 
-  void DecidePortKind();
-  bool OpenUsb();
-  bool OpenSerial();
-  bool OpenNetwork(const QString &url);
-  void TakeLineDevice(TLineDevice &device);
+  TOpenFailure OpenDevice(TPortDevice &device);
+  void TakeDevice(TPortDevice &device);
   template <typename T>
   void StoreAndReopen(T &field, const T &value);
 
@@ -149,36 +146,31 @@ class TPortThread : public QObject, public TPortControl {
   bool WaitForMainThread();
   // 'timeoutMs' -1: until bytes arrive or the main thread calls.
   QByteArray WaitAndRead(int timeoutMs);
-  QByteArray ReadSerial(short events);
-  QByteArray ReadUsb();
+  // Reads from the device; 'woken' when its descriptor woke the worker.
+  QByteArray Read(TPortDevice &device, bool woken);
+  // True when the main thread woke the worker within 'timeoutMs'.
+  bool WaitForWake(int timeoutMs);
   void HandOver(std::vector<QByteArray> chunks, uint64_t generation);
   void Report(TPortEvent event);
   void Deliver(const std::shared_ptr<THandOver> &handOver);
 
-  std::unique_ptr<TUsbDevice> usb_;
-  const TPortSources sources_;
-  std::unique_ptr<TSerialDevice> serial_;
-  TNetworkDevice network_;
+  TPortDevices devices_;
   TWakeEvent wake_;
 
   // Main thread only.
+  TPortDevice *device_ = nullptr;  // the open device
   bool connected_ = false;
-  bool opening_ = false;  // a network port's connection is being made
+  bool opening_ = false;  // a slow device (a network port) is being opened
   uint64_t openCount_ = 0;
   QString portName_ = QStringLiteral("COM1");
   TLineSettings line_;
   bool showOpenErrors_ = false;
-  bool isUsb_ = false;
-  bool usbIndexValid_ = true;
-  uint8_t usbDeviceIndex_ = 0;
-  TUsbStatus usbStatus_ = TUsbStatus::Ok;
-  TNetworkPorts networkPorts_;
+  TOpenFailure lastFailure_;
 
   // Written by the main thread under portMutex_, read by the worker under it.
   std::mutex portMutex_;
-  TOpenKind openKind_ = TOpenKind::None;  // Serial: the descriptor of lineDevice_
-  TLineDevice *lineDevice_ = serial_.get();
-  uint64_t generation_ = 0;  // counts opens and closes: tells stale chunks apart
+  TPortDevice *polled_ = nullptr;  // the device the worker reads; null: none
+  uint64_t generation_ = 0;        // counts opens and closes: tells stale chunks apart
   std::atomic<uint32_t> pollInterval_ = 1;
 
   // Worker only (under portMutex_).
