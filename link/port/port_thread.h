@@ -5,9 +5,9 @@
 // serial tty (any other name): port_devices.h chooses the device from the
 // name, and the port holds it through the one device interface
 // (port_device.h). Every operation is called on the main thread. A worker
-// thread, started by the first successful OpenPort, waits for received bytes
-// and hands each chunk to OnReceive on the main thread, one hand-over at a
-// time (port_thread.cpp describes the hand-over).
+// thread (port_worker.h), started by the first successful OpenPort, waits for
+// received bytes and hands each chunk to OnReceive on the main thread, one
+// hand-over at a time (port_worker.cpp describes the hand-over).
 //
 //   TPortThread port;                       // FTDI adapters, /sys, /dev, port map
 //   port.ConfigureLine(QString());          // 19200 8N1; fails: no port named yet
@@ -23,15 +23,9 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
-#include <vector>
 
 #include "ftdi_usb_device.h"
 #include "line_settings.h"
@@ -42,15 +36,15 @@
 #include "port_device.h"
 #include "port_devices.h"
 #include "port_discovery.h"
+#include "port_worker.h"
 #include "serial_device.h"
 #include "usb_device.h"
-#include "wake_event.h"
 
 class TPortThread : public QObject, public TPortControl {
   Q_OBJECT
 
  public:
-  using TReceiveHandler = std::function<void(const QByteArray &chunk)>;
+  using TReceiveHandler = TPortWorker::TReceiveHandler;
 
   // 'tty' opens serial ports (tests give one that reads differently).
   explicit TPortThread(std::unique_ptr<TUsbDevice> usb = MakeFtdiUsbDevice(),
@@ -117,47 +111,27 @@ class TPortThread : public QObject, public TPortControl {
 
   const QString &PortName() const { return portName_; }
   const TLineSettings &LineSettings() const { return line_; }
-  uint32_t PollInterval() const { return pollInterval_; }
+  uint32_t PollInterval() const { return worker_.PollInterval(); }
   bool ShowOpenErrors() const { return showOpenErrors_; }
   // Why the last open that failed did not open.
   const TOpenFailure &LastOpenFailure() const { return lastFailure_; }
 
-  bool WorkerStarted() const { return worker_.joinable(); }
+  bool WorkerStarted() const { return worker_.Started(); }
   // The open port stopped delivering (tty hung up, USB adapter gone): the
   // worker no longer polls it; it stays Connected until it is closed.
-  bool LineLost() const override { return lineLost_; }
+  bool LineLost() const override { return worker_.LineLost(); }
   // Passes of the worker loop so far: a port at rest costs no passes.
-  uint64_t WorkerPassCount() const { return workerPasses_; }
+  uint64_t WorkerPassCount() const { return worker_.PassCount(); }
   // A hand-over has been posted and OnReceive has not yet finished with it.
-  bool HandOverPending() const;
+  bool HandOverPending() const { return worker_.HandOverPending(); }
 
  private:
-  struct THandOver;
-  class TPortLock;
-
   TOpenFailure OpenDevice(TPortDevice &device);
-  void TakeDevice(TPortDevice &device);
   template <typename T>
   void StoreAndReopen(T &field, const T &value);
-
-  void StartWorker();
-  void StopWorker();
-  void WorkerLoop();
-  bool WaitForMainThread();
-  // 'timeoutMs' -1: until bytes arrive or the main thread calls.
-  QByteArray WaitAndRead(int timeoutMs);
-  // Reads from the device; 'woken' when its descriptor woke the worker.
-  QByteArray Read(TPortDevice &device, bool woken);
-  // True when the main thread woke the worker within 'timeoutMs'.
-  bool WaitForWake(int timeoutMs);
-  void HandOver(std::vector<QByteArray> chunks, uint64_t generation);
   void Report(TPortEvent event);
-  void Deliver(const std::shared_ptr<THandOver> &handOver);
 
   TPortDevices devices_;
-  TWakeEvent wake_;
-
-  // Main thread only.
   TPortDevice *device_ = nullptr;  // the open device
   bool connected_ = false;
   bool opening_ = false;  // a slow device (a network port) is being opened
@@ -166,33 +140,8 @@ class TPortThread : public QObject, public TPortControl {
   TLineSettings line_;
   bool showOpenErrors_ = false;
   TOpenFailure lastFailure_;
-
-  // Written by the main thread under portMutex_, read by the worker under it.
-  std::mutex portMutex_;
-  TPortDevice *polled_ = nullptr;  // the device the worker reads; null: none
-  uint64_t generation_ = 0;        // counts opens and closes: tells stale chunks apart
-  std::atomic<uint32_t> pollInterval_ = 1;
-
-  // Worker only (under portMutex_).
-  std::vector<uint8_t> readBuffer_;
-  int emptyWakes_ = 0;
-
-  // The main thread goes ahead of the worker's next pass.
-  std::mutex gateMutex_;
-  std::condition_variable gateCv_;
-  int mainWaiting_ = 0;
-  std::atomic<bool> stopping_ = false;
-
-  // The hand-over posted and not yet done; the worker waits for it to be done
-  // only when it has the next one ready.
-  mutable std::mutex handOverMutex_;
-  std::condition_variable handOverDone_;
-  std::shared_ptr<THandOver> pendingHandOver_;
-  bool workerWaiting_ = false;
-
-  TLinkObserver *observer_ = nullptr;  // main thread only
-  TLinkTime openedAt_{};               // main thread only
-  std::atomic<bool> lineLost_ = false;
-  std::atomic<uint64_t> workerPasses_ = 0;
-  std::thread worker_;
+  TLinkObserver *observer_ = nullptr;
+  TLinkTime openedAt_{};
+  // Last: it ends before the devices it reads go.
+  TPortWorker worker_{OnReceive};
 };
