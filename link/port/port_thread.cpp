@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "open_away.h"
-#include "open_error.h"
+#include "open_error_dialogs.h"
 
 TPortThread::TPortThread(std::unique_ptr<TUsbDevice> usb, TPortSources sources,
                          std::unique_ptr<TSerialDevice> tty, QObject *parent)

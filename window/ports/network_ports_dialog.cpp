@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "network_address.h"
-#include "open_error.h"
+#include "open_error_dialogs.h"
 #include "port_thread.h"
 #include "text_table.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fake_usb_device.h"
-#include "open_error.h"
+#include "open_error_dialogs.h"
 #include "port_thread.h"
 #include "pty_line.h"
 #include "recording_dialogs.h"

@@ -1,4 +1,4 @@
-#include "open_error.h"
+#include "open_error_dialogs.h"
 
 #include <cerrno>
 
