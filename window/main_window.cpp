@@ -25,7 +25,7 @@
 #include "memory_file_dialogs.h"
 #include "memory_view.h"
 #include "network_ports_dialog.h"
-#include "open_error.h"
+#include "open_error_dialogs.h"
 #include "port_menu_items.h"
 #include "status_bar.h"
 #include "text_table.h"

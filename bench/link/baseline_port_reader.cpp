@@ -14,7 +14,8 @@ TBaselinePortReader::~TBaselinePortReader() {
 }
 
 bool TBaselinePortReader::Open(const QString &path) {
-  if (serial_.Open(path, TLineSettings()) != 0) {
+  serial_.SetPath(path);
+  if (serial_.Open(TLineSettings()).Failed()) {
     return false;
   }
   worker_ = std::thread([this] { Loop(); });

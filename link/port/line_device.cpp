@@ -1,8 +1,28 @@
 #include "line_device.h"
 
 #include <poll.h>
+#include <sys/ioctl.h>
 
+#include <algorithm>
 #include <cerrno>
+
+TDeviceWait TLineDevice::Wait() const {
+  return {Fd(), POLLIN, false};
+}
+
+TLineDevice::TReadResult TLineDevice::Read(std::vector<uint8_t> &buffer, size_t limit) {
+  const size_t waiting = std::clamp<size_t>(InQueueCount(), 1, limit);
+  buffer.resize(waiting);
+  return ReadAvailable(buffer.data(), waiting);
+}
+
+uint32_t TLineDevice::InQueueCount() {
+  int waiting = 0;
+  if (!IsOpen() || ioctl(Fd(), FIONREAD, &waiting) != 0 || waiting < 0) {
+    return 0;
+  }
+  return static_cast<uint32_t>(waiting);
+}
 
 bool TLineDevice::PutAll(int fd, const uint8_t *bytes, size_t length,
                          std::chrono::steady_clock::time_point deadline, TPut put) {

@@ -16,6 +16,11 @@
 namespace {
 
 using TClock = std::chrono::steady_clock;
+using TKind = TOpenFailure::TKind;
+
+TOpenFailure Failure(TKind kind, int systemError = 0) {
+  return TOpenFailure::OfNetwork(kind, systemError);
+}
 
 int MillisecondsLeft(TClock::time_point deadline) {
   const auto left =
@@ -89,14 +94,14 @@ std::shared_ptr<TResolution> ResolveWithin(const TNetworkAddress &address,
   return resolution;
 }
 
-TNetworkOpenResult ResolutionError(const TResolution &resolution) {
+TOpenFailure ResolutionError(const TResolution &resolution) {
   if (!resolution.done) {
-    return {TNetworkError::NoAnswer, 0};
+    return Failure(TKind::NoAnswer);
   }
   if (resolution.status == EAI_SYSTEM) {
-    return {TNetworkError::SystemError, resolution.systemError};
+    return Failure(TKind::NetworkSystemError, resolution.systemError);
   }
-  return {TNetworkError::HostNotFound, 0};
+  return Failure(TKind::HostNotFound);
 }
 
 void SetOption(int fd, int level, int name, int value) {
@@ -115,11 +120,11 @@ void SetUpSocket(int fd) {
 }
 
 // Connects to one address: the socket, or -1 with the error.
-int ConnectTo(const addrinfo &entry, TClock::time_point deadline, TNetworkOpenResult &error) {
+int ConnectTo(const addrinfo &entry, TClock::time_point deadline, TOpenFailure &error) {
   const int fd =
       socket(entry.ai_family, entry.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, entry.ai_protocol);
   if (fd < 0) {
-    error = {TNetworkError::SystemError, errno};
+    error = Failure(TKind::NetworkSystemError, errno);
     return -1;
   }
   SetUpSocket(fd);
@@ -127,7 +132,7 @@ int ConnectTo(const addrinfo &entry, TClock::time_point deadline, TNetworkOpenRe
   if (status == EINPROGRESS) {
     if (WaitFor(fd, POLLOUT, deadline) == 0) {
       close(fd);
-      error = {TNetworkError::NoAnswer, 0};
+      error = Failure(TKind::NoAnswer);
       return -1;
     }
     socklen_t length = sizeof status;
@@ -139,9 +144,9 @@ int ConnectTo(const addrinfo &entry, TClock::time_point deadline, TNetworkOpenRe
     return fd;
   }
   close(fd);
-  error = status == ECONNREFUSED ? TNetworkOpenResult{TNetworkError::ConnectionRefused, 0}
-          : status == ETIMEDOUT  ? TNetworkOpenResult{TNetworkError::NoAnswer, 0}
-                                 : TNetworkOpenResult{TNetworkError::SystemError, status};
+  error = status == ECONNREFUSED ? Failure(TKind::ConnectionRefused)
+          : status == ETIMEDOUT  ? Failure(TKind::NoAnswer)
+                                 : Failure(TKind::NetworkSystemError, status);
   return -1;
 }
 
@@ -156,12 +161,15 @@ TNetworkDevice::~TNetworkDevice() {
   Close();
 }
 
-TNetworkOpenResult TNetworkDevice::Open(const TNetworkAddress &address, const TLineSettings &line,
-                                        std::chrono::milliseconds limit) {
+TOpenFailure TNetworkDevice::Open(const TLineSettings &line) {
   if (IsOpen()) {
-    return {TNetworkError::SystemError, EBUSY};
+    return Failure(TKind::NetworkSystemError, EBUSY);
   }
-  const TClock::time_point deadline = TClock::now() + limit;
+  if (!address_) {
+    return Failure(TKind::InvalidAddress);
+  }
+  const TNetworkAddress &address = *address_;
+  const TClock::time_point deadline = TClock::now() + kNetworkOpenLimit;
   const std::shared_ptr<TResolution> resolution = ResolveWithin(address, deadline);
   std::unique_lock resolved(resolution->mutex);
   if (!resolution->done || resolution->status != 0) {
@@ -169,17 +177,17 @@ TNetworkOpenResult TNetworkDevice::Open(const TNetworkAddress &address, const TL
   }
   // Every address of the name is tried in turn; a refusal is the answer
   // that tells the user most, so it is kept over later failures.
-  TNetworkOpenResult failure{TNetworkError::HostNotFound, 0};
+  TOpenFailure failure = Failure(TKind::HostNotFound);
   for (const addrinfo *entry = resolution->list; entry != nullptr; entry = entry->ai_next) {
-    TNetworkOpenResult error;
+    TOpenFailure error;
     fd_ = ConnectTo(*entry, deadline, error);
     if (fd_ >= 0) {
       break;
     }
-    if (failure.error != TNetworkError::ConnectionRefused) {
+    if (failure.kind != TKind::ConnectionRefused) {
       failure = error;
     }
-    if (error.error == TNetworkError::NoAnswer) {
+    if (error.kind == TKind::NoAnswer) {
       break;  // the time is up
     }
   }
@@ -191,54 +199,55 @@ TNetworkOpenResult TNetworkDevice::Open(const TNetworkAddress &address, const TL
     return {};
   }
   engine_ = std::make_unique<TRfc2217Engine>(line);
-  const TNetworkOpenResult negotiated = Negotiate(deadline);
-  if (!negotiated.ok()) {
+  const TOpenFailure negotiated = Negotiate(deadline);
+  if (negotiated.Failed()) {
     Close();
   }
   return negotiated;
 }
 
-TNetworkOpenResult TNetworkDevice::Negotiate(TClock::time_point deadline) {
+TOpenFailure TNetworkDevice::Negotiate(TClock::time_point deadline) {
   const std::vector<uint8_t> offers = engine_->Start();
   if (!SendAll(offers.data(), offers.size(), deadline)) {
-    return {TNetworkError::ConnectionClosed, 0};
+    return Failure(TKind::ConnectionClosed);
   }
   std::vector<uint8_t> chunk(1024);
   std::vector<uint8_t> data;
   while (!engine_->Ready()) {
     if (engine_->Refused()) {
-      return {TNetworkError::SettingsRefused, 0};
+      return Failure(TKind::SettingsRefused);
     }
     if (WaitFor(fd_, POLLIN, deadline) == 0) {
-      return {TNetworkError::NoAnswer, 0};
+      return Failure(TKind::NoAnswer);
     }
     const ssize_t got = recv(fd_, chunk.data(), chunk.size(), 0);
     if (got == 0 || (got < 0 && IsConnectionGone(errno))) {
-      return {TNetworkError::ConnectionClosed, 0};
+      return Failure(TKind::ConnectionClosed);
     }
     if (got < 0) {
       if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) {
         continue;
       }
-      return {TNetworkError::SystemError, errno};
+      return Failure(TKind::NetworkSystemError, errno);
     }
     reply_.clear();
     data.clear();
     engine_->Receive(chunk.data(), static_cast<size_t>(got), data, reply_);
     if (!reply_.empty() && !SendAll(reply_.data(), reply_.size(), deadline)) {
-      return {TNetworkError::ConnectionClosed, 0};
+      return Failure(TKind::ConnectionClosed);
     }
   }
   return {};
 }
 
-void TNetworkDevice::Close() {
+bool TNetworkDevice::Close() {
   if (!IsOpen()) {
-    return;
+    return true;
   }
   close(fd_);
   fd_ = -1;
   engine_.reset();
+  return true;
 }
 
 TLineDevice::TReadResult TNetworkDevice::ReadAvailable(uint8_t *buffer, size_t capacity) {

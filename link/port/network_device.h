@@ -2,8 +2,8 @@
 // box running a serial-to-network proxy, as rfc2217:// or socket:// ports.
 //
 // Open resolves the host, connects and, for rfc2217, negotiates the line
-// (rfc2217_engine.h), all within the time limit it is given; it blocks, so
-// the port object runs it away from the window's thread. The connection has
+// (rfc2217_engine.h), all within kNetworkOpenLimit; it blocks, so the port
+// runs it away from the window's thread (OpensSlowly). The connection has
 // TCP_NODELAY (a request frame leaves at once) and keep-alive probes, so a
 // server that has gone away without closing is noticed within about ten
 // seconds of silence and reads as a hang-up, like a connection closed or
@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "line_device.h"
@@ -26,23 +27,9 @@
 #include "network_address.h"
 #include "rfc2217_engine.h"
 
-// Why a network port did not open.
-enum class TNetworkError {
-  None,
-  InvalidAddress,     // not a rfc2217:// or socket:// URL
-  HostNotFound,       // the name does not resolve
-  ConnectionRefused,  // nothing listens on that port
-  NoAnswer,           // no connection or no negotiation within the limit
-  SettingsRefused,    // the server refused the line settings
-  ConnectionClosed,   // the server closed or reset the connection while opening
-  SystemError,        // anything else; the errno is given beside
-};
-
-struct TNetworkOpenResult {
-  TNetworkError error = TNetworkError::None;
-  int systemError = 0;  // errno for SystemError
-  bool ok() const { return error == TNetworkError::None; }
-};
+// A network port is opened (resolved, connected and, for rfc2217,
+// negotiated) within this limit.
+inline constexpr std::chrono::milliseconds kNetworkOpenLimit{3000};
 
 // Keep-alive: first probe after this much silence, then every interval;
 // the connection is dropped after this many unanswered probes.
@@ -57,9 +44,12 @@ class TNetworkDevice final : public TLineDevice {
   TNetworkDevice(const TNetworkDevice &) = delete;
   TNetworkDevice &operator=(const TNetworkDevice &) = delete;
 
-  TNetworkOpenResult Open(const TNetworkAddress &address, const TLineSettings &line,
-                          std::chrono::milliseconds limit);
-  void Close() override;
+  // The server that Open connects to; none: the URL was not valid, and Open
+  // fails with InvalidAddress at once.
+  void SetAddress(const std::optional<TNetworkAddress> &address) { address_ = address; }
+  TOpenFailure Open(const TLineSettings &line) override;
+  bool OpensSlowly() const override { return address_.has_value(); }
+  bool Close() override;
 
   bool IsOpen() const override { return fd_ >= 0; }
   int Fd() const override { return fd_; }
@@ -69,9 +59,10 @@ class TNetworkDevice final : public TLineDevice {
  private:
   using TClock = std::chrono::steady_clock;
 
-  TNetworkOpenResult Negotiate(TClock::time_point deadline);
+  TOpenFailure Negotiate(TClock::time_point deadline);
   bool SendAll(const uint8_t *bytes, size_t length, TClock::time_point deadline);
 
+  std::optional<TNetworkAddress> address_;
   int fd_ = -1;
   std::unique_ptr<TRfc2217Engine> engine_;  // none for a raw socket
   std::vector<uint8_t> received_;           // worker only

@@ -1,12 +1,13 @@
 // TPortThread: the one connection between the program and the converter.
 //
-// The port is a USB adapter (names USB1, USB2, ...: "USB" case-sensitive and
-// the adapter's number from 1), a named network port (SetNetworkPorts: its
-// URL names a rfc2217:// or socket:// server) or a serial tty (any other
-// name, resolved by ResolvePortDevice). Every operation is called on the main thread. A worker
-// thread, started by the first successful OpenPort, waits for received bytes
-// and hands each chunk to OnReceive on the main thread, one hand-over at a
-// time (port_thread.cpp describes the hand-over).
+// The port is a USB adapter (names USB1, USB2, ...), a named network port
+// (SetNetworkPorts: its URL names a rfc2217:// or socket:// server) or a
+// serial tty (any other name): port_devices.h chooses the device from the
+// name, and the port holds it through the one device interface
+// (port_device.h). Every operation is called on the main thread. A worker
+// thread (port_worker.h), started by the first successful OpenPort, waits for
+// received bytes and hands each chunk to OnReceive on the main thread, one
+// hand-over at a time (port_worker.cpp describes the hand-over).
 //
 //   TPortThread port;                       // FTDI adapters, /sys, /dev, port map
 //   port.ConfigureLine(QString());          // 19200 8N1; fails: no port named yet
@@ -22,33 +23,28 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
-#include <vector>
 
 #include "ftdi_usb_device.h"
-#include "line_device.h"
 #include "line_settings.h"
 #include "link_observer.h"
-#include "network_device.h"
 #include "network_ports.h"
+#include "open_failure.h"
 #include "port_control.h"
+#include "port_device.h"
+#include "port_devices.h"
 #include "port_discovery.h"
+#include "port_worker.h"
 #include "serial_device.h"
 #include "usb_device.h"
-#include "wake_event.h"
 
 class TPortThread : public QObject, public TPortControl {
   Q_OBJECT
 
  public:
-  using TReceiveHandler = std::function<void(const QByteArray &chunk)>;
+  using TReceiveHandler = TPortWorker::TReceiveHandler;
 
   // 'tty' opens serial ports (tests give one that reads differently).
   explicit TPortThread(std::unique_ptr<TUsbDevice> usb = MakeFtdiUsbDevice(),
@@ -75,7 +71,8 @@ class TPortThread : public QObject, public TPortControl {
   void SetParity(uint8_t parity);
   void SetStopBits(uint8_t stopBits);
 
-  // Pause between two polls of a USB adapter (a tty is waited for in poll()).
+  // Pause between two looks at a device without a descriptor (a USB
+  // adapter); a tty or a socket is waited for in poll().
   void SetPollInterval(uint32_t ms);
   // A failed open shows the error dialog while this is set.
   void SetShowOpenErrors(bool show) override;
@@ -90,21 +87,17 @@ class TPortThread : public QObject, public TPortControl {
   uint32_t GetInQueueCount();
 
   // The port list of the menu (port_discovery.h), the valid network port
-  // names sorted in with the serial names; keeps the status of the USB
-  // device count in UsbStatus().
+  // names sorted in with the serial names.
   QStringList ListPorts(bool withSeparator) override;
 
   // The named network ports; a name here wins over a tty of the same name.
-  void SetNetworkPorts(const TNetworkPorts &ports) { networkPorts_ = ports; }
+  void SetNetworkPorts(const TNetworkPorts &ports) { devices_.SetNetworkPorts(ports); }
   bool IsNetworkPort(const QString &name) const override;
   bool Opening() const override { return opening_; }
 
-  // A network port is opened (resolved, connected and, for rfc2217,
-  // negotiated) within this limit.
-  static constexpr std::chrono::milliseconds kNetworkOpenLimit{3000};
   // Opens the server at 'url' and closes it again, as an open of the port
   // would (the window keeps repainting meanwhile).
-  static TNetworkOpenResult TryNetworkPort(const QString &url);
+  static TOpenFailure TryNetworkPort(const QString &url);
 
   // Receiver of every chunk read, called on the main thread. Set it before
   // the first successful OpenPort; chunks that arrive while it is empty are
@@ -118,92 +111,37 @@ class TPortThread : public QObject, public TPortControl {
 
   const QString &PortName() const { return portName_; }
   const TLineSettings &LineSettings() const { return line_; }
-  uint32_t PollInterval() const { return pollInterval_; }
+  uint32_t PollInterval() const { return worker_.PollInterval(); }
   bool ShowOpenErrors() const { return showOpenErrors_; }
-  bool IsUsb() const { return isUsb_; }
-  uint8_t UsbDeviceIndex() const { return usbDeviceIndex_; }
-  TUsbStatus UsbStatus() const { return usbStatus_; }
+  // Why the last open that failed did not open.
+  const TOpenFailure &LastOpenFailure() const { return lastFailure_; }
 
-  bool WorkerStarted() const { return worker_.joinable(); }
+  bool WorkerStarted() const { return worker_.Started(); }
   // The open port stopped delivering (tty hung up, USB adapter gone): the
   // worker no longer polls it; it stays Connected until it is closed.
-  bool LineLost() const override { return lineLost_; }
+  bool LineLost() const override { return worker_.LineLost(); }
   // Passes of the worker loop so far: a port at rest costs no passes.
-  uint64_t WorkerPassCount() const { return workerPasses_; }
+  uint64_t WorkerPassCount() const { return worker_.PassCount(); }
   // A hand-over has been posted and OnReceive has not yet finished with it.
-  bool HandOverPending() const;
+  bool HandOverPending() const { return worker_.HandOverPending(); }
 
  private:
-  enum class TOpenKind { None, Serial, Usb };
-  struct THandOver;
-  class TPortLock;
-
-  void DecidePortKind();
-  bool OpenUsb();
-  bool OpenSerial();
-  bool OpenNetwork(const QString &url);
-  void TakeLineDevice(TLineDevice &device);
+  TOpenFailure OpenDevice(TPortDevice &device);
   template <typename T>
   void StoreAndReopen(T &field, const T &value);
-
-  void StartWorker();
-  void StopWorker();
-  void WorkerLoop();
-  bool WaitForMainThread();
-  // 'timeoutMs' -1: until bytes arrive or the main thread calls.
-  QByteArray WaitAndRead(int timeoutMs);
-  QByteArray ReadSerial(short events);
-  QByteArray ReadUsb();
-  void HandOver(std::vector<QByteArray> chunks, uint64_t generation);
   void Report(TPortEvent event);
-  void Deliver(const std::shared_ptr<THandOver> &handOver);
 
-  std::unique_ptr<TUsbDevice> usb_;
-  const TPortSources sources_;
-  std::unique_ptr<TSerialDevice> serial_;
-  TNetworkDevice network_;
-  TWakeEvent wake_;
-
-  // Main thread only.
+  TPortDevices devices_;
+  TPortDevice *device_ = nullptr;  // the open device
   bool connected_ = false;
-  bool opening_ = false;  // a network port's connection is being made
+  bool opening_ = false;  // a slow device (a network port) is being opened
   uint64_t openCount_ = 0;
   QString portName_ = QStringLiteral("COM1");
   TLineSettings line_;
   bool showOpenErrors_ = false;
-  bool isUsb_ = false;
-  bool usbIndexValid_ = true;
-  uint8_t usbDeviceIndex_ = 0;
-  TUsbStatus usbStatus_ = TUsbStatus::Ok;
-  TNetworkPorts networkPorts_;
-
-  // Written by the main thread under portMutex_, read by the worker under it.
-  std::mutex portMutex_;
-  TOpenKind openKind_ = TOpenKind::None;  // Serial: the descriptor of lineDevice_
-  TLineDevice *lineDevice_ = serial_.get();
-  uint64_t generation_ = 0;  // counts opens and closes: tells stale chunks apart
-  std::atomic<uint32_t> pollInterval_ = 1;
-
-  // Worker only (under portMutex_).
-  std::vector<uint8_t> readBuffer_;
-  int emptyWakes_ = 0;
-
-  // The main thread goes ahead of the worker's next pass.
-  std::mutex gateMutex_;
-  std::condition_variable gateCv_;
-  int mainWaiting_ = 0;
-  std::atomic<bool> stopping_ = false;
-
-  // The hand-over posted and not yet done; the worker waits for it to be done
-  // only when it has the next one ready.
-  mutable std::mutex handOverMutex_;
-  std::condition_variable handOverDone_;
-  std::shared_ptr<THandOver> pendingHandOver_;
-  bool workerWaiting_ = false;
-
-  TLinkObserver *observer_ = nullptr;  // main thread only
-  TLinkTime openedAt_{};               // main thread only
-  std::atomic<bool> lineLost_ = false;
-  std::atomic<uint64_t> workerPasses_ = 0;
-  std::thread worker_;
+  TOpenFailure lastFailure_;
+  TLinkObserver *observer_ = nullptr;
+  TLinkTime openedAt_{};
+  // Last: it ends before the devices it reads go.
+  TPortWorker worker_{OnReceive};
 };

@@ -105,7 +105,13 @@ TSerialDevice::~TSerialDevice() {
   Close();
 }
 
-int TSerialDevice::Open(const QString &path, const TLineSettings &line) {
+TOpenFailure TSerialDevice::Open(const TLineSettings &line) {
+  const int error = OpenPath(path_, line);
+  return error == 0 ? TOpenFailure{} : TOpenFailure::OfTty(error);
+}
+
+// Returns 0, or the errno of the step that failed.
+int TSerialDevice::OpenPath(const QString &path, const TLineSettings &line) {
   if (IsOpen()) {
     return EBUSY;
   }
@@ -140,9 +146,9 @@ int TSerialDevice::Open(const QString &path, const TLineSettings &line) {
   return 0;
 }
 
-void TSerialDevice::Close() {
+bool TSerialDevice::Close() {
   if (!IsOpen()) {
-    return;
+    return true;
   }
   // A hung-up port refuses these; it is closed all the same.
   (void)tcsetattr(fd_, TCSANOW, &previous_);
@@ -150,6 +156,7 @@ void TSerialDevice::Close() {
   // close() releases the descriptor even when it reports an error.
   close(fd_);
   fd_ = -1;
+  return true;
 }
 
 TSerialDevice::TReadResult TSerialDevice::ReadAvailable(uint8_t *buffer, size_t capacity) {

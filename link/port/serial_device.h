@@ -31,9 +31,12 @@ class TSerialDevice : public TLineDevice {
   TSerialDevice(const TSerialDevice &) = delete;
   TSerialDevice &operator=(const TSerialDevice &) = delete;
 
-  // Returns 0, or the errno of the step that failed (the port stays closed).
-  int Open(const QString &path, const TLineSettings &line);
-  void Close() override;
+  // The tty that Open opens (empty: none, which fails as ENOENT).
+  void SetPath(const QString &path) { path_ = path; }
+  // Kind Tty with the errno of the step that failed (the port stays closed).
+  TOpenFailure Open(const TLineSettings &line) override;
+  // Always closes: close() releases the descriptor even when it fails.
+  bool Close() override;
 
   bool IsOpen() const override { return fd_ >= 0; }
   int Fd() const override { return fd_; }
@@ -46,6 +49,9 @@ class TSerialDevice : public TLineDevice {
   bool Write(const uint8_t *bytes, size_t length, int timeoutMs) override;
 
  private:
+  int OpenPath(const QString &path, const TLineSettings &line);
+
+  QString path_;
   int fd_ = -1;
   termios previous_{};
   termios applied_{};

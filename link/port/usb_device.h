@@ -11,16 +11,7 @@
 #include <cstdint>
 #include <memory>
 
-enum class TUsbStatus : uint32_t {
-  Ok = 0,
-  InvalidHandle = 1,
-  DeviceNotFound = 2,
-  DeviceNotOpened = 3,
-  IoError = 4,
-  InsufficientResources = 5,
-  InvalidParameter = 6,
-  OtherError = 18,
-};
+#include "usb_status.h"
 
 class TUsbDevice {
  public:

@@ -12,7 +12,7 @@
 
 #include "message_dialog.h"
 #include "network_address.h"
-#include "open_error.h"
+#include "open_error_dialogs.h"
 #include "port_thread.h"
 #include "text_table.h"
 
@@ -156,10 +156,11 @@ void TForm_NetworkPorts::TrySelectedPort() {
   status_->setText(GetText(kTextNetworkPortTrying));
   tryButton_->setEnabled(false);
   status_->repaint();
-  const TNetworkOpenResult result =
+  const TOpenFailure failure =
       TPortThread::TryNetworkPort(CellText(table_, row, kUrlColumn).trimmed());
   tryButton_->setEnabled(true);
-  status_->setText(result.ok() ? GetText(kTextNetworkPortTryOk) : NetworkOpenErrorText(result));
+  status_->setText(failure.Failed() ? NetworkOpenErrorText(failure)
+                                    : GetText(kTextNetworkPortTryOk));
 }
 
 void TForm_NetworkPorts::AppendRow(const QString &name, const QString &url) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fake_usb_device.h"
-#include "open_error.h"
+#include "open_error_dialogs.h"
 #include "port_thread.h"
 #include "pty_line.h"
 #include "recording_dialogs.h"
@@ -140,20 +140,20 @@ void StaySilent(int connection) {
 struct TMisbehaviour {
   const char *name;
   TFakeServer::TServe serve;
-  TNetworkError error;
+  TOpenFailure::TKind error;
   int text;
 };
 
 TEST(NetworkOpenFailure, MisbehavingServersGiveAClearErrorInTheSerialPortDialog) {
   const TMisbehaviour cases[] = {
-      {"refuses the option", RefuseComPort, TNetworkError::SettingsRefused,
+      {"refuses the option", RefuseComPort, TOpenFailure::TKind::SettingsRefused,
        kTextNetworkSettingsRefused},
-      {"acknowledges 9600", AcknowledgeAnotherSpeed, TNetworkError::SettingsRefused,
+      {"acknowledges 9600", AcknowledgeAnotherSpeed, TOpenFailure::TKind::SettingsRefused,
        kTextNetworkSettingsRefused},
-      {"closes mid-negotiation", CloseMidNegotiation, TNetworkError::ConnectionClosed,
+      {"closes mid-negotiation", CloseMidNegotiation, TOpenFailure::TKind::ConnectionClosed,
        kTextNetworkConnectionClosed},
-      {"sends garbage", SendGarbage, TNetworkError::NoAnswer, kTextNetworkNoAnswer},
-      {"stays silent", StaySilent, TNetworkError::NoAnswer, kTextNetworkNoAnswer},
+      {"sends garbage", SendGarbage, TOpenFailure::TKind::NoAnswer, kTextNetworkNoAnswer},
+      {"stays silent", StaySilent, TOpenFailure::TKind::NoAnswer, kTextNetworkNoAnswer},
   };
   for (const TMisbehaviour &misbehaviour : cases) {
     SCOPED_TRACE(misbehaviour.name);
@@ -169,8 +169,8 @@ TEST(NetworkOpenFailure, MisbehavingServersGiveAClearErrorInTheSerialPortDialog)
     EXPECT_EQ(dialogs.last().caption, GetText(28));
     EXPECT_EQ(dialogs.last().headline, GetText(30));
     EXPECT_EQ(dialogs.last().message, GetText(misbehaviour.text));
-    if (misbehaviour.error != TNetworkError::NoAnswer) {  // a time-out is waited for once
-      EXPECT_EQ(TPortThread::TryNetworkPort(server.Url()).error, misbehaviour.error);
+    if (misbehaviour.error != TOpenFailure::TKind::NoAnswer) {  // a time-out is waited for once
+      EXPECT_EQ(TPortThread::TryNetworkPort(server.Url()).kind, misbehaviour.error);
     }
   }
 }
@@ -181,11 +181,11 @@ TEST(NetworkOpenFailure, NoServerAndBadAddressesAreToldApart) {
     TLoopbackListener listener;
     closedUrl = QStringLiteral("socket://127.0.0.1:%1").arg(listener.Port());
   }
-  EXPECT_EQ(TPortThread::TryNetworkPort(closedUrl).error, TNetworkError::ConnectionRefused);
+  EXPECT_EQ(TPortThread::TryNetworkPort(closedUrl).kind, TOpenFailure::TKind::ConnectionRefused);
   for (const char *bad : {"socket://127.0.0.1", "rfc2217://127.0.0.1:0", "telnet://127.0.0.1:23",
                           "socket://user@127.0.0.1:23", "socket://127.0.0.1:23/x", "ttyUSB0"}) {
-    EXPECT_EQ(TPortThread::TryNetworkPort(QString::fromLatin1(bad)).error,
-              TNetworkError::InvalidAddress)
+    EXPECT_EQ(TPortThread::TryNetworkPort(QString::fromLatin1(bad)).kind,
+              TOpenFailure::TKind::InvalidAddress)
         << bad;
   }
   EXPECT_TRUE(ParseNetworkUrl(QStringLiteral("rfc2217://[::1]:2217")).has_value());

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "fake_usb_device.h"
-#include "open_error.h"
+#include "open_error_dialogs.h"
 #include "port_thread.h"
 #include "pty_line.h"
 #include "recording_dialogs.h"
@@ -203,7 +203,7 @@ TEST_F(SerialOpenFailure, LowerCaseUsbNameIsASerialPortAndEmptyNameFails) {
   port.SetShowOpenErrors(true);
   port.SetPortName(QStringLiteral("usb1"));
   EXPECT_FALSE(port.OpenPort());
-  EXPECT_FALSE(port.IsUsb());
+  EXPECT_EQ(port.LastOpenFailure().kind, TOpenFailure::TKind::Tty);
   port.SetPortName(QString());
   EXPECT_FALSE(port.OpenPort());
   ASSERT_EQ(dialogs.records.size(), 2u);

@@ -3,7 +3,7 @@
 
 #include <QString>
 
-#include "network_device.h"
+#include "open_failure.h"
 
 // Index in the text table of the message for a failed serial open with
 // 'error' (an errno value), or -1 when no text of the table fits.
@@ -14,11 +14,14 @@ int SerialOpenErrorTextIndex(int error);
 QString SerialOpenErrorText(int error);
 
 // What failed when a network port did not open.
-QString NetworkOpenErrorText(const TNetworkOpenResult &result);
+QString NetworkOpenErrorText(const TOpenFailure &failure);
 
 // The error dialogs of a failed open. Main thread (they are modal). A
 // network port is a serial port to the user: its dialog is the serial one
 // with the network's reason.
 void ShowSerialOpenError(int error);
-void ShowNetworkOpenError(const TNetworkOpenResult &result);
+void ShowNetworkOpenError(const TOpenFailure &failure);
 void ShowUsbOpenError();
+// The dialog of 'failure': the USB one for the adapter, the serial one for a
+// tty and a network port.
+void ShowOpenFailure(const TOpenFailure &failure);

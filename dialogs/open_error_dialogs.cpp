@@ -1,4 +1,4 @@
-#include "open_error.h"
+#include "open_error_dialogs.h"
 
 #include <cerrno>
 
@@ -67,34 +67,49 @@ void ShowSerialOpenError(int error) {
                      SerialOpenErrorText(error), kMessageDialogButtonOk);
 }
 
-QString NetworkOpenErrorText(const TNetworkOpenResult &result) {
-  switch (result.error) {
-    case TNetworkError::None:
-      return QString();
-    case TNetworkError::InvalidAddress:
+QString NetworkOpenErrorText(const TOpenFailure &failure) {
+  switch (failure.kind) {
+    case TOpenFailure::TKind::InvalidAddress:
       return GetText(kTextNetworkInvalidAddress);
-    case TNetworkError::HostNotFound:
+    case TOpenFailure::TKind::HostNotFound:
       return GetText(kTextNetworkHostNotFound);
-    case TNetworkError::ConnectionRefused:
+    case TOpenFailure::TKind::ConnectionRefused:
       return GetText(kTextNetworkConnectionRefused);
-    case TNetworkError::NoAnswer:
+    case TOpenFailure::TKind::NoAnswer:
       return GetText(kTextNetworkNoAnswer);
-    case TNetworkError::SettingsRefused:
+    case TOpenFailure::TKind::SettingsRefused:
       return GetText(kTextNetworkSettingsRefused);
-    case TNetworkError::ConnectionClosed:
+    case TOpenFailure::TKind::ConnectionClosed:
       return GetText(kTextNetworkConnectionClosed);
-    case TNetworkError::SystemError:
-      break;
+    case TOpenFailure::TKind::NetworkSystemError:
+      return qt_error_string(failure.systemError);
+    default:
+      return QString();
   }
-  return qt_error_string(result.systemError);
 }
 
-void ShowNetworkOpenError(const TNetworkOpenResult &result) {
+void ShowNetworkOpenError(const TOpenFailure &failure) {
   Luvamsg_ShowDialog(kMessageDialogIconError, GetText(kTextError), GetText(kTextSerialPortError),
-                     NetworkOpenErrorText(result), kMessageDialogButtonOk);
+                     NetworkOpenErrorText(failure), kMessageDialogButtonOk);
 }
 
 void ShowUsbOpenError() {
   Luvamsg_ShowDialog(kMessageDialogIconError, GetText(kTextError), GetText(kTextUsbPortError),
                      QString(), kMessageDialogButtonOk);
+}
+
+void ShowOpenFailure(const TOpenFailure &failure) {
+  switch (failure.kind) {
+    case TOpenFailure::TKind::None:
+      return;
+    case TOpenFailure::TKind::Tty:
+      ShowSerialOpenError(failure.systemError);
+      return;
+    case TOpenFailure::TKind::UsbAdapter:
+      ShowUsbOpenError();
+      return;
+    default:
+      ShowNetworkOpenError(failure);
+      return;
+  }
 }

@@ -1,0 +1,40 @@
+// Why a port did not open: one reason for every kind of device. A device's
+// Open returns it (kind None: the device is open); the port keeps the reason
+// of its last failed open and reports it, and the dialogs turn it into words.
+//
+// A new kind of device adds its reasons to TKind (and their texts to the
+// dialogs); the value stays a plain, header-only struct that every floor
+// above the port can hold.
+#pragma once
+
+#include "usb_status.h"
+
+struct TOpenFailure {
+  enum class TKind {
+    None,  // no failure: the device is open
+
+    Tty,  // a tty: the errno of the step that failed, in systemError
+
+    UsbAdapter,  // the FTDI adapter: its status in usbStatus
+
+    // A network port.
+    InvalidAddress,      // not a rfc2217:// or socket:// URL
+    HostNotFound,        // the name does not resolve
+    ConnectionRefused,   // nothing listens on that port
+    NoAnswer,            // no connection or no negotiation within the limit
+    SettingsRefused,     // the server refused the line settings
+    ConnectionClosed,    // the server closed or reset the connection while opening
+    NetworkSystemError,  // anything else; the errno in systemError
+  };
+
+  TKind kind = TKind::None;
+  int systemError = 0;
+  TUsbStatus usbStatus = TUsbStatus::Ok;
+
+  bool Failed() const { return kind != TKind::None; }
+
+  static TOpenFailure OfTty(int error) { return {TKind::Tty, error, TUsbStatus::Ok}; }
+  static TOpenFailure OfUsbAdapter(TUsbStatus status) { return {TKind::UsbAdapter, 0, status}; }
+  // 'kind' one of the network kinds; 'error' the errno of NetworkSystemError.
+  static TOpenFailure OfNetwork(TKind kind, int error = 0) { return {kind, error, TUsbStatus::Ok}; }
+};

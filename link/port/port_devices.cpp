@@ -1,0 +1,64 @@
+#include "port_devices.h"
+
+#include <QRegularExpression>
+#include <optional>
+#include <utility>
+
+#include "open_away.h"
+
+namespace {
+
+// USB1 is adapter 0; none for a name without a number from 1 to 256.
+std::optional<uint8_t> AdapterIndexOf(const QString &name) {
+  static const QRegularExpression decimal(QStringLiteral("^[0-9]{1,9}$"));
+  const QString number = name.mid(3);
+  const uint32_t n = decimal.match(number).hasMatch() ? number.toUInt() : 0;
+  if (n < 1 || n > 256) {
+    return std::nullopt;
+  }
+  return static_cast<uint8_t>(n - 1);
+}
+
+}  // namespace
+
+TPortDevices::TPortDevices(std::unique_ptr<TUsbDevice> usb, std::unique_ptr<TSerialDevice> tty,
+                           TPortSources sources)
+    : sources_(std::move(sources)), usb_(std::move(usb)), tty_(std::move(tty)) {}
+
+bool TPortDevices::IsNetworkPort(const QString &name) const {
+  return !NetworkPortUrl(networkPorts_, name).isEmpty();
+}
+
+TPortDevice &TPortDevices::Choose(const QString &name) {
+  if (name.startsWith(QLatin1String("USB"), Qt::CaseSensitive)) {
+    usb_.SetAdapter(AdapterIndexOf(name));
+    return usb_;
+  }
+  const QString url = NetworkPortUrl(networkPorts_, name);
+  if (!url.isEmpty()) {
+    network_.SetAddress(ParseNetworkUrl(url));
+    return network_;
+  }
+  tty_->SetPath(ResolvePortDevice(sources_, name));
+  return *tty_;
+}
+
+QStringList TPortDevices::ListPorts(bool withSeparator) {
+  const std::optional<uint32_t> usbCount = usb_.CountAdapters();
+  QStringList names = FindSerialPortNames(sources_);
+  for (const TNetworkPort &network : networkPorts_) {
+    if (IsValidNetworkPortName(network.name)) {
+      names.append(network.name);
+    }
+  }
+  return BuildPortList(SortedPortNames(names), usbCount, withSeparator);
+}
+
+TOpenFailure TryNetworkPort(const QString &url) {
+  TNetworkDevice device;
+  device.SetAddress(ParseNetworkUrl(url));
+  if (!device.OpensSlowly()) {
+    return device.Open(TLineSettings{});  // not a valid URL: fails at once
+  }
+  return OpenAway([&] { return device.Open(TLineSettings{}); });
+}
