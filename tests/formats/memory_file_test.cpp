@@ -11,22 +11,9 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include "memory_file_bytes.h"
+
 namespace {
-
-// The header as the file stores it, computed here from the scrambling rule.
-QByteArray ScrambledHeader(const QByteArray &text) {
-  QByteArray stored;
-  for (int i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<uint8_t>(text[i]);
-    const auto rotated = static_cast<uint8_t>((c >> 1) | (c << 7));
-    stored.append(static_cast<char>(static_cast<uint8_t>(rotated + i + 1) ^ 0x6B));
-  }
-  return stored;
-}
-
-QByteArray FileWith(const QByteArray &data, const QByteArray &header = kMemoryFileHeader) {
-  return char(header.size()) + ScrambledHeader(header) + data;
-}
 
 TTerminalMemory Filled(uint8_t value) {
   TTerminalMemory memory;
