@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <cstdint>
 
+#include "open_failure.h"
+
 class TLinkHost {
  public:
   virtual ~TLinkHost() = default;
@@ -56,4 +58,9 @@ class TLinkHost {
   // Lets the application handle its pending events once (repaints, data
   // handed over by the port's worker, clicks). May run HandleReply.
   virtual void ProcessPendingEvents() = 0;
+
+  // Tells the user that a port did not open and why: the error dialog,
+  // modal, before the open that failed returns. Which failures are shown is
+  // decided in link/supervise/open_failure_policy.h.
+  virtual void ShowOpenFailure(const TOpenFailure &failure) = 0;
 };

@@ -16,6 +16,7 @@
 #include "language.h"
 #include "link_host.h"
 #include "link_state.h"
+#include "open_error_dialogs.h"
 #include "program_settings.h"
 #include "window_settings.h"
 
@@ -71,6 +72,7 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   void RebuildPortItems(const QStringList &entries) override;
   void SetPortItemChecked(int position, bool checked) override;
   void ProcessPendingEvents() override;
+  void ShowOpenFailure(const TOpenFailure &failure) override { ShowOpenFailureDialog(failure); }
 
   // The drive link: port, reply handler, terminal memory, port menu.
   TDriveLink &DriveLink() { return *driveLink_; }

@@ -9,8 +9,12 @@ const QString kSeparator = QStringLiteral("-");
 }  // namespace
 
 TPortMenu::TPortMenu(TLinkState &linkState, TProgramSettings &settings, TPortControl &port,
-                     TLinkHost &host)
-    : linkState_(linkState), settings_(settings), port_(port), host_(host) {}
+                     TLinkHost &host, TOpenFailurePolicy &openFailures)
+    : linkState_(linkState),
+      settings_(settings),
+      port_(port),
+      host_(host),
+      openFailures_(openFailures) {}
 
 QString TPortMenu::Hint(int position) const {
   if (position < 0 || position >= entries_.size() || entries_[position] == kSeparator) {
@@ -104,7 +108,7 @@ void TPortMenu::Menu_OpenPortClick(int position) {
   host_.SetPortItemChecked(position, true);
   host_.SetPortStatusText(settings_.Port);
   port_.SetPortName(settings_.Port);
-  port_.SetShowOpenErrors(true);
+  openFailures_.UserChosePort();
   port_.OpenPort();
   host_.ProcessPendingEvents();
   const bool opened = port_.Connected();

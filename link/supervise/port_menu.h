@@ -16,6 +16,7 @@
 
 #include "link_host.h"
 #include "link_state.h"
+#include "open_failure_policy.h"
 #include "port_control.h"
 #include "program_settings.h"
 
@@ -32,7 +33,8 @@ class TPortMenu {
   static constexpr int kScreenConverterSearch = 3;
 
   // Everything passed in must outlive the menu.
-  TPortMenu(TLinkState &linkState, TProgramSettings &settings, TPortControl &port, TLinkHost &host);
+  TPortMenu(TLinkState &linkState, TProgramSettings &settings, TPortControl &port, TLinkHost &host,
+            TOpenFailurePolicy &openFailures);
   TPortMenu(const TPortMenu &) = delete;
   TPortMenu &operator=(const TPortMenu &) = delete;
 
@@ -96,6 +98,7 @@ class TPortMenu {
   TProgramSettings &settings_;
   TPortControl &port_;
   TLinkHost &host_;
+  TOpenFailurePolicy &openFailures_;
   QStringList entries_;
   uint8_t portEntryCount_ = 0;
   uint8_t scanPosition_ = 0;

@@ -45,7 +45,7 @@ void TPortMenu::RunConverterSearch() {
   TellPortChosen(QString(), false);  // the search picks the next port
   scanTries_ = 0;
   // Failed opens stay silent until the user clicks a port item again.
-  port_.SetShowOpenErrors(false);
+  openFailures_.LinkPicksPorts();
   while (!port_.Connected() && scanTries_ < portEntryCount_) {
     TrySearchPosition();
   }

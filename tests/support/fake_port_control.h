@@ -7,8 +7,10 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <cerrno>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "port_control.h"
@@ -23,6 +25,9 @@ class TFakePortControl : public TPortControl {
     lineLost = false;
     openCount += connected ? 1 : 0;
     Log("open " + portName.toStdString() + (connected ? " ok" : " failed"));
+    if (!connected && openFailureReport) {
+      openFailureReport(openFailure);
+    }
     if (onOpen) {
       // For a network port, onOpen stands for what runs while it connects.
       opening = IsNetworkPort(portName);
@@ -41,9 +46,8 @@ class TFakePortControl : public TPortControl {
   bool LineLost() const override { return connected && lineLost; }
   uint64_t OpenCount() const override { return openCount; }
   void SetPortName(const QString &name) override { portName = name; }
-  void SetShowOpenErrors(bool show) override {
-    showOpenErrors = show;
-    showOpenErrorsAtOpen.push_back(show);
+  void SetOpenFailureReport(TOpenFailureReport report) override {
+    openFailureReport = std::move(report);
   }
   bool WriteData(const uint8_t *bytes, uint16_t length) override {
     if (!connected) {
@@ -61,18 +65,18 @@ class TFakePortControl : public TPortControl {
   bool Opening() const override { return opening; }
 
   // Scripted behaviour.
-  QStringList ports;             // what ListPorts returns
-  QSet<QString> openable;        // names whose open succeeds
-  QSet<QString> networkPorts;    // names that are network ports
-  std::function<void()> onOpen;  // runs after each open attempt
-  bool lineLost = false;         // the open port stopped delivering
+  QStringList ports;                                       // what ListPorts returns
+  QSet<QString> openable;                                  // names whose open succeeds
+  QSet<QString> networkPorts;                              // names that are network ports
+  std::function<void()> onOpen;                            // runs after each open attempt
+  TOpenFailure openFailure = TOpenFailure::OfTty(ENOENT);  // reported by a failed open
+  bool lineLost = false;                                   // the open port stopped delivering
 
   // Recorded state.
   bool connected = false;
   bool opening = false;
   QString portName;
-  bool showOpenErrors = false;
-  std::vector<bool> showOpenErrorsAtOpen;
+  TOpenFailureReport openFailureReport;
   bool listedWithSeparator = false;
   QStringList openAttempts;
   int closeCount = 0;

@@ -74,6 +74,10 @@ class TRecordingLinkHost : public TLinkHost {
       onProcessEvents();
     }
   }
+  void ShowOpenFailure(const TOpenFailure &failure) override {
+    openFailuresShown.push_back(failure);
+    Log("open failure shown");
+  }
 
   int updateGraphicModeCount = 0;
   int refreshDisplayCount = 0;
@@ -92,6 +96,7 @@ class TRecordingLinkHost : public TLinkHost {
   int rebuildCount = 0;
   int processEventsCount = 0;
   std::function<void()> onProcessEvents;
+  std::vector<TOpenFailure> openFailuresShown;
 
  private:
   void Log(const std::string &entry) {
