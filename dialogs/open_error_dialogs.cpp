@@ -57,18 +57,15 @@ int SerialOpenErrorTextIndex(int error) {
   return -1;
 }
 
-QString SerialOpenErrorText(int error) {
-  const int index = SerialOpenErrorTextIndex(error);
-  return index >= 0 ? GetText(index) : qt_error_string(error);
-}
-
-void ShowSerialOpenError(int error) {
-  Luvamsg_ShowDialog(kMessageDialogIconError, GetText(kTextError), GetText(kTextSerialPortError),
-                     SerialOpenErrorText(error), kMessageDialogButtonOk);
-}
-
-QString NetworkOpenErrorText(const TOpenFailure &failure) {
+QString OpenFailureText(const TOpenFailure &failure) {
   switch (failure.kind) {
+    case TOpenFailure::TKind::None:
+    case TOpenFailure::TKind::UsbAdapter:
+      return QString();
+    case TOpenFailure::TKind::Tty: {
+      const int index = SerialOpenErrorTextIndex(failure.systemError);
+      return index >= 0 ? GetText(index) : qt_error_string(failure.systemError);
+    }
     case TOpenFailure::TKind::InvalidAddress:
       return GetText(kTextNetworkInvalidAddress);
     case TOpenFailure::TKind::HostNotFound:
@@ -83,33 +80,16 @@ QString NetworkOpenErrorText(const TOpenFailure &failure) {
       return GetText(kTextNetworkConnectionClosed);
     case TOpenFailure::TKind::NetworkSystemError:
       return qt_error_string(failure.systemError);
-    default:
-      return QString();
   }
+  return QString();
 }
 
-void ShowNetworkOpenError(const TOpenFailure &failure) {
-  Luvamsg_ShowDialog(kMessageDialogIconError, GetText(kTextError), GetText(kTextSerialPortError),
-                     NetworkOpenErrorText(failure), kMessageDialogButtonOk);
-}
-
-void ShowUsbOpenError() {
-  Luvamsg_ShowDialog(kMessageDialogIconError, GetText(kTextError), GetText(kTextUsbPortError),
-                     QString(), kMessageDialogButtonOk);
-}
-
-void ShowOpenFailure(const TOpenFailure &failure) {
-  switch (failure.kind) {
-    case TOpenFailure::TKind::None:
-      return;
-    case TOpenFailure::TKind::Tty:
-      ShowSerialOpenError(failure.systemError);
-      return;
-    case TOpenFailure::TKind::UsbAdapter:
-      ShowUsbOpenError();
-      return;
-    default:
-      ShowNetworkOpenError(failure);
-      return;
+void ShowOpenFailureDialog(const TOpenFailure &failure) {
+  if (!failure.Failed()) {
+    return;
   }
+  const bool usb = failure.kind == TOpenFailure::TKind::UsbAdapter;
+  Luvamsg_ShowDialog(kMessageDialogIconError, GetText(kTextError),
+                     GetText(usb ? kTextUsbPortError : kTextSerialPortError),
+                     OpenFailureText(failure), kMessageDialogButtonOk);
 }

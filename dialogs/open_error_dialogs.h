@@ -1,27 +1,23 @@
-// What the user is told when a port does not open.
+// What the user is told when a port does not open: the port reports a
+// TOpenFailure, the window shows it with these.
 #pragma once
 
 #include <QString>
 
 #include "open_failure.h"
 
-// Index in the text table of the message for a failed serial open with
+// Index in the text table of the message for a tty that failed to open with
 // 'error' (an errno value), or -1 when no text of the table fits.
 int SerialOpenErrorTextIndex(int error);
 
-// The message for a failed serial open: the table's text, or the system's own
-// description of 'error' when the table has none.
-QString SerialOpenErrorText(int error);
+// What failed, in words: the table's text for a tty's errno (the system's
+// own description when the table has none), the text of a network reason,
+// nothing for the USB adapter. The third text of the dialog, and the answer
+// of the network ports dialog's try.
+QString OpenFailureText(const TOpenFailure &failure);
 
-// What failed when a network port did not open.
-QString NetworkOpenErrorText(const TOpenFailure &failure);
-
-// The error dialogs of a failed open. Main thread (they are modal). A
-// network port is a serial port to the user: its dialog is the serial one
-// with the network's reason.
-void ShowSerialOpenError(int error);
-void ShowNetworkOpenError(const TOpenFailure &failure);
-void ShowUsbOpenError();
-// The dialog of 'failure': the USB one for the adapter, the serial one for a
-// tty and a network port.
-void ShowOpenFailure(const TOpenFailure &failure);
+// The error dialog of a failed open, modal, on the main thread: "USB port
+// error!" without a message for the adapter; "Serial port error!" with
+// OpenFailureText for a tty and for a network port (a serial port to the
+// user).
+void ShowOpenFailureDialog(const TOpenFailure &failure);

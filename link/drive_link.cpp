@@ -9,15 +9,19 @@ TDriveLink::TDriveLink(TLinkState &linkState, TProgramSettings &settings, TLinkH
                        const QString &defaultMemoryFile, std::unique_ptr<TUsbDevice> usb,
                        TPortSources sources)
     : port_(std::make_unique<TPortThread>(std::move(usb), sources)),
+      openFailures_(host),
       replies_(linkState, memory_, settings, *port_, host),
       memoryFile_(memory_, host, defaultMemoryFile),
-      portMenu_(settings, *port_, host),
-      reconnect_(portMenu_, *port_, settings, host, sources),
+      portMenu_(settings, *port_, host, openFailures_),
+      reconnect_(portMenu_, *port_, settings, host, openFailures_, sources),
       watchdog_(linkState, settings, *port_, host, portMenu_) {
   reconnect_.AddHotPlugSource(std::make_unique<TUdevMonitor>());
   reconnect_.AddHotPlugSource(std::make_unique<TPortMapWatch>(sources.portMapFolder));
-  // No port is named yet, so this first open fails silently; the worker
-  // starts with the first port that opens, after OnReceive is set.
+  port_->SetOpenFailureReport(
+      [this](const TOpenFailure &failure) { openFailures_.Report(failure); });
+  // No port is named yet, so this first open fails, silently (no port has
+  // been chosen); the worker starts with the first port that opens, after
+  // OnReceive is set.
   port_->ConfigureLine(QString());
   port_->OnReceive = [this](const QByteArray &chunk) { replies_.HandleReply(chunk); };
 }

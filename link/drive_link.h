@@ -15,6 +15,7 @@
 #include "link_observer.h"
 #include "link_state.h"
 #include "memory_file_menu.h"
+#include "open_failure_policy.h"
 #include "port_discovery.h"
 #include "port_menu.h"
 #include "port_thread.h"
@@ -57,6 +58,7 @@ class TDriveLink {
  private:
   TTerminalMemory memory_;
   std::unique_ptr<TPortThread> port_;
+  TOpenFailurePolicy openFailures_;
   TReplyHandler replies_;
   TMemoryFile memoryFile_;
   TPortMenu portMenu_;

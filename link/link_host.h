@@ -16,6 +16,7 @@ enum class TMemoryFileError {
   Corrupt,      // "Hibás memória fájl!"
   NotWritable,  // "A fájl nem írható! (Lehet, hogy írásvédett)"
 };
+#include "open_failure.h"
 
 class TLinkHost {
  public:
@@ -72,4 +73,8 @@ class TLinkHost {
   virtual bool AskProgTermAlert(TProgTermAlert alert, bool showNextTime) = 0;
   // Tells the user, modally, that the memory file at 'path' could not be used.
   virtual void ShowMemoryFileError(TMemoryFileError error, const QString &path) = 0;
+  // Tells the user that a port did not open and why: the error dialog,
+  // modal, before the open that failed returns. Which failures are shown is
+  // decided in link/supervise/open_failure_policy.h.
+  virtual void ShowOpenFailure(const TOpenFailure &failure) = 0;
 };

@@ -502,7 +502,7 @@ void TForm_Sorvanel::OpenSavedPort() {
   // A port asked for on the command line that the menu does not list is
   // reported as a port that does not exist.
   if (!startPort_.isEmpty() && !driveLink_->PortMenu().Entries().contains(startPort_)) {
-    ShowSerialOpenError(ENOENT);
+    ShowOpenFailureDialog(TOpenFailure::OfTty(ENOENT));
   }
 }
 

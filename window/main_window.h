@@ -17,6 +17,7 @@
 #include "language.h"
 #include "link_host.h"
 #include "link_state.h"
+#include "open_error_dialogs.h"
 #include "prog_term_alerts.h"
 #include "program_settings.h"
 #include "window_settings.h"
@@ -81,6 +82,7 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   void ShowMemoryFileError(TMemoryFileError error, const QString &path) override {
     error == TMemoryFileError::Corrupt ? ShowCorruptFileError(path) : ShowFileWriteError(path);
   }
+  void ShowOpenFailure(const TOpenFailure &failure) override { ShowOpenFailureDialog(failure); }
 
   // The drive link: port, reply handler, terminal memory, port menu.
   TDriveLink &DriveLink() { return *driveLink_; }

@@ -5,9 +5,14 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
+
+#include "open_failure.h"
 
 class TPortControl {
  public:
+  using TOpenFailureReport = std::function<void(const TOpenFailure &failure)>;
+
   virtual ~TPortControl() = default;
   virtual bool OpenPort() = 0;   // returns Connected() after the call
   virtual bool ClosePort() = 0;  // returns true when the port is closed afterwards
@@ -19,7 +24,10 @@ class TPortControl {
   // (or reopened) since it last looked.
   virtual uint64_t OpenCount() const = 0;
   virtual void SetPortName(const QString &name) = 0;
-  virtual void SetShowOpenErrors(bool show) = 0;
+  // Called with the reason of every open that fails, wherever the open came
+  // from (a setter's reopen too), before the open returns; empty: nobody.
+  // The port shows nothing itself.
+  virtual void SetOpenFailureReport(TOpenFailureReport report) = 0;
   // Sends the bytes; false without sending when not connected or on failure.
   virtual bool WriteData(const uint8_t *bytes, uint16_t length) = 0;
   // Serial names sorted ignoring case, "-" when withSeparator and at least one

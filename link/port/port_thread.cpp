@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "open_away.h"
-#include "open_error_dialogs.h"
 
 TPortThread::TPortThread(std::unique_ptr<TUsbDevice> usb, TPortSources sources,
                          std::unique_ptr<TSerialDevice> tty, QObject *parent)
@@ -26,8 +25,9 @@ bool TPortThread::OpenPort() {
   const TOpenFailure failure = OpenDevice(device);
   if (failure.Failed()) {
     lastFailure_ = failure;
-    if (showOpenErrors_) {
-      ShowOpenFailure(failure);
+    if (openFailureReport_) {
+      const TOpenFailureReport report = openFailureReport_;  // it may replace itself
+      report(failure);
     }
     return false;
   }
@@ -119,9 +119,6 @@ void TPortThread::SetStopBits(uint8_t stopBits) {
 }
 void TPortThread::SetPollInterval(uint32_t ms) {
   worker_.SetPollInterval(ms);
-}
-void TPortThread::SetShowOpenErrors(bool show) {
-  showOpenErrors_ = show;
 }
 
 bool TPortThread::ConfigureLine(const QString &port) {

@@ -12,7 +12,7 @@
 //   TPortThread port;                       // FTDI adapters, /sys, /dev, port map
 //   port.ConfigureLine(QString());          // 19200 8N1; fails: no port named yet
 //   port.OnReceive = [&](const QByteArray &chunk) { handler.HandleReply(chunk); };
-//   port.SetShowOpenErrors(true);
+//   port.SetOpenFailureReport([&](const TOpenFailure &failure) { ... });
 //   port.SetPortName("ttyUSB0");
 //   if (port.OpenPort()) port.WriteData(frame, length);
 //
@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "ftdi_usb_device.h"
 #include "line_settings.h"
@@ -74,8 +75,9 @@ class TPortThread : public QObject, public TPortControl {
   // Pause between two looks at a device without a descriptor (a USB
   // adapter); a tty or a socket is waited for in poll().
   void SetPollInterval(uint32_t ms);
-  // A failed open shows the error dialog while this is set.
-  void SetShowOpenErrors(bool show) override;
+  void SetOpenFailureReport(TOpenFailureReport report) override {
+    openFailureReport_ = std::move(report);
+  }
 
   // Closes the port, names 'port', sets the poll interval 1 ms and the line
   // 19200 baud, 8 data bits, one stop bit, no parity, and opens it.
@@ -112,7 +114,6 @@ class TPortThread : public QObject, public TPortControl {
   const QString &PortName() const { return portName_; }
   const TLineSettings &LineSettings() const { return line_; }
   uint32_t PollInterval() const { return worker_.PollInterval(); }
-  bool ShowOpenErrors() const { return showOpenErrors_; }
   // Why the last open that failed did not open.
   const TOpenFailure &LastOpenFailure() const { return lastFailure_; }
 
@@ -138,8 +139,8 @@ class TPortThread : public QObject, public TPortControl {
   uint64_t openCount_ = 0;
   QString portName_ = QStringLiteral("COM1");
   TLineSettings line_;
-  bool showOpenErrors_ = false;
   TOpenFailure lastFailure_;
+  TOpenFailureReport openFailureReport_;
   TLinkObserver *observer_ = nullptr;
   TLinkTime openedAt_{};
   // Last: it ends before the devices it reads go.

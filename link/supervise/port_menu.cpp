@@ -8,8 +8,9 @@ const QString kSeparator = QStringLiteral("-");
 
 }  // namespace
 
-TPortMenu::TPortMenu(TProgramSettings &settings, TPortControl &port, TLinkHost &host)
-    : settings_(settings), port_(port), host_(host) {}
+TPortMenu::TPortMenu(TProgramSettings &settings, TPortControl &port, TLinkHost &host,
+                     TOpenFailurePolicy &openFailures)
+    : settings_(settings), port_(port), host_(host), openFailures_(openFailures) {}
 
 QString TPortMenu::Hint(int position) const {
   if (position < 0 || position >= entries_.size() || entries_[position] == kSeparator) {
@@ -103,7 +104,7 @@ void TPortMenu::Menu_OpenPortClick(int position) {
   host_.SetPortItemChecked(position, true);
   host_.SetPortStatusText(settings_.Port);
   port_.SetPortName(settings_.Port);
-  port_.SetShowOpenErrors(true);
+  openFailures_.UserChosePort();
   port_.OpenPort();
   host_.ProcessPendingEvents();
   const bool opened = port_.Connected();
@@ -128,7 +129,7 @@ void TPortMenu::RunConverterSearch() {
   TellPortChosen(QString(), false);  // the search picks the next port
   scanTries_ = 0;
   // Failed opens stay silent until the user clicks a port item again.
-  port_.SetShowOpenErrors(false);
+  openFailures_.LinkPicksPorts();
   while (!port_.Connected() && scanTries_ < portEntryCount_) {
     TrySearchPosition();
   }

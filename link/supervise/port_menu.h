@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "link_host.h"
+#include "open_failure_policy.h"
 #include "port_control.h"
 #include "port_list.h"
 #include "program_settings.h"
@@ -22,7 +23,8 @@ class TPortMenu : public TPortList {
   static constexpr int kMaxPortEntries = 255;
 
   // Everything passed in must outlive the menu.
-  TPortMenu(TProgramSettings &settings, TPortControl &port, TLinkHost &host);
+  TPortMenu(TProgramSettings &settings, TPortControl &port, TLinkHost &host,
+            TOpenFailurePolicy &openFailures);
   TPortMenu(const TPortMenu &) = delete;
   TPortMenu &operator=(const TPortMenu &) = delete;
 
@@ -86,6 +88,7 @@ class TPortMenu : public TPortList {
   TProgramSettings &settings_;
   TPortControl &port_;
   TLinkHost &host_;
+  TOpenFailurePolicy &openFailures_;
   QStringList entries_;
   uint8_t portEntryCount_ = 0;
   uint8_t scanPosition_ = 0;

@@ -17,8 +17,13 @@ constexpr int kNetworkRetrySpacing = 3;
 }  // namespace
 
 TReconnect::TReconnect(TPortList &list, TPortControl &port, TProgramSettings &settings,
-                       TLinkHost &host, TPortSources sources)
-    : list_(list), port_(port), settings_(settings), host_(host), sources_(std::move(sources)) {
+                       TLinkHost &host, TOpenFailurePolicy &openFailures, TPortSources sources)
+    : list_(list),
+      port_(port),
+      settings_(settings),
+      host_(host),
+      openFailures_(openFailures),
+      sources_(std::move(sources)) {
   hotPlugDelay_.setSingleShot(true);
   hotPlugDelay_.setInterval(kHotPlugSettleMs);
   QObject::connect(&hotPlugDelay_, &QTimer::timeout, &hotPlugDelay_,
@@ -82,7 +87,7 @@ bool TReconnect::OpenAgain(const QString &name) {
     return false;
   }
   port_.SetPortName(name);
-  port_.SetShowOpenErrors(false);
+  openFailures_.LinkPicksPorts();
   const bool opened = port_.OpenPort();
   if (network) {
     const TClock::time_point end = TClock::now();

@@ -34,6 +34,7 @@
 #include "hot_plug_source.h"
 #include "link_host.h"
 #include "link_observer.h"
+#include "open_failure_policy.h"
 #include "port_control.h"
 #include "port_discovery.h"
 #include "port_list.h"
@@ -44,7 +45,7 @@ class TReconnect {
   // Everything passed in must outlive this object. Registers itself with
   // 'list' (the port menu), which tells it which port is in use.
   TReconnect(TPortList &list, TPortControl &port, TProgramSettings &settings, TLinkHost &host,
-             TPortSources sources);
+             TOpenFailurePolicy &openFailures, TPortSources sources);
   ~TReconnect();
   TReconnect(const TReconnect &) = delete;
   TReconnect &operator=(const TReconnect &) = delete;
@@ -86,6 +87,7 @@ class TReconnect {
   TPortControl &port_;
   TProgramSettings &settings_;
   TLinkHost &host_;
+  TOpenFailurePolicy &openFailures_;
   const TPortSources sources_;
   std::vector<std::unique_ptr<THotPlugSource>> hotPlugSources_;
   QTimer hotPlugDelay_;

@@ -7,8 +7,10 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <cerrno>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "port_control.h"
@@ -31,6 +33,9 @@ class TFakePortControl : public TPortControl {
     lineLost = false;
     openCount += connected ? 1 : 0;
     Log("open " + portName.toStdString() + (connected ? " ok" : " failed"));
+    if (!connected && openFailureReport) {
+      openFailureReport(openFailure);
+    }
     if (onOpen && !network) {
       onOpen();
     }
@@ -46,9 +51,8 @@ class TFakePortControl : public TPortControl {
   bool LineLost() const override { return connected && lineLost; }
   uint64_t OpenCount() const override { return openCount; }
   void SetPortName(const QString &name) override { portName = name; }
-  void SetShowOpenErrors(bool show) override {
-    showOpenErrors = show;
-    showOpenErrorsAtOpen.push_back(show);
+  void SetOpenFailureReport(TOpenFailureReport report) override {
+    openFailureReport = std::move(report);
   }
   bool WriteData(const uint8_t *bytes, uint16_t length) override {
     if (!connected) {
@@ -70,14 +74,14 @@ class TFakePortControl : public TPortControl {
   QSet<QString> openable;        // names whose open succeeds
   QSet<QString> networkPorts;    // names that are network ports
   std::function<void()> onOpen;  // runs after each open attempt; during it for a network port
-  bool lineLost = false;         // the open port stopped delivering
+  TOpenFailure openFailure = TOpenFailure::OfTty(ENOENT);  // reported by a failed open
+  bool lineLost = false;                                   // the open port stopped delivering
 
   // Recorded state.
   bool connected = false;
   bool opening = false;
   QString portName;
-  bool showOpenErrors = false;
-  std::vector<bool> showOpenErrorsAtOpen;
+  TOpenFailureReport openFailureReport;
   bool listedWithSeparator = false;
   QStringList openAttempts;
   int closeCount = 0;

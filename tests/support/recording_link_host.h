@@ -76,6 +76,10 @@ class TRecordingLinkHost : public TLinkHost {
       onProcessEvents();
     }
   }
+  void ShowOpenFailure(const TOpenFailure &failure) override {
+    openFailuresShown.push_back(failure);
+    Log("open failure shown");
+  }
 
   bool AskProgTermAlert(TProgTermAlert alert, bool showNextTime) override {
     Log("alert");
@@ -120,6 +124,7 @@ class TRecordingLinkHost : public TLinkHost {
   std::optional<bool> progTermAlertAnswer;
   std::function<void()> onProgTermAlert;  // runs while the alert is up
   std::vector<TFileErrorRecord> memoryFileErrors;
+  std::vector<TOpenFailure> openFailuresShown;
 
  private:
   void Log(const std::string &entry) {

@@ -159,8 +159,7 @@ void TForm_NetworkPorts::TrySelectedPort() {
   const TOpenFailure failure =
       TPortThread::TryNetworkPort(CellText(table_, row, kUrlColumn).trimmed());
   tryButton_->setEnabled(true);
-  status_->setText(failure.Failed() ? NetworkOpenErrorText(failure)
-                                    : GetText(kTextNetworkPortTryOk));
+  status_->setText(failure.Failed() ? OpenFailureText(failure) : GetText(kTextNetworkPortTryOk));
 }
 
 void TForm_NetworkPorts::AppendRow(const QString &name, const QString &url) {

@@ -43,7 +43,7 @@ class Ser2NetPort : public testing::Test {
     auto port = std::make_unique<TPortThread>(std::make_unique<TFakeUsbDevice>(), TPortSources());
     port->SetNetworkPorts({{QStringLiteral("plant"), url}});
     port->OnReceive = [this](const QByteArray &chunk) { received.append(chunk); };
-    port->SetShowOpenErrors(true);
+    port->SetOpenFailureReport(ShowOpenFailureDialog);
     port->ConfigureLine(QStringLiteral("plant"));
     return port;
   }
@@ -161,7 +161,7 @@ TEST(NetworkOpenFailure, MisbehavingServersGiveAClearErrorInTheSerialPortDialog)
     TFakeServer server(misbehaviour.serve);
     TPortThread port(std::make_unique<TFakeUsbDevice>(), TPortSources());
     port.SetNetworkPorts({{QStringLiteral("plant"), server.Url()}});
-    port.SetShowOpenErrors(true);
+    port.SetOpenFailureReport(ShowOpenFailureDialog);
     port.SetPortName(QStringLiteral("plant"));
     EXPECT_FALSE(port.OpenPort());
     EXPECT_FALSE(port.Connected());

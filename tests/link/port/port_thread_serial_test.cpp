@@ -8,7 +8,6 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <QTimer>
-#include <cerrno>
 #include <limits>
 #include <memory>
 #include <set>
@@ -154,7 +153,7 @@ TEST_F(SerialOpenFailure, PortHeldByAnotherPortObjectIsReportedBusy) {
   ASSERT_TRUE(first->Connected());
   TPortThread second(std::make_unique<TFakeUsbDevice>(), map.Sources());
   second.SetPortName(QStringLiteral("COM7"));
-  second.SetShowOpenErrors(true);
+  second.SetOpenFailureReport(ShowOpenFailureDialog);
 
   EXPECT_FALSE(second.OpenPort());
   ASSERT_EQ(dialogs.records.size(), 1u);
@@ -175,7 +174,7 @@ TEST_F(SerialOpenFailure, PortLockedByAnotherProgramIsReportedBusy) {
   ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
   TPortThread port(std::make_unique<TFakeUsbDevice>(), map.Sources());
   port.SetPortName(QStringLiteral("COM7"));
-  port.SetShowOpenErrors(true);
+  port.SetOpenFailureReport(ShowOpenFailureDialog);
 
   EXPECT_FALSE(port.OpenPort());
   ASSERT_EQ(dialogs.records.size(), 1u);
@@ -192,7 +191,7 @@ TEST_F(SerialOpenFailure, FailuresAreSilentUnlessErrorsAreShown) {
   EXPECT_TRUE(dialogs.records.empty());
   EXPECT_FALSE(port.WorkerStarted());
 
-  port.SetShowOpenErrors(true);
+  port.SetOpenFailureReport(ShowOpenFailureDialog);
   EXPECT_FALSE(port.OpenPort());
   ASSERT_EQ(dialogs.records.size(), 1u);
   EXPECT_EQ(dialogs.last().message, GetText(31));
@@ -200,7 +199,7 @@ TEST_F(SerialOpenFailure, FailuresAreSilentUnlessErrorsAreShown) {
 
 TEST_F(SerialOpenFailure, LowerCaseUsbNameIsASerialPortAndEmptyNameFails) {
   TPortThread port(std::make_unique<TFakeUsbDevice>(), map.Sources());
-  port.SetShowOpenErrors(true);
+  port.SetOpenFailureReport(ShowOpenFailureDialog);
   port.SetPortName(QStringLiteral("usb1"));
   EXPECT_FALSE(port.OpenPort());
   EXPECT_EQ(port.LastOpenFailure().kind, TOpenFailure::TKind::Tty);
@@ -217,7 +216,7 @@ TEST_F(SerialOpenFailure, TargetThatIsNotATerminalIsNotSupported) {
   plain.close();
   map.Register(QStringLiteral("COM3"), plain.fileName());
   TPortThread port(std::make_unique<TFakeUsbDevice>(), map.Sources());
-  port.SetShowOpenErrors(true);
+  port.SetOpenFailureReport(ShowOpenFailureDialog);
   port.SetPortName(QStringLiteral("COM3"));
   EXPECT_FALSE(port.OpenPort());
   ASSERT_EQ(dialogs.records.size(), 1u);
@@ -232,24 +231,6 @@ TEST_F(SerialOpenFailure, OpenOnAnOpenPortChangesNothing) {
   EXPECT_EQ(port->WorkerPassCount(), passes);  // not even reopened
   EXPECT_TRUE(port->ClosePort());
   EXPECT_TRUE(port->ClosePort());  // closing a closed port is fine too
-}
-
-TEST(SerialOpenErrorText, ErrnoValuesMapToTheirTexts) {
-  EXPECT_EQ(SerialOpenErrorTextIndex(ENOENT), 31);
-  EXPECT_EQ(SerialOpenErrorTextIndex(EACCES), 32);
-  EXPECT_EQ(SerialOpenErrorTextIndex(EPERM), 32);
-  EXPECT_EQ(SerialOpenErrorTextIndex(ENOTTY), 34);
-  EXPECT_EQ(SerialOpenErrorTextIndex(ENODEV), 35);
-  EXPECT_EQ(SerialOpenErrorTextIndex(ENXIO), 35);
-  EXPECT_EQ(SerialOpenErrorTextIndex(EBUSY), 37);
-  EXPECT_EQ(SerialOpenErrorTextIndex(EAGAIN), 37);
-  EXPECT_EQ(SerialOpenErrorTextIndex(EIO), 38);
-}
-
-TEST(SerialOpenErrorText, ErrorWithoutATextShowsTheSystemsMessage) {
-  EXPECT_EQ(SerialOpenErrorTextIndex(EDOM), -1);
-  EXPECT_EQ(SerialOpenErrorText(EDOM), qt_error_string(EDOM));
-  EXPECT_FALSE(SerialOpenErrorText(EDOM).isEmpty());
 }
 
 using SerialDelivery = SerialPortTest;

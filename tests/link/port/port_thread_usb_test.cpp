@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fake_usb_device.h"
+#include "open_error_dialogs.h"
 #include "port_thread.h"
 #include "pty_line.h"
 #include "recording_dialogs.h"
@@ -53,7 +54,7 @@ TEST_F(UsbPortNames, UsbNumberCountsFromOne) {
 }
 
 TEST_F(UsbPortNames, NameWithoutAnAdapterNumberOpensNoAdapter) {
-  port->SetShowOpenErrors(true);
+  port->SetOpenFailureReport(ShowOpenFailureDialog);
   for (const char *name : {"USB", "USB0", "USBx", "USB257", "USB-1"}) {
     EXPECT_FALSE(Open(QString::fromLatin1(name))) << name;
   }
@@ -94,7 +95,7 @@ TEST_F(UsbOpenFailure, FailedOpenShowsTheUsbErrorOnlyWhenAsked) {
   EXPECT_EQ(port->LastOpenFailure().usbStatus, TUsbStatus::DeviceNotOpened);
   EXPECT_FALSE(port->WorkerStarted());
 
-  port->SetShowOpenErrors(true);
+  port->SetOpenFailureReport(ShowOpenFailureDialog);
   EXPECT_FALSE(port->OpenPort());
   ASSERT_EQ(dialogs.records.size(), 1u);
   const TMessageDialogRequest &shown = dialogs.last();

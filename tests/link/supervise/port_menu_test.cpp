@@ -13,6 +13,10 @@ namespace {
 
 class PortMenuTest : public testing::Test {
  protected:
+  PortMenuTest() {
+    port.SetOpenFailureReport(
+        [this](const TOpenFailure &failure) { openFailures.Report(failure); });
+  }
   void Build(const QStringList &ports) {
     port.ports = ports;
     menu.Menu_FindAvailablePortsClick();
@@ -24,7 +28,8 @@ class PortMenuTest : public testing::Test {
   TFakePortControl port;
   TRecordingLinkHost host;
   TRecordingDialogs dialogs;
-  TPortMenu menu{settings, port, host};
+  TOpenFailurePolicy openFailures{host};
+  TPortMenu menu{settings, port, host, openFailures};
   TWatchdog watchdog{state, settings, port, host, menu};
 };
 
@@ -101,7 +106,7 @@ TEST_F(PortMenuOpen, FailedOpenUnchecksTheItemButKeepsTheName) {
   Build(kSearchList);
   menu.Menu_OpenPortClick(0);
   EXPECT_EQ(port.openAttempts, QStringList{"COM1"});
-  EXPECT_EQ(port.showOpenErrorsAtOpen.back(), true);
+  EXPECT_EQ(host.openFailuresShown.size(), 1u);  // chosen by the user: shown
   EXPECT_EQ(host.processEventsCount, 1);
   EXPECT_EQ(host.checkedPortItem, -1);
   EXPECT_EQ(host.portStatusText, QStringLiteral("-"));
@@ -201,7 +206,7 @@ TEST_F(ConverterSearch, WalksTheListSkippingSeparatorsAndFailedPorts) {
 
   watchdog.TimerTimer();  // position 1 (separator), then 2 (USB1 opens)
   EXPECT_EQ(port.openAttempts, QStringList{"USB1"});
-  EXPECT_EQ(port.showOpenErrorsAtOpen.back(), false);
+  EXPECT_FALSE(openFailures.Shown());
   EXPECT_EQ(menu.ScanTries(), 2);
   EXPECT_EQ(menu.ScanPosition(), 2);
   EXPECT_EQ(host.processEventsCount, 1);  // the separator costs no event processing
@@ -248,9 +253,8 @@ TEST_F(ConverterSearch, NoOpenablePortTriesEveryPositionSilently) {
   watchdog.TimerTimer();
   EXPECT_EQ(port.openAttempts.size(), 10);
   EXPECT_EQ(menu.ScanTries(), 5);
-  for (bool shown : port.showOpenErrorsAtOpen) {
-    EXPECT_FALSE(shown);
-  }
+  EXPECT_TRUE(host.openFailuresShown.empty());
+  EXPECT_FALSE(openFailures.Shown());
   EXPECT_TRUE(settings.Port.isEmpty());
   EXPECT_EQ(host.statusScreens, (std::vector<int>{3, 3}));
   EXPECT_TRUE(dialogs.records.empty());

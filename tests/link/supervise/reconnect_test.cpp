@@ -33,6 +33,8 @@ class ReconnectTest : public testing::Test {
     auto source = std::make_unique<TFakeHotPlug>();
     hotPlug = source.get();
     reconnect.AddHotPlugSource(std::move(source));
+    port.SetOpenFailureReport(
+        [this](const TOpenFailure &failure) { openFailures.Report(failure); });
   }
 
   TPortSources Sources() const {
@@ -76,8 +78,9 @@ class ReconnectTest : public testing::Test {
   TProgramSettings settings;
   TFakePortControl port;
   TRecordingLinkHost host;
-  TPortMenu menu{settings, port, host};
-  TReconnect reconnect{menu, port, settings, host, Sources()};
+  TOpenFailurePolicy openFailures{host};
+  TPortMenu menu{settings, port, host, openFailures};
+  TReconnect reconnect{menu, port, settings, host, openFailures, Sources()};
   TWatchdog watchdog{state, settings, port, host, menu};
   TFakeHotPlug *hotPlug = nullptr;
 };
@@ -93,7 +96,7 @@ TEST_F(ReconnectTest, LostLineIsWaitedForSilentlyAndReopenedAtTheTick) {
   EXPECT_FALSE(port.connected);
   EXPECT_EQ(port.closeCount, 1);
   EXPECT_EQ(port.openAttempts.back(), QStringLiteral("ttyS0"));
-  EXPECT_FALSE(port.showOpenErrorsAtOpen.back()) << "no dialog while retrying";
+  EXPECT_TRUE(host.openFailuresShown.empty()) << "no dialog while retrying";
   EXPECT_EQ(host.statusScreens.back(), TWatchdog::kScreenNoCommunication);
   EXPECT_EQ(host.portStatusText, QStringLiteral("ttyS0"));
   EXPECT_EQ(CheckedPort(), QStringLiteral("ttyS0"));

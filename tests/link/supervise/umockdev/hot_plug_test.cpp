@@ -180,8 +180,9 @@ TEST_F(HotPlug, AdapterPluggedBackAsAnotherTtyIsReopenedAndTheMenuFollows) {
   TProgramSettings settings;
   TSysfsPort port(bed->Sources());
   TRecordingLinkHost host;
-  TPortMenu menu(settings, port, host);
-  TReconnect reconnect(menu, port, settings, host, bed->Sources());
+  TOpenFailurePolicy openFailures(host);
+  TPortMenu menu(settings, port, host, openFailures);
+  TReconnect reconnect(menu, port, settings, host, openFailures, bed->Sources());
   reconnect.AddHotPlugSource(std::make_unique<TUdevMonitor>());
   menu.Menu_FindAvailablePortsClick();
   menu.Menu_OpenPortClick(menu.PositionOf(QStringLiteral("ttyUSB0")));
@@ -207,7 +208,7 @@ TEST_F(HotPlug, AdapterPluggedBackAsAnotherTtyIsReopenedAndTheMenuFollows) {
   EXPECT_EQ(host.portItems, (QStringList{"ttyUSB0", "ttyUSB1", "-"}));
   EXPECT_EQ(host.checkedPortItem, 1);
   EXPECT_EQ(host.portStatusText, QStringLiteral("ttyUSB1"));
-  EXPECT_FALSE(port.showOpenErrorsAtOpen.back());
+  EXPECT_FALSE(openFailures.Shown());
 }
 
 }  // namespace
