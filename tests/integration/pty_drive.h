@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -85,11 +86,14 @@ std::vector<uint8_t> DisplayPayload(uint8_t status, const char (&text)[N]) {
   return payload;
 }
 
+// A memory write: the address, then at most 16 bytes of data, zero-padded.
 inline std::vector<uint8_t> MemoryWritePayload(uint16_t address, const std::vector<uint8_t> &data) {
-  std::vector<uint8_t> payload{kelvo::kConverterMessage, 0x00, 0xE0,
-                               static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)};
-  payload.insert(payload.end(), data.begin(), data.end());
-  payload.resize(21, 0);
+  std::vector<uint8_t> payload(21, 0);
+  payload[0] = kelvo::kConverterMessage;
+  payload[2] = 0xE0;
+  payload[3] = static_cast<uint8_t>(address >> 8);
+  payload[4] = static_cast<uint8_t>(address);
+  std::copy_n(data.begin(), std::min<size_t>(data.size(), 16), payload.begin() + 5);
   return payload;
 }
 

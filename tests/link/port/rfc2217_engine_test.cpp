@@ -16,10 +16,15 @@ using namespace telnet;
 
 constexpr uint8_t kComPort = kOptionComPort;
 
+// Built byte by byte: GCC 12 at -O3 takes vector::insert onto a vector of known small size for a
+// write past its buffer (a false -Warray-bounds).
 TBytes ComPort(uint8_t code, const TBytes &value) {
   TBytes bytes{kIac, kSb, kComPort, code};
-  bytes.insert(bytes.end(), value.begin(), value.end());
-  bytes.insert(bytes.end(), {kIac, kSe});
+  for (const uint8_t byte : value) {
+    bytes.push_back(byte);
+  }
+  bytes.push_back(kIac);
+  bytes.push_back(kSe);
   return bytes;
 }
 
@@ -77,9 +82,7 @@ TEST(TelnetParser, GivesTheSameDataAndEventsWhereverTheChunksAreCut) {
 }
 
 TEST(TelnetParser, KeepsOnlyTheStartOfAnOverlongSubnegotiation) {
-  TBytes stream{kIac, kSb, kComPort};
-  stream.insert(stream.end(), 1000, 0x41);
-  stream.insert(stream.end(), {kIac, kSe, 'x'});
+  const TBytes stream = Join({{kIac, kSb, kComPort}, TBytes(1000, 0x41), {kIac, kSe, 'x'}});
   const TParsed parsed = ParseInChunks(stream, 7);
   ASSERT_EQ(parsed.events.size(), 1u);
   EXPECT_EQ(parsed.events[0].value.size(), TTelnetParser::kMaxSubnegotiation);
