@@ -151,6 +151,7 @@ void TForm_Sorvanel::FormCreate() {
   ShowStatusScreen(kStatusScreenStartUp);
   LoadSettings(settings_, files_.settingsFile, SettingsTargets());
   ApplyNetworkPorts();
+  savedPort_ = settings_.Port;
   if (!startPort_.isEmpty()) {
     settings_.Port = startPort_;
   }
@@ -189,6 +190,10 @@ void TForm_Sorvanel::FormClose() {
   timer_->stop();
   ClosePort();
   QThread::msleep(kClosePortWait);
+  // A port named on the command line is for this run only.
+  if (!startPort_.isEmpty() && !driveLink_->PortMenu().PortChosen()) {
+    settings_.Port = savedPort_;
+  }
   SaveSettings(settings_, files_.settingsFile, SettingsTargets());
   SaveMemoryFile();
 }

@@ -83,7 +83,7 @@ void TPortMenu::OpenSavedPort() {
   for (int position = 0; position < entries_.size(); ++position) {
     if (Hint(position) == saved) {
       listed = true;
-      Menu_OpenPortClick(position);
+      OpenPortAt(position);
     }
   }
   if (!listed && !port_.Connected()) {
@@ -92,6 +92,13 @@ void TPortMenu::OpenSavedPort() {
 }
 
 void TPortMenu::Menu_OpenPortClick(int position) {
+  if (!Hint(position).isEmpty()) {
+    portChosen_ = true;
+  }
+  OpenPortAt(position);
+}
+
+void TPortMenu::OpenPortAt(int position) {
   const QString name = Hint(position);
   if (name.isEmpty()) {
     return;

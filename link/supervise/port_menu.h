@@ -39,8 +39,8 @@ class TPortMenu {
   // Rebuilds the port items from the port list; when a port is open and a
   // port name is saved, reopens it (OpenSavedPort).
   void Menu_FindAvailablePortsClick();
-  // Opens, through Menu_OpenPortClick, every item whose name equals
-  // ProgramSettings.Port (exact comparison).
+  // Opens, as Menu_OpenPortClick does, every item whose name equals
+  // ProgramSettings.Port (exact comparison). This is no choice of a port.
   void OpenSavedPort();
   // Opens the port of the item at 'position' with its open errors shown;
   // on failure the item is unchecked and the status bar shows "-". A
@@ -73,6 +73,9 @@ class TPortMenu {
   uint8_t PortEntryCount() const { return portEntryCount_; }
   uint8_t ScanPosition() const { return scanPosition_; }
   uint8_t ScanTries() const { return scanTries_; }
+  // A port was chosen in this run: clicked in the menu, or found by the
+  // converter search. Reopening the saved port is no choice.
+  bool PortChosen() const { return portChosen_; }
 
  private:
   // Marks a handler as running for as long as the scope lasts.
@@ -87,6 +90,7 @@ class TPortMenu {
     bool &running_;
   };
 
+  void OpenPortAt(int position);
   void RunConverterSearch();
   void TrySearchPosition();
   void TellPortChosen(const QString &name, bool opened);
@@ -102,5 +106,6 @@ class TPortMenu {
   uint8_t scanTries_ = 0;
   bool tickRunning_ = false;
   bool clickRunning_ = false;
+  bool portChosen_ = false;
   TReconnect *reconnect_ = nullptr;
 };

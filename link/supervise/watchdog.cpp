@@ -71,6 +71,7 @@ void TPortMenu::TrySearchPosition() {
     host_.SetPortItemChecked(scanPosition_, true);
     host_.SetPortStatusText(settings_.Port);
     TellPortChosen(settings_.Port, true);
+    portChosen_ = true;
   } else {
     settings_.Port.clear();
   }

@@ -149,6 +149,35 @@ TEST_F(PortMenuOpen, FindConverterItemTogglesTheSearch) {
   EXPECT_TRUE(port.openAttempts.isEmpty());
 }
 
+// Only a port chosen during the run may replace the one in the settings file.
+TEST_F(PortMenuOpen, OnlyAClickOrASearchHitIsAChoiceOfPort) {
+  port.openable = {"USB1"};
+  settings.Port = "USB1";
+  Build(kSearchList);
+  menu.OpenSavedPort();
+  menu.Menu_FindAvailablePortsClick();  // reopens the port in use
+  menu.Menu_OpenPortClick(1);           // a separator
+  ASSERT_EQ(port.openAttempts, (QStringList{"USB1", "USB1"}));
+  EXPECT_FALSE(menu.PortChosen());
+
+  TPortMenu clicked{state, settings, port, host};
+  clicked.Menu_FindAvailablePortsClick();
+  clicked.Menu_OpenPortClick(0);  // fails, yet the user chose it
+  EXPECT_TRUE(clicked.PortChosen());
+
+  port.connected = false;
+  settings.FindFreq = true;
+  TPortMenu searched{state, settings, port, host};
+  searched.Menu_FindAvailablePortsClick();
+  port.openable.clear();
+  searched.TimerTimer();
+  EXPECT_FALSE(searched.PortChosen()) << "a search that found nothing";
+  port.openable = {"USB1"};
+  searched.TimerTimer();
+  ASSERT_TRUE(port.connected);
+  EXPECT_TRUE(searched.PortChosen());
+}
+
 // --- the watchdog tick ---
 
 using Watchdog = PortMenuTest;
