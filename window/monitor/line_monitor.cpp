@@ -184,7 +184,7 @@ void TLineMonitor::Watch(bool on) {
     const TPortThread &port = link_.Port();
     const std::optional<TLinkTime> openedAt =
         port.Connected() ? std::optional<TLinkTime>(port.OpenedAt()) : std::nullopt;
-    statistics_.Reset(openedAt);
+    statistics_.Reset(openedAt, TLinkClock::now());
     base_ = openedAt.value_or(TLinkClock::now());
     link_.AttachObserver(this);
     counterTimer_->start();
@@ -240,7 +240,8 @@ void TLineMonitor::ClearRows() {
   pending_.clear();
   model_->Clear();
   const TPortThread &port = link_.Port();
-  statistics_.Reset(port.Connected() ? std::optional<TLinkTime>(port.OpenedAt()) : std::nullopt);
+  statistics_.Reset(port.Connected() ? std::optional<TLinkTime>(port.OpenedAt()) : std::nullopt,
+                    TLinkClock::now());
   UpdateCounters();
 }
 
