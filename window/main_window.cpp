@@ -545,8 +545,8 @@ void TForm_Sorvanel::keyPressEvent(QKeyEvent *event) {
     QMainWindow::keyPressEvent(event);
     return;
   }
-  // An auto-repeated key-down repeats the press.
-  keyRepeat_->KeyDown(virtualKey);
+  // An auto-repeated key-down repeats the press of a key down here.
+  keyRepeat_->KeyDown(virtualKey, event->isAutoRepeat());
 }
 
 void TForm_Sorvanel::keyReleaseEvent(QKeyEvent *event) {
