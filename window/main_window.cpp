@@ -28,6 +28,7 @@
 #include "port_menu_items.h"
 #include "status_bar.h"
 #include "text_table.h"
+#include "tools_menu.h"
 #include "ui_main_window.h"
 #include "window_resources.h"
 
@@ -307,6 +308,8 @@ void TForm_Sorvanel::ShowSize(int size) {
   hidden->hide();
   ui_->StatusBar->setGeometry(0, client.height() - TStatusBar::kHeight, client.width(),
                               TStatusBar::kHeight);
+  PlaceToolsMenu(*menuBar(), *ui_->Menu_Tools, *ui_->Menu_File, ui_->Menu_Help->menuAction(),
+                 size == kSizeSmall);
   int menuHeight = menuBar()->heightForWidth(client.width());
   if (menuHeight < 0) {
     menuHeight = menuBar()->sizeHint().height();
