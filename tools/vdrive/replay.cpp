@@ -11,14 +11,15 @@
 #include <limits>
 #include <optional>
 
+#include "frame_bytes.h"
 #include "signals.h"
 
 namespace vdrive {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr uint8_t kStx = 0x02;
-constexpr uint8_t kEtx = 0x03;
+using kelvo::kEtx;
+using kelvo::kStx;
 // How long the program has to answer once a message is complete (a drive
 // waits 50 ms); --fast waits this long before it gives up on an answer.
 constexpr auto kAnswerWait = std::chrono::milliseconds(100);

@@ -5,12 +5,13 @@
 #include <limits>
 
 #include "capture_reader.h"
+#include "frame_bytes.h"
 #include "signals.h"
 
 namespace vdrive {
 namespace {
 
-constexpr uint8_t kEtx = 0x03;
+using kelvo::kEtx;
 
 // Offsets in the plan's buffer fit 32 bits: a file within the limit holds
 // at most half as many bytes as hex digits.

@@ -8,6 +8,7 @@
 #include "drive_link.h"
 #include "line_monitor.h"
 #include "line_monitor_view.h"
+#include "line_recorder.h"
 #include "link_frames.h"
 #include "window_fixture.h"
 
@@ -61,6 +62,37 @@ TEST(LineMonitorRows, ReadAsTheConverterAndTheProgramMeantThem) {
   EXPECT_EQ(RowMeaning(line), QStringLiteral("kijelző 2. sor: „Out  50.0 Hz    ”"));
   EXPECT_EQ(RowMeaning(PortEventRow(0, TPortEvent::Lost, QStringLiteral("ttyUSB0"))),
             QStringLiteral("port elveszett: ttyUSB0"));
+}
+
+// The monitor's counters make its rows: every frame, answer and port event is
+// counted and listed, timed from the port's open.
+TEST(LineRecorder, CountsEachEventAndListsItTimedFromThePortsOpen) {
+  using namespace std::chrono_literals;
+  std::vector<TLineRow> rows;
+  TLineRecorder recorder([&rows](TLineRow row) { rows.push_back(std::move(row)); });
+  const TLinkTime open = TLinkClock::now();
+  recorder.SetBase(open - 1s);
+  recorder.PortChanged(open, TPortEvent::Opened, QStringLiteral("ttyUSB0"));
+  const QByteArray frame = link_test::DisplayLine(1);
+  uint8_t result = 0;
+  const TReplyData reply = Decoded(frame, result);
+  recorder.ChunkReceived(open + 2ms, frame);
+  recorder.FrameHandled(open + 2500us, frame, result, 0, reply);
+  const uint8_t answer[] = {0x02, 0x30, 0x03};
+  recorder.AnswerWritten(open + 3ms, answer, sizeof answer, true);
+  recorder.AnswerSkipped(open + 4ms);
+
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].kind, TLineRowKind::PortEvent);
+  EXPECT_EQ(rows[0].ms, 0.0);
+  EXPECT_EQ(rows[1].kind, TLineRowKind::DriveMessage);
+  EXPECT_EQ(rows[1].ms, 2.5);
+  EXPECT_EQ(rows[2].kind, TLineRowKind::Answer);
+  EXPECT_EQ(rows[2].ms, 3.0);
+  EXPECT_EQ(recorder.DriveMessages(), 1u);
+  EXPECT_EQ(recorder.Answers(), 1u);
+  EXPECT_EQ(recorder.SkippedByHoldOff(), 1u);
+  EXPECT_EQ(recorder.Turnaround().Max(), 1ms);  // from the chunk to the answer
 }
 
 TEST(LineMonitorModel, KeepsTheNewestRowsUpToItsCapacityAndFiltersByKind) {
