@@ -181,6 +181,8 @@ constexpr std::array<TTextPair, kTextCount> kTextSource = {{
      "Converter messages the program leaves unanswered on purpose: five after the start, after a "
      "second without frames, and whenever the converter's display enters or leaves its bar-graph "
      "screen. This is normal, not a fault."},
+    // A network port's open error names the address it tried.
+    {"%1\nCím: %2", "%1\nAddress: %2"},
 
 }};
 

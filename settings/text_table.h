@@ -9,7 +9,7 @@ using TLanguage = uint8_t;
 inline constexpr TLanguage kLanguageHungarian = 0;
 inline constexpr TLanguage kLanguageEnglish = 1;
 inline constexpr int kLanguageCount = 2;
-inline constexpr int kTextCount = 137;
+inline constexpr int kTextCount = 138;
 
 // Texts added after the original 60, named so they are never used by number.
 // The Tools menu and the memory view:
@@ -95,6 +95,8 @@ inline constexpr int kTextSaveTextFailed = 134;
 inline constexpr int kTextCapturing = 135;
 // The line monitor's explanation of its unanswered count:
 inline constexpr int kTextUnansweredHoldOffTip = 136;
+// A network port's open error: %1 the reason, %2 the address tried.
+inline constexpr int kTextNetworkErrorAddress = 137;
 
 // Rows by language, columns by text index.
 using TTextTable = std::array<std::array<QString, kTextCount>, kLanguageCount>;

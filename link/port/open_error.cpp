@@ -89,9 +89,10 @@ QString NetworkOpenErrorText(const TNetworkOpenResult &result) {
   return qt_error_string(result.systemError);
 }
 
-void ShowNetworkOpenError(const TNetworkOpenResult &result) {
+void ShowNetworkOpenError(const TNetworkOpenResult &result, const QString &address) {
   Luvamsg_ShowDialog(kMessageDialogIconError, GetText(kTextError), GetText(kTextSerialPortError),
-                     NetworkOpenErrorText(result), kMessageDialogButtonOk);
+                     GetText(kTextNetworkErrorAddress).arg(NetworkOpenErrorText(result), address),
+                     kMessageDialogButtonOk);
 }
 
 void ShowUsbOpenError() {

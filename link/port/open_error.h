@@ -18,7 +18,8 @@ QString NetworkOpenErrorText(const TNetworkOpenResult &result);
 
 // The error dialogs of a failed open. Main thread (they are modal). A
 // network port is a serial port to the user: its dialog is the serial one
-// with the network's reason.
+// with the network's reason and the address tried ('address': host and
+// port, or the URL as written when it is not a valid address).
 void ShowSerialOpenError(int error);
-void ShowNetworkOpenError(const TNetworkOpenResult &result);
+void ShowNetworkOpenError(const TNetworkOpenResult &result, const QString &address);
 void ShowUsbOpenError();

@@ -288,7 +288,7 @@ bool TPortThread::OpenNetwork(const QString &url) {
     return true;
   }
   if (showOpenErrors_) {
-    ShowNetworkOpenError(result);
+    ShowNetworkOpenError(result, address ? NetworkAddressText(*address) : url.trimmed());
   }
   return false;
 }
