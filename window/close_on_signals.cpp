@@ -55,6 +55,10 @@ void CatchTerminationSignals() {
   }
 }
 
+int TerminationSignalFd() {
+  return g_signalPipe[0];
+}
+
 TCloseOnSignals::TCloseOnSignals(QObject *parent) : QObject(parent) {
   if (g_signalPipe[0] < 0) {
     return;

@@ -36,6 +36,7 @@ enum class TNetworkError {
   SettingsRefused,    // the server refused the line settings
   ConnectionClosed,   // the server closed or reset the connection while opening
   SystemError,        // anything else; the errno is given beside
+  Stopped,            // the program is ending: the open gave up at once
 };
 
 struct TNetworkOpenResult {
@@ -49,6 +50,11 @@ struct TNetworkOpenResult {
 inline constexpr int kKeepAliveIdleSeconds = 5;
 inline constexpr int kKeepAliveIntervalSeconds = 2;
 inline constexpr int kKeepAliveProbes = 3;
+
+// Every network open gives up at once, with Stopped, while 'fd' is readable:
+// the program has been asked to end (the termination signals' socket). -1,
+// the default, for none. Any thread.
+void SetNetworkOpenStopFd(int fd);
 
 class TNetworkDevice final : public TLineDevice {
  public:
@@ -69,6 +75,8 @@ class TNetworkDevice final : public TLineDevice {
  private:
   using TClock = std::chrono::steady_clock;
 
+  TNetworkOpenResult OpenWithin(const TNetworkAddress &address, const TLineSettings &line,
+                                TClock::time_point deadline);
   TNetworkOpenResult Negotiate(TClock::time_point deadline);
   bool SendAll(const uint8_t *bytes, size_t length, TClock::time_point deadline);
 

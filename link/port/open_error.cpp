@@ -70,6 +70,7 @@ void ShowSerialOpenError(int error) {
 QString NetworkOpenErrorText(const TNetworkOpenResult &result) {
   switch (result.error) {
     case TNetworkError::None:
+    case TNetworkError::Stopped:  // the program ends: nothing to tell
       return QString();
     case TNetworkError::InvalidAddress:
       return GetText(kTextNetworkInvalidAddress);

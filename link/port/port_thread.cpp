@@ -287,7 +287,7 @@ bool TPortThread::OpenNetwork(const QString &url) {
     TakeLineDevice(network_);
     return true;
   }
-  if (showOpenErrors_) {
+  if (showOpenErrors_ && result.error != TNetworkError::Stopped) {
     ShowNetworkOpenError(result, address ? NetworkAddressText(*address) : url.trimmed());
   }
   return false;
