@@ -28,10 +28,11 @@ class QSocketNotifier;
 // Installs the signal handlers: from now on the three signals are noted and
 // never end the process by themselves. Call once, before anything else.
 void CatchTerminationSignals();
-// Readable from a signal's arrival until TCloseOnSignals has acted on it; -1
-// before CatchTerminationSignals. A wait that a person does not end (a network
-// port's connect) can give up when it is readable.
-int TerminationSignalFd();
+// Readable for good from the first signal on (nothing reads it); -1 before
+// CatchTerminationSignals. A wait that no person ends (a network port's
+// connect) gives up when it is readable. TCloseOnSignals may act on the
+// signal at any moment, also from the event loop the wait runs.
+int TerminationRequestedFd();
 
 // Acts on the noted signals on the main thread, from the event loop (also
 // from the loop of a dialog). Create it once the application exists.

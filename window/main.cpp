@@ -39,7 +39,7 @@ int main(int argc, char *argv[]) {
   // A signal from the first moment on runs the closing steps, and a network
   // port's connect (up to 3 s, the window waiting) gives up at once for it.
   CatchTerminationSignals();
-  SetNetworkOpenStopFd(TerminationSignalFd());
+  SetNetworkOpenStopFd(TerminationRequestedFd());
   // Before the window system starts: --help, --version and a bad command
   // line need no display and open no window.
   const TCommandLine commandLine = ParseCommandLine(Arguments(argc, argv));

@@ -51,9 +51,9 @@ inline constexpr int kKeepAliveIdleSeconds = 5;
 inline constexpr int kKeepAliveIntervalSeconds = 2;
 inline constexpr int kKeepAliveProbes = 3;
 
-// Every network open gives up at once, with Stopped, while 'fd' is readable:
-// the program has been asked to end (the termination signals' socket). -1,
-// the default, for none. Any thread.
+// Every network open gives up at once, with Stopped, when 'fd' is readable:
+// the program has been asked to end ('fd' stays readable from the first
+// termination signal on). -1, the default, for none. Any thread.
 void SetNetworkOpenStopFd(int fd);
 
 class TNetworkDevice final : public TLineDevice {
