@@ -151,10 +151,7 @@ void TForm_Sorvanel::FormCreate() {
   ShowStatusScreen(kStatusScreenStartUp);
   LoadSettings(settings_, files_.settingsFile, SettingsTargets());
   ApplyNetworkPorts();
-  savedPort_ = settings_.Port;
-  if (!startPort_.isEmpty()) {
-    settings_.Port = startPort_;
-  }
+  driveLink_->PortMenu().UseForThisRun(startPort_);
   LoadMemoryFile();
   ui_->Menu_LanguageHun->setData(static_cast<int>(kLanguageHungarian));
   ui_->Menu_LanguageEng->setData(static_cast<int>(kLanguageEnglish));
@@ -190,10 +187,7 @@ void TForm_Sorvanel::FormClose() {
   timer_->stop();
   ClosePort();
   QThread::msleep(kClosePortWait);
-  // A port named on the command line is for this run only.
-  if (!startPort_.isEmpty() && !driveLink_->PortMenu().PortChosen()) {
-    settings_.Port = savedPort_;
-  }
+  settings_.Port = driveLink_->PortMenu().PortToSave();  // a --port is for this run only
   SaveSettings(settings_, files_.settingsFile, SettingsTargets());
   SaveMemoryFile();
 }
@@ -307,8 +301,7 @@ void TForm_Sorvanel::ShowSize(int size) {
   hidden->hide();
   ui_->StatusBar->setGeometry(0, client.height() - TStatusBar::kHeight, client.width(),
                               TStatusBar::kHeight);
-  PlaceToolsMenu(*menuBar(), *ui_->Menu_Tools, *ui_->Menu_File, ui_->Menu_Help->menuAction(),
-                 size == kSizeSmall);
+  PlaceToolsMenu(*ui_, size == kSizeSmall);
   int menuHeight = menuBar()->heightForWidth(client.width());
   if (menuHeight < 0) {
     menuHeight = menuBar()->sizeHint().height();

@@ -167,7 +167,6 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   std::unique_ptr<Ui::TForm_Sorvanel> ui_;
   TFileLocations files_;
   QString startPort_;
-  QString savedPort_;  // the settings file's port, kept when startPort_ is used
   TLinkState link_;
   TProgramSettings settings_;
   TFrontPanel panel_;

@@ -3,8 +3,12 @@
 #include <QMenu>
 #include <QMenuBar>
 
-void PlaceToolsMenu(QMenuBar &bar, QMenu &tools, QMenu &file, QAction *before, bool small) {
-  QAction *item = tools.menuAction();
+#include "ui_main_window.h"
+
+void PlaceToolsMenu(const Ui::TForm_Sorvanel &ui, bool small) {
+  QMenuBar &bar = *ui.MainMenu;
+  QMenu &file = *ui.Menu_File;
+  QAction *item = ui.Menu_Tools->menuAction();
   if (small == file.actions().contains(item)) {
     return;
   }
@@ -23,5 +27,5 @@ void PlaceToolsMenu(QMenuBar &bar, QMenu &tools, QMenu &file, QAction *before, b
     file.removeAction(fileItems[next]);
     fileItems[next]->deleteLater();
   }
-  bar.insertAction(before, item);
+  bar.insertAction(ui.Menu_Help->menuAction(), item);
 }

@@ -5,10 +5,11 @@
 // terminal's menus.
 #pragma once
 
-class QAction;
-class QMenu;
-class QMenuBar;
+namespace Ui {
+class TForm_Sorvanel;
+}
 
-// Puts 'tools' into 'bar' before 'before' (big size), or at the top of 'file'
-// above a separator (small size). Placing it again where it is changes nothing.
-void PlaceToolsMenu(QMenuBar &bar, QMenu &tools, QMenu &file, QAction *before, bool small);
+// Puts Menu_Tools into the menu bar before Menu_Help (big size), or at the
+// top of Menu_File above a separator (small size). Placing it again where it
+// is changes nothing.
+void PlaceToolsMenu(const Ui::TForm_Sorvanel &ui, bool small);

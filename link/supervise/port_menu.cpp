@@ -166,3 +166,14 @@ void TPortMenu::TrySearchPosition() {
   }
   host_.ProcessPendingEvents();
 }
+
+void TPortMenu::UseForThisRun(const QString &name) {
+  if (!name.isEmpty()) {
+    savedBeforeThisRun_ = settings_.Port;
+    settings_.Port = name;
+  }
+}
+
+QString TPortMenu::PortToSave() const {
+  return savedBeforeThisRun_ && !portChosen_ ? *savedBeforeThisRun_ : settings_.Port;
+}

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 
 #include "link_host.h"
 #include "port_control.h"
@@ -69,6 +70,11 @@ class TPortMenu : public TPortList {
   // A port was chosen in this run: clicked in the menu, or found by the
   // converter search. Reopening the saved port is no choice.
   bool PortChosen() const { return portChosen_; }
+  // A port named at start (not empty) replaces ProgramSettings.Port for this
+  // run only: PortToSave stays the port saved before, unless a port is chosen.
+  void UseForThisRun(const QString &name);
+  // The port the settings file is to keep.
+  QString PortToSave() const;
 
  private:
   // Marks a handler as running for as long as the scope lasts.
@@ -105,5 +111,6 @@ class TPortMenu : public TPortList {
   // click is replacing.
   bool clickRunning_ = false;
   bool portChosen_ = false;
+  std::optional<QString> savedBeforeThisRun_;  // set by UseForThisRun
   TReconnect *reconnect_ = nullptr;
 };
