@@ -61,6 +61,7 @@ QString OpenFailureText(const TOpenFailure &failure) {
   switch (failure.kind) {
     case TOpenFailure::TKind::None:
     case TOpenFailure::TKind::UsbAdapter:
+    case TOpenFailure::TKind::Stopped:  // the program ends: nothing to tell
       return QString();
     case TOpenFailure::TKind::Tty: {
       const int index = SerialOpenErrorTextIndex(failure.systemError);
@@ -85,11 +86,15 @@ QString OpenFailureText(const TOpenFailure &failure) {
 }
 
 void ShowOpenFailureDialog(const TOpenFailure &failure) {
-  if (!failure.Failed()) {
+  if (!failure.Failed() || failure.kind == TOpenFailure::TKind::Stopped) {
     return;
   }
   const bool usb = failure.kind == TOpenFailure::TKind::UsbAdapter;
+  const QString reason = OpenFailureText(failure);
   Luvamsg_ShowDialog(kMessageDialogIconError, GetText(kTextError),
                      GetText(usb ? kTextUsbPortError : kTextSerialPortError),
-                     OpenFailureText(failure), kMessageDialogButtonOk);
+                     failure.address.isEmpty()
+                         ? reason
+                         : GetText(kTextNetworkErrorAddress).arg(reason, failure.address),
+                     kMessageDialogButtonOk);
 }

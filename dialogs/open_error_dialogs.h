@@ -19,5 +19,6 @@ QString OpenFailureText(const TOpenFailure &failure);
 // The error dialog of a failed open, modal, on the main thread: "USB port
 // error!" without a message for the adapter; "Serial port error!" with
 // OpenFailureText for a tty and for a network port (a serial port to the
-// user).
+// user), the network port's with the address it tried. Nothing for an open
+// that gave up because the program ends.
 void ShowOpenFailureDialog(const TOpenFailure &failure);

@@ -188,6 +188,8 @@ constexpr std::array<TTextPair, kTextCount> kTextSource = {{
      "These network ports are not taken: their address is longer than %1 characters. "
      "They stay in the settings file unchanged."},
     {"… és még %1", "… and %1 more"},
+    // A network port's open error names the address it tried.
+    {"%1\nCím: %2", "%1\nAddress: %2"},
 
 }};
 

@@ -9,7 +9,7 @@ using TLanguage = uint8_t;
 inline constexpr TLanguage kLanguageHungarian = 0;
 inline constexpr TLanguage kLanguageEnglish = 1;
 inline constexpr int kLanguageCount = 2;
-inline constexpr int kTextCount = 140;
+inline constexpr int kTextCount = 141;
 
 // Texts added after the original 60, named so they are never used by number.
 // The Tools menu and the memory view:
@@ -99,6 +99,8 @@ inline constexpr int kTextUnansweredHoldOffTip = 136;
 inline constexpr int kTextNetworkPortUrlTooLong = 137;  // %1 most characters
 inline constexpr int kTextNetworkPortsRefused = 138;    // %1 most characters
 inline constexpr int kTextAndMore = 139;                // %1 count
+// A network port's open error: %1 the reason, %2 the address tried.
+inline constexpr int kTextNetworkErrorAddress = 140;
 
 // Rows by language, columns by text index.
 using TTextTable = std::array<std::array<QString, kTextCount>, kLanguageCount>;

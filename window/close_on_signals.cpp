@@ -15,6 +15,9 @@ namespace {
 
 // Written by the signal handler (async-signal-safe), read on the main thread.
 int g_signalPipe[2] = {-1, -1};
+// Written by the signal handler too, and never read: readable for good once a
+// signal has come, whoever has read the one above.
+int g_stopPipe[2] = {-1, -1};
 
 const TCloseOnSignals *g_closeOnSignals = nullptr;
 
@@ -27,6 +30,7 @@ void OnTerminationSignal(int) {
   const int savedErrno = errno;
   const char byte = 1;
   [[maybe_unused]] const ssize_t written = write(g_signalPipe[1], &byte, 1);
+  [[maybe_unused]] const ssize_t stopWritten = write(g_stopPipe[1], &byte, 1);
   errno = savedErrno;
 }
 
@@ -63,6 +67,9 @@ void CatchTerminationSignals() {
       socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_signalPipe) != 0) {
     return;
   }
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_stopPipe) != 0) {
+    g_stopPipe[0] = g_stopPipe[1] = -1;  // the handler's write to -1 fails harmlessly
+  }
   struct sigaction action = {};
   action.sa_handler = OnTerminationSignal;
   sigemptyset(&action.sa_mask);
@@ -70,6 +77,10 @@ void CatchTerminationSignals() {
   for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
     sigaction(signalNumber, &action, nullptr);
   }
+}
+
+int TerminationRequestedFd() {
+  return g_stopPipe[0];
 }
 
 TCloseOnSignals::TCloseOnSignals(QObject *parent) : QObject(parent) {

@@ -30,6 +30,11 @@ class QSocketNotifier;
 // Installs the signal handlers: from now on the three signals are noted and
 // never end the process by themselves. Call once, before anything else.
 void CatchTerminationSignals();
+// Readable for good from the first signal on (nothing reads it); -1 before
+// CatchTerminationSignals. A wait that no person ends (a network port's
+// connect) gives up when it is readable. TCloseOnSignals may act on the
+// signal at any moment, also from the event loop the wait runs.
+int TerminationRequestedFd();
 
 // A termination signal has reached the TCloseOnSignals that exists now: the
 // window is being closed because of it (or a close the user started is

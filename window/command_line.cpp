@@ -22,7 +22,7 @@ struct TValueOption {
 };
 
 const TValueOption kValueOptions[] = {
-    {"port", "NAME", "Open the port NAME at start instead of the saved port.",
+    {"port", "NAME", "Open the port NAME at start instead of the saved port, for this run only.",
      &TCommandLineOptions::port},
     {"settings", "FILE",
      "Use FILE as the settings file. Its default memory file is FILE with \".mem\" unless "

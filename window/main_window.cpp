@@ -29,6 +29,7 @@
 #include "port_menu_items.h"
 #include "status_bar.h"
 #include "text_table.h"
+#include "tools_menu.h"
 #include "ui_main_window.h"
 #include "window_resources.h"
 
@@ -151,9 +152,7 @@ void TForm_Sorvanel::FormCreate() {
   ShowStatusScreen(kStatusScreenStartUp);
   LoadSettings(settings_, files_.settingsFile, SettingsTargets());
   ApplyNetworkPorts();
-  if (!startPort_.isEmpty()) {
-    settings_.Port = startPort_;
-  }
+  driveLink_->PortMenu().UseForThisRun(startPort_);
   LoadMemoryFile();
   ui_->Menu_LanguageHun->setData(static_cast<int>(kLanguageHungarian));
   ui_->Menu_LanguageEng->setData(static_cast<int>(kLanguageEnglish));
@@ -190,6 +189,7 @@ void TForm_Sorvanel::FormClose() {
   timer_->stop();
   ClosePort();
   QThread::msleep(kClosePortWait);
+  settings_.Port = driveLink_->PortMenu().PortToSave();  // a --port is for this run only
   RunClosingSaves([this] { SaveSettings(settings_, files_.settingsFile, SettingsTargets()); },
                   [this] { SaveMemoryFile(); });
 }
@@ -303,6 +303,7 @@ void TForm_Sorvanel::ShowSize(int size) {
   hidden->hide();
   ui_->StatusBar->setGeometry(0, client.height() - TStatusBar::kHeight, client.width(),
                               TStatusBar::kHeight);
+  PlaceToolsMenu(*ui_, size == kSizeSmall);
   int menuHeight = menuBar()->heightForWidth(client.width());
   if (menuHeight < 0) {
     menuHeight = menuBar()->sizeHint().height();
@@ -537,8 +538,8 @@ void TForm_Sorvanel::keyPressEvent(QKeyEvent *event) {
     QMainWindow::keyPressEvent(event);
     return;
   }
-  // An auto-repeated key-down repeats the press.
-  keyRepeat_->KeyDown(virtualKey);
+  // An auto-repeated key-down repeats the press of a key down here.
+  keyRepeat_->KeyDown(virtualKey, event->isAutoRepeat());
 }
 
 void TForm_Sorvanel::keyReleaseEvent(QKeyEvent *event) {

@@ -49,7 +49,8 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   explicit TForm_Sorvanel(const QString &programPath = QCoreApplication::applicationFilePath(),
                           QWidget *parent = nullptr);
   // Runs the start-up sequence with these files. A 'startPort' that is not
-  // empty is opened at start instead of the saved port.
+  // empty is opened at start instead of the saved port, for this run only:
+  // the saved port stays unless a port is chosen during the run.
   TForm_Sorvanel(const TFileLocations &files, const QString &startPort, QWidget *parent = nullptr);
   ~TForm_Sorvanel() override;
 

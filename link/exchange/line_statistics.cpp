@@ -82,10 +82,12 @@ uint64_t TLineStatistics::SilentSeconds(TLinkTime now) const {
   return seconds;
 }
 
-void TLineStatistics::Reset(std::optional<TLinkTime> openedAt) {
+void TLineStatistics::Reset(std::optional<TLinkTime> openedAt, TLinkTime now) {
   *this = TLineStatistics();
   openedAt_ = openedAt;
-  lastHeard_ = openedAt;
+  if (openedAt) {
+    lastHeard_ = std::max(*openedAt, now);
+  }
 }
 
 void TLineStatistics::CountSilence(TLinkTime until) {
@@ -141,7 +143,7 @@ void TLineStatistics::AnswerSkipped(TLinkTime) {
 void TLineStatistics::PortChanged(TLinkTime t, TPortEvent event, const QString &) {
   switch (event) {
     case TPortEvent::Opened:
-      Reset(t);
+      Reset(t, t);
       break;
     case TPortEvent::Reopened:
       ++reconnects_;

@@ -77,8 +77,11 @@ class TLineStatistics : public TLinkObserver {
   // When the port last opened; none before the first open.
   std::optional<TLinkTime> OpenedAt() const { return openedAt_; }
 
-  // Starts every count again (the port opened, or the user cleared them).
-  void Reset(std::optional<TLinkTime> openedAt);
+  // Starts every count again at 'now': the port opened, the user cleared
+  // them, or counting began with the port already open. 'openedAt' is when
+  // the open port opened, none when no port is open. Silence is counted from
+  // 'now' on: what the line did before is not known here.
+  void Reset(std::optional<TLinkTime> openedAt, TLinkTime now);
 
   void ChunkReceived(TLinkTime t, const QByteArray &chunk) override;
   void CharactersDropped(TLinkTime t, size_t count) override;
@@ -104,7 +107,7 @@ class TLineStatistics : public TLinkObserver {
   TTurnaroundHistogram turnaround_;
 
   std::optional<TLinkTime> openedAt_;
-  std::optional<TLinkTime> lastHeard_;       // open port: last chunk or the open
+  std::optional<TLinkTime> lastHeard_;       // open port: last chunk or the reset
   TLinkTime lastChunk_{};                    // the chunk that completed a frame
   std::optional<TLinkTime> awaitingAnswer_;  // a converter message not yet answered
 };

@@ -31,3 +31,9 @@ std::optional<TNetworkAddress> ParseNetworkUrl(const QString &url) {
   address.port = static_cast<uint16_t>(port);
   return address;
 }
+
+QString NetworkAddressText(const TNetworkAddress &address) {
+  const QString host =
+      address.host.contains(u':') ? QStringLiteral("[%1]").arg(address.host) : address.host;
+  return QStringLiteral("%1:%2").arg(host).arg(address.port);
+}

@@ -18,3 +18,7 @@ struct TNetworkAddress {
 };
 
 std::optional<TNetworkAddress> ParseNetworkUrl(const QString &url);
+
+// The host and port as a user writes them: "HOST:PORT", an IPv6 address in
+// brackets.
+QString NetworkAddressText(const TNetworkAddress &address);

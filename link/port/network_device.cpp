@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <thread>
@@ -22,19 +23,28 @@ TOpenFailure Failure(TKind kind, int systemError = 0) {
   return TOpenFailure::OfNetwork(kind, systemError);
 }
 
+std::atomic<int> g_stopFd{-1};
+
+// The program has been asked to end (SetNetworkOpenStopFd).
+bool StopRequested() {
+  pollfd stop{g_stopFd.load(), POLLIN, 0};
+  return stop.fd >= 0 && poll(&stop, 1, 0) > 0;
+}
+
 int MillisecondsLeft(TClock::time_point deadline) {
   const auto left =
       std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now()).count();
   return left > 0 ? static_cast<int>(left) : 0;
 }
 
-// Waits for 'events' on 'fd' until the deadline: the revents, 0 on time-out.
+// Waits for 'events' on 'fd' until the deadline: the revents, 0 on time-out
+// or when the program is asked to end meanwhile.
 short WaitFor(int fd, short events, TClock::time_point deadline) {
   for (;;) {
-    pollfd ready{fd, events, 0};
-    const int count = poll(&ready, 1, MillisecondsLeft(deadline));
+    pollfd ready[2] = {{fd, events, 0}, {g_stopFd.load(), POLLIN, 0}};
+    const int count = poll(ready, ready[1].fd >= 0 ? 2 : 1, MillisecondsLeft(deadline));
     if (count > 0) {
-      return ready.revents;
+      return ready[1].revents != 0 ? 0 : ready[0].revents;
     }
     if (count == 0 || errno != EINTR) {
       return 0;
@@ -89,8 +99,12 @@ std::shared_ptr<TResolution> ResolveWithin(const TNetworkAddress &address,
   }
   resolution = std::make_shared<TResolution>();
   std::thread([resolution, host, service] { Resolve(*resolution, host, service, 0); }).detach();
+  // Asked again and again, so that the program's end stops the wait too.
+  constexpr std::chrono::milliseconds kStopCheck{20};
   std::unique_lock lock(resolution->mutex);
-  resolution->finished.wait_until(lock, deadline, [&] { return resolution->done; });
+  while (!resolution->done && TClock::now() < deadline && !StopRequested()) {
+    resolution->finished.wait_until(lock, std::min(deadline, TClock::now() + kStopCheck));
+  }
   return resolution;
 }
 
@@ -157,6 +171,10 @@ bool IsConnectionGone(int error) {
 
 }  // namespace
 
+void SetNetworkOpenStopFd(int fd) {
+  g_stopFd = fd;
+}
+
 TNetworkDevice::~TNetworkDevice() {
   Close();
 }
@@ -168,8 +186,17 @@ TOpenFailure TNetworkDevice::Open(const TLineSettings &line) {
   if (!address_) {
     return Failure(TKind::InvalidAddress);
   }
-  const TNetworkAddress &address = *address_;
-  const TClock::time_point deadline = TClock::now() + kNetworkOpenLimit;
+  TOpenFailure failure = OpenWithin(*address_, line, TClock::now() + kNetworkOpenLimit);
+  if (failure.Failed() && StopRequested()) {
+    Close();
+    failure = Failure(TKind::Stopped);
+  }
+  failure.address = failure.Failed() ? NetworkAddressText(*address_) : QString();
+  return failure;
+}
+
+TOpenFailure TNetworkDevice::OpenWithin(const TNetworkAddress &address, const TLineSettings &line,
+                                        TClock::time_point deadline) {
   const std::shared_ptr<TResolution> resolution = ResolveWithin(address, deadline);
   std::unique_lock resolved(resolution->mutex);
   if (!resolution->done || resolution->status != 0) {

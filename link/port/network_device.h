@@ -37,6 +37,11 @@ inline constexpr int kKeepAliveIdleSeconds = 5;
 inline constexpr int kKeepAliveIntervalSeconds = 2;
 inline constexpr int kKeepAliveProbes = 3;
 
+// Every network open gives up at once, with the kind Stopped, when 'fd' is readable:
+// the program has been asked to end ('fd' stays readable from the first
+// termination signal on). -1, the default, for none. Any thread.
+void SetNetworkOpenStopFd(int fd);
+
 class TNetworkDevice final : public TLineDevice {
  public:
   TNetworkDevice() = default;
@@ -59,6 +64,8 @@ class TNetworkDevice final : public TLineDevice {
  private:
   using TClock = std::chrono::steady_clock;
 
+  TOpenFailure OpenWithin(const TNetworkAddress &address, const TLineSettings &line,
+                          TClock::time_point deadline);
   TOpenFailure Negotiate(TClock::time_point deadline);
   bool SendAll(const uint8_t *bytes, size_t length, TClock::time_point deadline);
 

@@ -7,6 +7,8 @@
 // above the port can hold.
 #pragma once
 
+#include <QString>
+
 #include "usb_status.h"
 
 struct TOpenFailure {
@@ -25,16 +27,20 @@ struct TOpenFailure {
     SettingsRefused,     // the server refused the line settings
     ConnectionClosed,    // the server closed or reset the connection while opening
     NetworkSystemError,  // anything else; the errno in systemError
+    Stopped,             // the program is ending: the open gave up at once
   };
 
   TKind kind = TKind::None;
   int systemError = 0;
   TUsbStatus usbStatus = TUsbStatus::Ok;
+  QString address;  // a network port: the host and port it tried
 
   bool Failed() const { return kind != TKind::None; }
 
-  static TOpenFailure OfTty(int error) { return {TKind::Tty, error, TUsbStatus::Ok}; }
-  static TOpenFailure OfUsbAdapter(TUsbStatus status) { return {TKind::UsbAdapter, 0, status}; }
+  static TOpenFailure OfTty(int error) { return {TKind::Tty, error, TUsbStatus::Ok, {}}; }
+  static TOpenFailure OfUsbAdapter(TUsbStatus status) { return {TKind::UsbAdapter, 0, status, {}}; }
   // 'kind' one of the network kinds; 'error' the errno of NetworkSystemError.
-  static TOpenFailure OfNetwork(TKind kind, int error = 0) { return {kind, error, TUsbStatus::Ok}; }
+  static TOpenFailure OfNetwork(TKind kind, int error = 0) {
+    return {kind, error, TUsbStatus::Ok, {}};
+  }
 };

@@ -83,7 +83,7 @@ void TPortMenu::OpenSavedPort() {
   for (int position = 0; position < entries_.size(); ++position) {
     if (Hint(position) == saved) {
       listed = true;
-      Menu_OpenPortClick(position);
+      OpenPortAt(position);
     }
   }
   if (!listed && !port_.Connected()) {
@@ -92,6 +92,13 @@ void TPortMenu::OpenSavedPort() {
 }
 
 void TPortMenu::Menu_OpenPortClick(int position) {
+  if (!Hint(position).isEmpty()) {
+    portChosen_ = true;
+  }
+  OpenPortAt(position);
+}
+
+void TPortMenu::OpenPortAt(int position) {
   const QString name = Hint(position);
   if (name.isEmpty()) {
     return;
@@ -154,8 +161,20 @@ void TPortMenu::TrySearchPosition() {
     host_.SetPortItemChecked(scanPosition_, true);
     host_.SetPortStatusText(settings_.Port);
     TellPortChosen(settings_.Port, true);
+    portChosen_ = true;
   } else {
     settings_.Port.clear();
   }
   host_.ProcessPendingEvents();
+}
+
+void TPortMenu::UseForThisRun(const QString &name) {
+  if (!name.isEmpty()) {
+    savedBeforeThisRun_ = settings_.Port;
+    settings_.Port = name;
+  }
+}
+
+QString TPortMenu::PortToSave() const {
+  return savedBeforeThisRun_ && !portChosen_ ? *savedBeforeThisRun_ : settings_.Port;
 }

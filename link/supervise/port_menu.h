@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 
 #include "link_host.h"
 #include "open_failure_policy.h"
@@ -31,8 +32,8 @@ class TPortMenu : public TPortList {
   // Rebuilds the port items from the port list; when a port is open and a
   // port name is saved, reopens it (OpenSavedPort).
   void Menu_FindAvailablePortsClick();
-  // Opens, through Menu_OpenPortClick, every item whose name equals
-  // ProgramSettings.Port (exact comparison).
+  // Opens, as Menu_OpenPortClick does, every item whose name equals
+  // ProgramSettings.Port (exact comparison). This is no choice of a port.
   void OpenSavedPort();
   // Opens the port of the item at 'position' with its open errors shown;
   // on failure the item is unchecked and the status bar shows "-". A
@@ -68,6 +69,14 @@ class TPortMenu : public TPortList {
   uint8_t PortEntryCount() const { return portEntryCount_; }
   uint8_t ScanPosition() const { return scanPosition_; }
   uint8_t ScanTries() const { return scanTries_; }
+  // A port was chosen in this run: clicked in the menu, or found by the
+  // converter search. Reopening the saved port is no choice.
+  bool PortChosen() const { return portChosen_; }
+  // A port named at start (not empty) replaces ProgramSettings.Port for this
+  // run only: PortToSave stays the port saved before, unless a port is chosen.
+  void UseForThisRun(const QString &name);
+  // The port the settings file is to keep.
+  QString PortToSave() const;
 
  private:
   // Marks a handler as running for as long as the scope lasts.
@@ -82,6 +91,7 @@ class TPortMenu : public TPortList {
     bool &running_;
   };
 
+  void OpenPortAt(int position);
   void TrySearchPosition();
   void TellPortChosen(const QString &name, bool opened);
 
@@ -103,5 +113,7 @@ class TPortMenu : public TPortList {
   // event. The reconnect waits (Busy), so it cannot reopen the port the
   // click is replacing.
   bool clickRunning_ = false;
+  bool portChosen_ = false;
+  std::optional<QString> savedBeforeThisRun_;  // set by UseForThisRun
   TReconnect *reconnect_ = nullptr;
 };

@@ -1,6 +1,6 @@
 // The program on a real X server with a window manager (run_on_xvfb.sh):
 // the titles the window manager is given, and a PC key held with the X
-// server's auto-repeat on.
+// server's auto-repeat on, in the main window and after a dialog took its press.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "about_box.h"
 #include "kelvo.h"
 #include "main_window.h"
 #include "message_box_presenter.h"
@@ -227,6 +228,76 @@ TEST(DesktopKeys, AHeldKeyStaysHeldThroughTheAutoRepeat) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return !window.KeyInput().IsHeld(0); }, 2000));
   UpHeldInNextAnswer();
   EXPECT_FALSE(UpHeldInNextAnswer()) << "the real key-up reaches the converter";
+}
+
+// ENTER (0x08 of key byte 0) in the key state the converter reads in the next answer.
+bool EnterHeldInNextAnswer() {
+  TTerminalMessageFrame frame{};
+  Kelvo_CompileMessage(&frame);
+  uint8_t decoded[KELVO_MAX_PAYLOAD] = {};
+  size_t length = 0;
+  Kelvo_Check(frame.bytes + 1, frame.bytes[0], decoded, &length);
+  return (decoded[1] & 0x08) != 0;
+}
+
+// Return goes down on the about box, which closes on it, and stays down a while: the X
+// server's repeats reach the main window, and reach it again once it is activated again. The
+// press never reached the main window, so no answer may carry ENTER.
+TEST(DesktopKeys, AKeyThatWentDownOnADialogIsNeverHeld) {
+  QTemporaryDir folder;
+  TRecordingDialogs dialogs;
+  Kelvo_SetButtonStatus(beReleaseAll, 0);
+  TForm_Sorvanel window(folder.filePath(QStringLiteral("sorvanel")));
+  TForm_AboutBox about(&window);
+  window.SetAboutBox(&about);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  const auto activate = [](const QWidget &target) {
+    RunTool(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                                        QString::number(target.winId())});
+  };
+  activate(window);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  PressCounter counter;
+  window.installEventFilter(&counter);
+  // The key goes up at the end, whatever happens.
+  struct TKeyUp {
+    ~TKeyUp() {
+      RunTool(QStringLiteral("xdotool"), {QStringLiteral("keyup"), QStringLiteral("Return")});
+    }
+  } keyUp;
+
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (about.isVisible() && about.isActiveWindow()) {
+      poll.stop();
+      QProcess::startDetached(QStringLiteral("xdotool"),
+                              {QStringLiteral("keydown"), QStringLiteral("Return")});
+    }
+  });
+  poll.start(20);
+  window.Menu_AboutClick();  // until Return closes the box
+  ASSERT_FALSE(about.isVisible());
+
+  int carried = 0;
+  const auto watchAnswers = [&](int presses) {
+    return QTest::qWaitFor(
+        [&] {
+          carried += EnterHeldInNextAnswer() ? 1 : 0;
+          return counter.presses >= presses;
+        },
+        10000);
+  };
+  ASSERT_TRUE(watchAnswers(5)) << "the X server repeats Return into the main window";
+  QWidget elsewhere;
+  elsewhere.show();
+  activate(elsewhere);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&elsewhere));
+  activate(window);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  ASSERT_TRUE(watchAnswers(counter.presses + 5));
+  EXPECT_EQ(carried, 0) << "answers carried ENTER";
+  EXPECT_FALSE(window.KeyInput().IsHeld(6));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Faults of the whole program: the line hung up in the middle of a frame,
 // the converter killed and started again, and the program process ended by
-// SIGTERM. Nothing may crash or spin, and nothing may be lost.
+// SIGTERM, also while a network port connects. Nothing may crash or spin,
+// and nothing may be lost.
 #include <signal.h>
 
 #include <QAction>
@@ -9,8 +10,10 @@
 #include <QThread>
 #include <iostream>
 
+#include "port_thread.h"
 #include "program_fixture.h"
 #include "pty_drive.h"
+#include "ser2net_process.h"
 #include "status_bar.h"
 #include "vdrive_process.h"
 
@@ -469,6 +472,33 @@ TEST_F(ProgramProcess, SigtermWhileAnAlertIsUpEndsItAndSavesTheMemory) {
   ASSERT_TRUE(program.waitForFinished(15000)) << "the alert kept the program";
   EXPECT_EQ(program.exitCode(), 0);
   EXPECT_EQ(folders.ReadFile(folders.MemoryFilePath()).mid(35 + 0x0500, 16), QByteArray(16, 0x6B));
+}
+
+// A SIGTERM while a network port connects at the start (the window waits for the connect, and
+// this server takes the connection but never answers the negotiation) ends the program at
+// once, through the closing steps: before the connect's own time limit could run out.
+TEST_F(ProgramProcess, SigtermWhileANetworkPortConnectsEndsTheProgramAtOnce) {
+  TLoopbackListener silent;
+  WriteSettings(QStringLiteral("[Sorvanel]\nPort=plant\n\n[NetworkPorts]\n"
+                               "plant=rfc2217://127.0.0.1:%1\n")
+                    .arg(silent.Port())
+                    .toUtf8());
+  ASSERT_TRUE(StartProgram()) << program.errorString().toStdString();
+  pollfd connecting{silent.Fd(), POLLIN, 0};
+  ASSERT_EQ(poll(&connecting, 1, 30000), 1) << "the program did not connect";
+  QElapsedTimer sinceConnect;
+  sinceConnect.start();
+
+  program.terminate();
+  ASSERT_TRUE(program.waitForFinished(15000));
+  const qint64 endedAfterMs = sinceConnect.elapsed();
+  std::cout << "[ time     ] ended " << endedAfterMs << " ms after the connect began\n";
+  EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(program.exitCode(), 0) << program.readAll().toStdString();
+  EXPECT_LT(endedAfterMs, TPortThread::kNetworkOpenLimit.count()) << "the close waited for it";
+  const QByteArray settings = folders.ReadFile(folders.SettingsPath());
+  EXPECT_TRUE(settings.contains("Port=plant\n") && settings.contains("Left=")) << settings.data();
+  EXPECT_EQ(folders.ReadFile(folders.MemoryFilePath()).size(), 8227);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QMenu>
 
+#include "line_monitor.h"
 #include "program_fixture.h"
 #include "pty_drive.h"
 #include "status_bar.h"
@@ -193,6 +194,28 @@ TEST_F(PtyConversation, WatchdogShowsNoCommunicationAfterASilentSecond) {
   ASSERT_TRUE(drive.Deliver(DisplayPayload(0x02, "Alapjel  25.0 Hz")));
   EXPECT_EQ(Line(kSizeBig, 2), QStringLiteral("Alapjel  25.0 Hz"));
   EXPECT_TRUE(Window().LinkState().ConverterConnected);
+}
+
+// The line monitor opened a while after the port, on a busy line: the time before it opened
+// is no silence, so it counts at most the seconds it has been watching.
+TEST_F(PtyConversation, LineMonitorOpenedLaterCountsNoSilenceOnABusyLine) {
+  using namespace std::chrono_literals;
+  Start();
+  const TLinkTime opened = Window().DriveLink().Port().OpenedAt();
+  while (TLinkClock::now() - opened < 1500ms) {
+    ASSERT_TRUE(drive.Deliver(DisplayPayload(3, "   busy line    ")));
+  }
+  const TLinkTime watchedFrom = TLinkClock::now();
+  Window().Menu_LineMonitorClick();
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(drive.Deliver(DisplayPayload(3, "   busy line    ")));
+  }
+  const TLineStatistics &statistics = Window().LineMonitor()->Statistics();
+  const TLinkTime now = TLinkClock::now();
+  EXPECT_EQ(statistics.DriveMessages(), 3u);
+  EXPECT_LE(statistics.SilentSeconds(now),
+            static_cast<uint64_t>(
+                std::chrono::duration_cast<std::chrono::seconds>(now - watchedFrom).count()));
 }
 
 TEST_F(PtyConversation, ProgrammingTerminalAlertsStopTheLinkWhileShown) {

@@ -5,6 +5,9 @@
 
 #include <QFileInfo>
 #include <QProcess>
+#include <functional>
+
+#include "file_locations.h"
 
 #include "program_fixture.h"
 #include "pty_drive.h"
@@ -213,8 +216,9 @@ TEST_F(StartOptions, TwoProgramsWithTheirOwnSettingsFilesKeepToTheirOwnFilesAndP
 
   const QByteArray iniA = folders.ReadFile(settingsA);
   const QByteArray iniB = folders.ReadFile(settingsB);
-  EXPECT_TRUE(iniA.contains("Port=PTYA\n") && iniA.contains("Language=1\n")) << iniA.toStdString();
-  EXPECT_TRUE(iniB.contains("Port=PTYB\n") && iniB.contains("Language=0\n")) << iniB.toStdString();
+  // The port named on the command line was for that run only: each file keeps its own.
+  EXPECT_TRUE(iniA.contains("Port=PTYB\n") && iniA.contains("Language=1\n")) << iniA.toStdString();
+  EXPECT_TRUE(iniB.contains("Port=\n") && iniB.contains("Language=0\n")) << iniB.toStdString();
   const QByteArray memoryA = folders.ReadFile(folderA + QStringLiteral("/drive-a.mem"));
   const QByteArray memoryB = folders.ReadFile(folderB + QStringLiteral("/drive-b.mem"));
   ASSERT_EQ(memoryA.size(), 8227);
@@ -222,6 +226,44 @@ TEST_F(StartOptions, TwoProgramsWithTheirOwnSettingsFilesKeepToTheirOwnFilesAndP
   EXPECT_EQ(memoryA.mid(35 + 0x0100, 16), QByteArray(16, '\xA1'));
   EXPECT_EQ(memoryB.mid(35 + 0x0100, 16), QByteArray(16, '\xB2'));
   EXPECT_EQ(StrayFiles(), QStringList()) << "no shared settings or memory file";
+}
+
+// The window as main() makes it for "--port GIVEN", with a settings file that names SAVED.
+class CommandLinePort : public ProgramTest {
+ protected:
+  void SetUp() override {
+    ProgramTest::SetUp();
+    folders.RegisterPort(QStringLiteral("SAVED"), saved.SlavePath());
+    folders.RegisterPort(QStringLiteral("GIVEN"), given.SlavePath());
+  }
+
+  // One run from start to close; returns the settings file it left.
+  QByteArray Run(const std::function<void()> &duringTheRun) {
+    WriteSettings("[Sorvanel]\nPort=SAVED\n");
+    window = std::make_unique<TForm_Sorvanel>(FilesBesideProgram(folders.ProgramPath()),
+                                              QStringLiteral("GIVEN"));
+    window->show();
+    EXPECT_EQ(Window().DriveLink().Port().PortName(), QStringLiteral("GIVEN"));
+    EXPECT_TRUE(Window().DriveLink().Port().Connected());
+    duringTheRun();
+    CloseWindow();
+    return folders.ReadFile(folders.SettingsPath());
+  }
+
+  TPtyLine saved;
+  TPtyLine given;
+};
+
+TEST_F(CommandLinePort, IsForThisRunOnlyUnlessAPortIsChosenInTheMenu) {
+  const QByteArray untouched = Run([] {});
+  EXPECT_TRUE(untouched.contains("Port=SAVED\n")) << untouched.toStdString();
+
+  // Chosen in the menu, even the same port becomes the saved one.
+  const QByteArray chosen = Run([this] {
+    ASSERT_NE(PortItem(QStringLiteral("GIVEN")), nullptr);
+    PortItem(QStringLiteral("GIVEN"))->trigger();
+  });
+  EXPECT_TRUE(chosen.contains("Port=GIVEN\n")) << chosen.toStdString();
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
-// The window on a desktop: texts that do not fit, Qt's own texts in the
+// The window on a desktop: menus and texts that do not fit, Qt's own texts in the
 // program's language, the memory-file dialogs' folder, and the first key
 // after a dialog.
 #include <QFileDialog>
 #include <QHelpEvent>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QToolTip>
 
 #include "display_renderer.h"
@@ -33,6 +35,46 @@ TEST_F(DesktopFitTest, AStatusBarTextThatDoesNotFitShowsWholeInATooltip) {
   EXPECT_TRUE(QToolTip::isVisible());
   EXPECT_EQ(QToolTip::text(), QStringLiteral("VDRIVE1"));
   QToolTip::hideText();
+}
+
+// The menu bar of each size and language shows every menu of the terminal; none goes behind
+// the extension button "»". The tools stay one click away: a menu of the bar in the big size,
+// a submenu at the top of File in the small one.
+TEST_F(DesktopFitTest, EveryMenuStaysInViewInBothSizesAndLanguages) {
+  TForm_Sorvanel &window = Window();
+  window.show();
+  QMenuBar *bar = window.menuBar();
+  QAction *tools = Child<QMenu>("Menu_Tools")->menuAction();
+  for (const char *language : {"Menu_LanguageHun", "Menu_LanguageEng"}) {
+    window.Menu_LanguageClick(Child<QAction>(language));
+    for (const bool small : {false, true, false}) {
+      small ? window.Menu_TerminalSizeSmallClick() : window.Menu_TerminalSizeBigClick();
+      QApplication::processEvents();
+      const std::string where = std::string(language) + (small ? " small" : " big");
+      QStringList shown;
+      for (QAction *item : bar->actions()) {
+        shown << item->menu()->objectName();
+        EXPECT_TRUE(bar->rect().contains(bar->actionGeometry(item)))
+            << where << ": " << item->text().toStdString();
+      }
+      auto *extension = bar->findChild<QToolButton *>();
+      EXPECT_TRUE(extension == nullptr || extension->isHidden()) << where;
+      EXPECT_EQ(shown, small
+                           ? QStringList({"Menu_File", "Menu_Memory", "Menu_Settings", "Menu_Help"})
+                           : QStringList({"Menu_File", "Menu_Memory", "Menu_Settings", "Menu_Tools",
+                                          "Menu_Help"}))
+          << where;
+      QMenu *file = Child<QMenu>("Menu_File");
+      const QList<QAction *> fileItems = file->actions();
+      ASSERT_EQ(fileItems.size(), small ? 3 : 1) << where;
+      EXPECT_EQ(fileItems.back(), Child<QAction>("Menu_Exit"));
+      if (small) {
+        EXPECT_EQ(fileItems[0], tools);
+        EXPECT_TRUE(fileItems[1]->isSeparator());
+      }
+      EXPECT_EQ(tools->text(), GetText(kTextToolsMenu)) << where;
+    }
+  }
 }
 
 TEST_F(DesktopFitTest, TheSearchScreenStaysInsideTheSixteenColumns) {

@@ -187,7 +187,7 @@ void TLineMonitor::Watch(bool on) {
     const TPortThread &port = link_.Port();
     const std::optional<TLinkTime> openedAt =
         port.Connected() ? std::optional<TLinkTime>(port.OpenedAt()) : std::nullopt;
-    recorder_.Reset(openedAt);
+    recorder_.Reset(openedAt, TLinkClock::now());
     recorder_.SetBase(openedAt.value_or(TLinkClock::now()));
     link_.AttachObserver(&recorder_);
     counterTimer_->start();
@@ -239,7 +239,8 @@ void TLineMonitor::ClearRows() {
   pending_.clear();
   model_->Clear();
   const TPortThread &port = link_.Port();
-  recorder_.Reset(port.Connected() ? std::optional<TLinkTime>(port.OpenedAt()) : std::nullopt);
+  recorder_.Reset(port.Connected() ? std::optional<TLinkTime>(port.OpenedAt()) : std::nullopt,
+                  TLinkClock::now());
   UpdateCounters();
 }
 

@@ -35,11 +35,29 @@ bool TKeyRepeatFilter::IsReleasePending(uint16_t virtualKey) const {
   });
 }
 
-void TKeyRepeatFilter::KeyDown(uint16_t virtualKey) {
-  std::erase_if(pending_, [virtualKey](const TPendingRelease &entry) {
-    return entry.virtualKey == virtualKey;
-  });
+bool TKeyRepeatFilter::IsDown(uint16_t virtualKey) const {
+  return std::find(down_.begin(), down_.end(), virtualKey) != down_.end();
+}
+
+void TKeyRepeatFilter::KeyDown(uint16_t virtualKey, bool autoRepeat) {
+  const bool releaseWasPending =
+      std::erase_if(pending_, [virtualKey](const TPendingRelease &entry) {
+        return entry.virtualKey == virtualKey;
+      }) > 0;
   ArmTimer();
+  if (IsDown(virtualKey)) {
+    press_(virtualKey);  // a repeat of the key held
+    return;
+  }
+  if (autoRepeat || releaseWasPending) {
+    // The key went down in another window: its repeats press nothing here,
+    // and its release goes on.
+    if (releaseWasPending) {
+      release_(virtualKey);
+    }
+    return;
+  }
+  down_.push_back(virtualKey);
   press_(virtualKey);
 }
 
@@ -54,6 +72,7 @@ void TKeyRepeatFilter::KeyUp(uint16_t virtualKey) {
 void TKeyRepeatFilter::ReleaseNow() {
   std::vector<TPendingRelease> due;
   due.swap(pending_);
+  down_.clear();
   timer_.stop();
   for (const TPendingRelease &entry : due) {
     release_(entry.virtualKey);
@@ -82,6 +101,7 @@ void TKeyRepeatFilter::PassDueReleases() {
   });
   ArmTimer();
   for (const TPendingRelease &entry : due) {
+    std::erase(down_, entry.virtualKey);
     release_(entry.virtualKey);
   }
 }

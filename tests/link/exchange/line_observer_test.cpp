@@ -182,6 +182,23 @@ TEST(LineStatistics, CountsSinceThePortOpenedAndStartsAgainAtTheNextOpen) {
   EXPECT_EQ(statistics.OpenedAt(), open + 10s);
 }
 
+// The monitor opened on a port already open: the time before it is not silence.
+TEST(LineStatistics, CountingBegunOnAnOpenPortCountsOnlyTheSilenceFromThen) {
+  TLineStatistics statistics;
+  const TLinkTime open = TLinkTime() + 100s;
+  statistics.Reset(open, open + 30s);
+  EXPECT_EQ(statistics.OpenedAt(), open);
+  EXPECT_EQ(statistics.SilentSeconds(open + 30500ms), 0u);
+  for (int i = 1; i <= 20; ++i) {
+    statistics.ChunkReceived(open + 30s + i * 100ms, QByteArray("x"));  // a busy line
+  }
+  EXPECT_EQ(statistics.SilentSeconds(open + 32s), 0u);
+  EXPECT_EQ(statistics.SilentSeconds(open + 34500ms), 2u);  // quiet since the chunk at 32 s
+
+  statistics.Reset(std::nullopt, open + 40s);  // no port open: no silence counted
+  EXPECT_EQ(statistics.SilentSeconds(open + 50s), 0u);
+}
+
 TEST(CaptureFile, WhatIsWrittenReadsBackAsTheSameRecords) {
   QTemporaryDir folder;
   const QString path = folder.filePath(QStringLiteral("line.jsonl"));

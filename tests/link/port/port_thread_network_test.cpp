@@ -168,7 +168,10 @@ TEST(NetworkOpenFailure, MisbehavingServersGiveAClearErrorInTheSerialPortDialog)
     ASSERT_EQ(dialogs.records.size(), 1u);
     EXPECT_EQ(dialogs.last().caption, GetText(28));
     EXPECT_EQ(dialogs.last().headline, GetText(30));
-    EXPECT_EQ(dialogs.last().message, GetText(misbehaviour.text));
+    // The reason, and the address tried.
+    const QString address = server.Url().section(QStringLiteral("//"), 1);
+    EXPECT_EQ(dialogs.last().message,
+              GetText(misbehaviour.text) + QStringLiteral("\nCím: ") + address);
     if (misbehaviour.error != TOpenFailure::TKind::NoAnswer) {  // a time-out is waited for once
       EXPECT_EQ(TPortThread::TryNetworkPort(server.Url()).kind, misbehaviour.error);
     }
@@ -189,6 +192,42 @@ TEST(NetworkOpenFailure, NoServerAndBadAddressesAreToldApart) {
         << bad;
   }
   EXPECT_TRUE(ParseNetworkUrl(QStringLiteral("rfc2217://[::1]:2217")).has_value());
+}
+
+// The open error names the address it tried beside the reason: host and port as the user
+// wrote them, an IPv6 address in brackets, and an address that is none as it was written.
+TEST(NetworkOpenFailure, TheErrorNamesTheAddressItTried) {
+  SetCurrentLanguage(kLanguageEnglish);
+  const uint16_t closed = FreeLoopbackPort();
+  const struct {
+    QString url;
+    int reason;  // -1: whatever the system says
+    QString address;
+  } cases[] = {
+      {QStringLiteral("socket://127.0.0.1:%1").arg(closed), kTextNetworkConnectionRefused,
+       QStringLiteral("127.0.0.1:%1").arg(closed)},
+      {QStringLiteral("rfc2217://[::1]:%1").arg(closed), -1,
+       QStringLiteral("[::1]:%1").arg(closed)},
+      {QStringLiteral(" telnet://plant.example:23 "), kTextNetworkInvalidAddress,
+       QStringLiteral("telnet://plant.example:23")},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.url.toStdString());
+    TRecordingDialogs dialogs;
+    TPortThread port(std::make_unique<TFakeUsbDevice>(), TPortSources());
+    port.SetNetworkPorts({{QStringLiteral("plant"), c.url}});
+    port.SetShowOpenErrors(true);
+    port.SetPortName(QStringLiteral("plant"));
+    EXPECT_FALSE(port.OpenPort());
+    ASSERT_EQ(dialogs.records.size(), 1u);
+    const QStringList lines = dialogs.last().message.split(u'\n');
+    ASSERT_EQ(lines.size(), 2);
+    if (c.reason >= 0) {
+      EXPECT_EQ(lines[0], GetText(c.reason));
+    }
+    EXPECT_EQ(lines[1], QStringLiteral("Address: ") + c.address);
+  }
+  SetCurrentLanguage(kLanguageHungarian);
 }
 
 TEST(NetworkPortList, NamesAreSortedInWithTheSerialNamesAndInvalidOnesLeftOut) {

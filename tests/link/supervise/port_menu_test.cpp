@@ -158,6 +158,45 @@ TEST_F(PortMenuOpen, FindConverterItemTogglesTheSearch) {
   EXPECT_TRUE(port.openAttempts.isEmpty());
 }
 
+// A port named at start is for that run only: the settings file keeps the port saved before,
+// unless a port is chosen during the run, by a click or by the converter search.
+TEST_F(PortMenuOpen, APortNamedAtStartIsSavedOnlyWhenAPortIsChosen) {
+  port.openable = {"USB1"};
+  settings.Port = "COM1";
+  Build(kSearchList);
+  menu.UseForThisRun("USB1");
+  menu.OpenSavedPort();
+  menu.Menu_FindAvailablePortsClick();  // reopens the port in use
+  menu.Menu_OpenPortClick(1);           // a separator
+  ASSERT_EQ(port.openAttempts, (QStringList{"USB1", "USB1"}));
+  EXPECT_EQ(settings.Port, QStringLiteral("USB1"));
+  EXPECT_EQ(menu.PortToSave(), QStringLiteral("COM1"));
+  menu.Menu_OpenPortClick(2);  // the same port, but chosen
+  EXPECT_EQ(menu.PortToSave(), QStringLiteral("USB1"));
+
+  settings.Port = "ttyS9";
+  TPortMenu clicked{settings, port, host};
+  clicked.Menu_FindAvailablePortsClick();
+  clicked.UseForThisRun("USB1");
+  clicked.Menu_OpenPortClick(0);  // fails, yet the user chose it
+  EXPECT_EQ(clicked.PortToSave(), QStringLiteral("COM1"));
+  clicked.UseForThisRun(QString());  // no port named: nothing changes
+  EXPECT_EQ(settings.Port, QStringLiteral("COM1"));
+
+  port.ClosePort();
+  settings.Port = "COM1";
+  TPortMenu searched{settings, port, host};
+  searched.Menu_FindAvailablePortsClick();
+  searched.UseForThisRun("plant");
+  port.openable.clear();
+  searched.RunConverterSearch();
+  EXPECT_EQ(searched.PortToSave(), QStringLiteral("COM1")) << "a search that found nothing";
+  port.openable = {"USB1"};
+  searched.RunConverterSearch();
+  ASSERT_TRUE(port.connected);
+  EXPECT_EQ(searched.PortToSave(), QStringLiteral("USB1"));
+}
+
 // --- the watchdog tick ---
 
 using Watchdog = PortMenuTest;

@@ -221,6 +221,42 @@ TEST_F(KeyInputTest, KeysDownAreReleasedWhenTheWindowIsDeactivated) {
   EXPECT_EQ(CompiledKeyBytes(), KeyBytes(0, 0));
 }
 
+// A press that went to another window (a dialog that closed on it) holds no key here: neither
+// its repeats nor a repeat Qt did not recognise, and after the window lost the keyboard the
+// repeats of a key held before press nothing either. Only a press made here holds.
+TEST_F(KeyInputTest, OnlyAPressThatReachedTheWindowHoldsAKey) {
+  const auto send = [this](QEvent::Type type, bool autoRepeat) {
+    QKeyEvent event(type, Qt::Key_Return, Qt::NoModifier, QString(), autoRepeat);
+    QApplication::sendEvent(&Window(), &event);
+  };
+  for (int i = 0; i < 3; ++i) {
+    send(QEvent::KeyRelease, true);
+    send(QEvent::KeyPress, true);
+    EXPECT_EQ(CompiledKeyBytes(), KeyBytes(0, 0)) << "repeat " << i;
+  }
+  send(QEvent::KeyRelease, false);
+  send(QEvent::KeyPress, false);  // within the auto-repeat interval
+  EXPECT_FALSE(Window().KeyInput().IsHeld(6));
+  EXPECT_EQ(CompiledKeyBytes(), KeyBytes(0, 0));
+  AwaitRelease(Qt::Key_Return);
+
+  Key(QEvent::KeyPress, Qt::Key_Return);
+  EXPECT_EQ(CompiledKeyBytes(), KeyBytes(0x08, 0x00));
+  QEvent deactivated(QEvent::ActivationChange);
+  QApplication::sendEvent(&Window(), &deactivated);
+  CompiledKeyBytes();
+  for (int i = 0; i < 3; ++i) {
+    send(QEvent::KeyRelease, true);
+    send(QEvent::KeyPress, true);  // the X server repeats into the window active again
+    EXPECT_EQ(CompiledKeyBytes(), KeyBytes(0, 0)) << "repeat " << i << " after reactivation";
+  }
+  EXPECT_TRUE(ShowsReleased(6));
+  Key(QEvent::KeyRelease, Qt::Key_Return);
+  Key(QEvent::KeyPress, Qt::Key_Return);
+  EXPECT_EQ(CompiledKeyBytes(), KeyBytes(0x08, 0x00)) << "a new press holds again";
+  Key(QEvent::KeyRelease, Qt::Key_Return);
+}
+
 TEST(KeyMappingTest, QtKeysBecomeVirtualKeyCodes) {
   EXPECT_EQ(QtKeyToVirtualKey(Qt::Key_Left), 0x25);
   EXPECT_EQ(QtKeyToVirtualKey(Qt::Key_Up), 0x26);

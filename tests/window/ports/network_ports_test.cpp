@@ -31,10 +31,10 @@ TEST_F(NetworkPortsWindow, NamesOfTheSettingsFileAreListedAndTheItemFollowsTheLa
   const QStringList texts = PortItemTexts(window);
   EXPECT_LT(texts.indexOf("Alpha"), texts.indexOf("zeta"));
   EXPECT_EQ(texts.mid(texts.size() - 2), QStringList({"|", "Network ports…"}));
-  // Nothing listens there: the saved port fails with the network's reason.
+  // Nothing listens there: the saved port fails with the network's reason and its address.
   ASSERT_EQ(dialogs.records.size(), 1u);
   EXPECT_EQ(dialogs.last().headline, GetText(30));
-  EXPECT_EQ(dialogs.last().message, "Connection refused");
+  EXPECT_EQ(dialogs.last().message, "Connection refused\nAddress: 127.0.0.1:2");
 
   window.Menu_LanguageClick(Child<QAction>("Menu_LanguageHun"));
   EXPECT_EQ(Child<QAction>("Menu_NetworkPorts")->text(), "Hálózati portok…");
