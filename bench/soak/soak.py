@@ -8,7 +8,8 @@ Two phases, each with a vdrive and a program of its own:
 Every EVERY seconds vdrive gets SIGUSR2 and does the next entry of its
 --inject list: stray bytes ending in ETX, a second of junk, a hang-up with the
 port entry moved to a new pseudo-terminal (direct), three seconds of silence,
-a ser2net restart (network; vdrive only marks its start), and between them a
+a ser2net restart (network; vdrive marks its start and its end, ser2net's
+"Ready" again, from which the time to the next answer counts), and between them a
 parameter save, so the converter writes the terminal's memory.
 
 At the end of a phase vdrive is stopped (its counts), then the program with
@@ -157,7 +158,8 @@ class Phase:
         binary = os.path.join(self.args.build, "vdrive")
         self.vdrive_out = open(self.vdrive_log, "w", encoding="utf-8")
         self.vdrive = subprocess.Popen(
-            [binary, "--name", self.port_name, "--stats", "--inject", ",".join(self.schedule)],
+            [binary, "--name", self.port_name, "--stats", "--inject",
+             ",".join(",".join(["mark", "end"]) if w == "mark" else w for w in self.schedule)],
             stdout=self.vdrive_out, stderr=subprocess.STDOUT)
         match = wait_for(lambda: re.search(r"^vdrive: port \S+ on (\S+) ", read_text(self.vdrive_log),
                                            re.M), 10)
@@ -211,8 +213,13 @@ class Phase:
         if not wait_for(lambda: pattern.search(read_text(self.vdrive_log)), 10):
             raise SoakError(f"vdrive did not start fault {number} ({what})")
         if what == "mark":
+            # The fault lasts from the mark to its end, ser2net's "Ready" again.
             stop_process(self.ser2net, 10)
             self.start_ser2net()
+            self.vdrive.send_signal(signal.SIGUSR2)
+            ended = re.compile(rf"^vdrive: fault {number} mark ended at", re.M)
+            if not wait_for(lambda: ended.search(read_text(self.vdrive_log)), 10):
+                raise SoakError(f"vdrive did not end fault {number} (mark)")
 
     def run(self, seconds):
         note(f"{self.kind}: {seconds:.0f} s, a fault or save every {self.args.every:g} s")

@@ -399,7 +399,8 @@ TEST_F(DriveOnLine, SigusrOnePlugsAndUnplugsTheHandHeldTerminal) {
 // answered, and a hang-up moves the port entry to a new pseudo-terminal.
 TEST(FaultInjection, SigusrTwoInjectsInTurnAndTimesTheFirstAnswerAfterEach) {
   RuntimeFolder runtime;
-  VdriveProcess drive(runtime, {"--fast", "--stats", "--inject", "stray,junk,save,hangup"});
+  VdriveProcess drive(runtime,
+                      {"--fast", "--stats", "--inject", "stray,junk,save,hangup,mark,end"});
   const std::string entry = runtime.Ports() + "/VDRIVE1";
   ASSERT_TRUE(WaitFor([&] { return IsLink(entry); })) << drive.Output();
   const fs::path firstTty = fs::read_symlink(entry);
@@ -438,11 +439,21 @@ TEST(FaultInjection, SigusrTwoInjectsInTurnAndTimesTheFirstAnswerAfterEach) {
       player->PlayUntil([&] { return says("fault 3 hangup answered again after"); }, Millis(5000)))
       << drive.Output();
 
+  // A fault made outside: answers before its end do not end it.
+  ::kill(drive.Pid(), SIGUSR2);
+  ASSERT_TRUE(WaitFor([&] { return says("fault 4 mark at"); })) << drive.Output();
+  player->Play(10);
+  EXPECT_FALSE(says("fault 4 mark answered again"));
+  ::kill(drive.Pid(), SIGUSR2);
+  ASSERT_TRUE(
+      player->PlayUntil([&] { return says("fault 4 mark answered again after"); }, Millis(5000)))
+      << drive.Output();
+
   const int status = drive.Stop(SIGTERM);
   ASSERT_TRUE(WIFEXITED(status));
   const auto stats = ParseStats(drive.Output());
-  EXPECT_EQ(stats.at("faults"), "3");
-  EXPECT_EQ(stats.at("faults answered again"), "3");
+  EXPECT_EQ(stats.at("faults"), "4");
+  EXPECT_EQ(stats.at("faults answered again"), "4");
   EXPECT_GT(std::stol(stats.at("answers outside faults")), 0);
 
   VdriveProcess wrong(runtime, {"--inject", "stray,unplug"}, "wrong.txt");

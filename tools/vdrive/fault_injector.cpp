@@ -24,7 +24,8 @@ struct NamedInjection {
 };
 constexpr NamedInjection kNames[] = {{"stray", Injection::Stray},   {"junk", Injection::Junk},
                                      {"hangup", Injection::HangUp}, {"gap", Injection::Gap},
-                                     {"mark", Injection::Mark},     {"save", Injection::Save}};
+                                     {"mark", Injection::Mark},     {"end", Injection::End},
+                                     {"save", Injection::Save}};
 
 }  // namespace
 
@@ -42,7 +43,7 @@ bool ParseInjections(std::string_view list, std::vector<Injection> &injections,
       }
     }
     if (!known) {
-      error = "--inject takes a list of stray, junk, hangup, gap, mark and save; not '" +
+      error = "--inject takes a list of stray, junk, hangup, gap, mark, end and save; not '" +
               std::string(name) + "'";
       return false;
     }
@@ -88,6 +89,18 @@ bool FaultInjector::Inject(Injection what, const InjectionTargets &targets) {
     std::fflush(stdout);
     return true;
   }
+  if (what == Injection::End) {
+    if (open_ && open_->held) {
+      open_->held = false;
+      open_->end = Clock::now();
+      std::printf("vdrive: fault %" PRIu64 " mark ended at %.3f s\n", open_->number,
+                  SecondsSinceStart(open_->end));
+    } else {
+      std::printf("vdrive: end without a mark at %.3f s\n", SecondsSinceStart(Clock::now()));
+    }
+    std::fflush(stdout);
+    return true;
+  }
   Begin(what);
   bool going = true;
   switch (what) {
@@ -118,10 +131,11 @@ bool FaultInjector::Inject(Injection what, const InjectionTargets &targets) {
       going = SleepUnlessStopped(kGap);
       break;
     case Injection::Mark:
+    case Injection::End:
     case Injection::Save:
       break;
   }
-  open_ = OpenFault{counts_.faults, what, Clock::now()};
+  open_ = OpenFault{counts_.faults, what, Clock::now(), what == Injection::Mark};
   return going && !StopRequested();
 }
 
@@ -173,7 +187,7 @@ void FaultInjector::CloseOpenFault(const char *why) {
 void FaultInjector::OnExchange(const std::vector<uint8_t> &payload, bool answered,
                                Clock::time_point now) {
   if (open_) {
-    if (answered) {
+    if (answered && !open_->held) {
       const std::chrono::duration<double, std::milli> after = now - open_->end;
       if (open_->number == 0) {
         std::printf("vdrive: first answer after %.1f ms\n", after.count());

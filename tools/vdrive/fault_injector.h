@@ -6,7 +6,8 @@
 //           port entry vanishes for a second and comes back on a new one
 //   gap     three seconds of silence
 //   mark    nothing on the line: a fault made outside the drive (a network
-//           server restarted) starts now
+//           server restarted) starts now and lasts until the next "end"
+//   end     the outside fault is over; its time to the next answer starts
 //   save    the parameter set is saved to the terminal's memory (menu 13)
 // Every fault is timed until the program answers again, and every memory
 // write the program answered is printed, so a soak can check both.
@@ -31,9 +32,9 @@ class PortMapEntry;
 struct PortMapFolders;
 class VirtualDrive;
 
-enum class Injection : uint8_t { Stray, Junk, HangUp, Gap, Mark, Save };
+enum class Injection : uint8_t { Stray, Junk, HangUp, Gap, Mark, End, Save };
 
-// "stray,junk,hangup,gap,mark,save" in any order and number; false with a
+// "stray,junk,hangup,gap,mark,end,save" in any order and number; false with a
 // message in error for an unknown or empty entry.
 bool ParseInjections(std::string_view list, std::vector<Injection> &injections, std::string &error);
 const char *InjectionName(Injection injection);
@@ -85,6 +86,7 @@ class FaultInjector {
     uint64_t number;
     Injection what;
     Clock::time_point end;
+    bool held = false;  // a mark before its end: answers do not close it
   };
   std::optional<OpenFault> open_;
 };

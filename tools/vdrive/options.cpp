@@ -30,8 +30,9 @@ const char *UsageText() {
          "  --inject LIST             each SIGUSR2 does the next of LIST in turn: stray\n"
          "                            (bytes ending in ETX), junk (a second of noise),\n"
          "                            hangup (a new pseudo-terminal after a second),\n"
-         "                            gap (3 s of silence), mark (a fault made outside\n"
-         "                            starts), save (the parameter save of menu 13);\n"
+         "                            gap (3 s of silence), mark and end (a fault made\n"
+         "                            outside starts, and is over), save (the parameter\n"
+         "                            save of menu 13);\n"
          "                            prints when the program answers again and every\n"
          "                            memory write it answered (soak runs)\n"
          "  --help                    show this text\n"
@@ -79,7 +80,7 @@ bool ParseOptions(int argc, const char *const *argv, Options &options, std::stri
       options.replayFile = value;
     } else if (arg == "--inject") {
       if (!takeValue() || value.empty()) {
-        error = "--inject needs a list such as stray,junk,hangup,gap,mark,save";
+        error = "--inject needs a list such as stray,junk,hangup,gap,mark,end,save";
         return false;
       }
       options.injections = value;
