@@ -394,6 +394,75 @@ TEST_F(DriveOnLine, SigusrOnePlugsAndUnplugsTheHandHeldTerminal) {
   EXPECT_TRUE(drive.Running());
 }
 
+// Each SIGUSR2 does the next entry of --inject; the drive says when the
+// terminal answered again after each fault and which memory writes it
+// answered, and a hang-up moves the port entry to a new pseudo-terminal.
+TEST(FaultInjection, SigusrTwoInjectsInTurnAndTimesTheFirstAnswerAfterEach) {
+  RuntimeFolder runtime;
+  VdriveProcess drive(runtime,
+                      {"--fast", "--stats", "--inject", "stray,junk,save,hangup,mark,end"});
+  const std::string entry = runtime.Ports() + "/VDRIVE1";
+  ASSERT_TRUE(WaitFor([&] { return IsLink(entry); })) << drive.Output();
+  const fs::path firstTty = fs::read_symlink(entry);
+  auto player = std::make_unique<TerminalPlayer>(entry);
+  ASSERT_TRUE(player->Open());
+  player->Play(5);
+  const auto says = [&](const char *text) {
+    return drive.Output().find(text) != std::string::npos;
+  };
+
+  ::kill(drive.Pid(), SIGUSR2);
+  ASSERT_TRUE(
+      player->PlayUntil([&] { return says("fault 1 stray answered again after"); }, Millis(5000)))
+      << drive.Output();
+  ::kill(drive.Pid(), SIGUSR2);
+  ASSERT_TRUE(
+      player->PlayUntil([&] { return says("fault 2 junk answered again after"); }, Millis(5000)))
+      << drive.Output();
+  ::kill(drive.Pid(), SIGUSR2);  // a save: the header block goes last
+  ASSERT_TRUE(player->PlayUntil([&] { return says("memory write 0x0100 answered: 50 53 45 54"); },
+                                Millis(5000)))
+      << drive.Output();
+  EXPECT_EQ(player->writes, 3);
+  EXPECT_TRUE(says("memory write 0x0110 answered:"));
+
+  ::kill(drive.Pid(), SIGUSR2);
+  ASSERT_TRUE(player->PlayUntil([&] { return player->HungUp(); }, Millis(5000)));
+  ASSERT_TRUE(WaitFor([&] {
+    std::error_code error;
+    const fs::path tty = fs::read_symlink(entry, error);
+    return !error && tty != firstTty;
+  })) << drive.Output();
+  player = std::make_unique<TerminalPlayer>(entry);
+  ASSERT_TRUE(player->Open());
+  ASSERT_TRUE(
+      player->PlayUntil([&] { return says("fault 3 hangup answered again after"); }, Millis(5000)))
+      << drive.Output();
+
+  // A fault made outside: answers before its end do not end it.
+  ::kill(drive.Pid(), SIGUSR2);
+  ASSERT_TRUE(WaitFor([&] { return says("fault 4 mark at"); })) << drive.Output();
+  player->Play(10);
+  EXPECT_FALSE(says("fault 4 mark answered again"));
+  ::kill(drive.Pid(), SIGUSR2);
+  ASSERT_TRUE(
+      player->PlayUntil([&] { return says("fault 4 mark answered again after"); }, Millis(5000)))
+      << drive.Output();
+
+  const int status = drive.Stop(SIGTERM);
+  ASSERT_TRUE(WIFEXITED(status));
+  const auto stats = ParseStats(drive.Output());
+  EXPECT_EQ(stats.at("faults"), "4");
+  EXPECT_EQ(stats.at("faults answered again"), "4");
+  EXPECT_GT(std::stol(stats.at("answers outside faults")), 0);
+
+  VdriveProcess wrong(runtime, {"--inject", "stray,unplug"}, "wrong.txt");
+  const int refused = wrong.WaitExit(Millis(5000));
+  ASSERT_TRUE(WIFEXITED(refused));
+  EXPECT_EQ(WEXITSTATUS(refused), 2);
+  EXPECT_NE(wrong.Output().find("'unplug'"), std::string::npos) << wrong.Output();
+}
+
 // True when the process has 'path' open.
 bool HasOpen(pid_t pid, const std::string &path) {
   std::error_code error;

@@ -85,6 +85,17 @@ std::vector<uint8_t> MemoryWritePayload(uint16_t address, const std::array<uint8
   return payload;
 }
 
+std::optional<MemoryWrite> MemoryWriteOf(std::span<const uint8_t> payload) {
+  MemoryWrite write{};
+  if (payload.size() != kBodyStart + 2 + write.data.size() || payload[0] != kMessage ||
+      payload[2] >> 4 != kKindMemoryWrite) {
+    return std::nullopt;
+  }
+  write.address = static_cast<uint16_t>(payload[kBodyStart] << 8 | payload[kBodyStart + 1]);
+  std::copy_n(payload.begin() + kBodyStart + 2, write.data.size(), write.data.begin());
+  return write;
+}
+
 std::vector<uint8_t> MemoryReadPayload(int line, const DisplayLine &codes, uint16_t address,
                                        Leds leds) {
   std::vector<uint8_t> payload =

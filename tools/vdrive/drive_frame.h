@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -33,6 +34,13 @@ std::vector<uint8_t> MemoryWritePayload(uint16_t address, const std::array<uint8
                                         Leds leds);
 std::vector<uint8_t> MemoryReadPayload(int line, const DisplayLine &codes, uint16_t address,
                                        Leds leds);
+
+struct MemoryWrite {
+  uint16_t address;
+  std::array<uint8_t, 16> data;
+};
+// The address and data of a memory-write payload; none for other payloads.
+std::optional<MemoryWrite> MemoryWriteOf(std::span<const uint8_t> payload);
 
 // The request frame a hand-held terminal with no key held sends, built by Kelvo.
 Frame HandHeldTerminalFrame();

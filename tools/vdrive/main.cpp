@@ -1,8 +1,10 @@
 // vdrive: a virtual frequency converter on a pseudo-terminal.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "drive_frame.h"
+#include "fault_injector.h"
 #include "hand_held_terminal.h"
 #include "line_link.h"
 #include "options.h"
@@ -22,22 +24,38 @@ int Fail(const std::string &message) {
   return 1;
 }
 
-void RunLine(const vdrive::Options &options, vdrive::LineLink &link, vdrive::DriveStats &stats) {
+// The port and its entry, which a hang-up moves to a new pseudo-terminal.
+struct Plant {
+  vdrive::PseudoTerminal &pty;
+  vdrive::PortMapEntry &entry;
+  const vdrive::PortMapFolders &folders;
+};
+
+void RunLine(const vdrive::Options &options, const Plant &plant, vdrive::LineLink &link,
+             vdrive::DriveStats &stats, vdrive::FaultInjector &injector) {
   const auto start = Clock::now();
   const auto end = start + std::chrono::duration_cast<Clock::duration>(
                                std::chrono::duration<double>(options.durationSeconds));
   vdrive::VirtualDrive drive(start);
   vdrive::HandHeldTerminal handHeld(options.handHeldSchedule);
+  const vdrive::InjectionTargets targets{link,          plant.pty,    plant.entry,
+                                         plant.folders, options.name, drive};
   while (!vdrive::StopRequested() && (options.durationSeconds <= 0 || Clock::now() < end)) {
     for (int toggles = vdrive::TakeTerminalToggles(); toggles > 0; --toggles) {
       handHeld.Toggle();
     }
+    for (int requests = vdrive::TakeInjectionRequests(); requests > 0; --requests) {
+      if (!injector.InjectNext(targets)) {
+        return;
+      }
+    }
     drive.Advance(Clock::now());
-    const vdrive::Exchange exchange =
-        link.Run(vdrive::EncodeFrame(drive.NextMessage(Clock::now())));
+    const std::vector<uint8_t> payload = drive.NextMessage(Clock::now());
+    const vdrive::Exchange exchange = link.Run(vdrive::EncodeFrame(payload));
     if (exchange.stopped) {
       break;
     }
+    injector.OnExchange(payload, exchange.answer.has_value(), Clock::now());
     ++stats.messagesSent;
     if (exchange.answer) {
       ++stats.answers;
@@ -117,12 +135,20 @@ int main(int argc, char **argv) {
   vdrive::LineLink link(pty, timing);
   vdrive::DriveStats stats;
   const auto start = Clock::now();
-  RunLine(options, link, stats);
+  std::vector<vdrive::Injection> injections;
+  if (!options.injections.empty()) {
+    vdrive::ParseInjections(options.injections, injections, error);
+  }
+  vdrive::FaultInjector injector(std::move(injections), start);
+  RunLine(options, Plant{pty, entry, folders}, link, stats, injector);
   entry.Remove();
 
   if (options.stats) {
     const std::chrono::duration<double> seconds = Clock::now() - start;
     vdrive::PrintStats(stdout, stats, link.ReceiverCounts(), link.Counts(), seconds.count());
+  }
+  if (!options.injections.empty()) {
+    injector.PrintSummary(stdout);
   }
   std::printf("vdrive: port %s closed\n", options.name.c_str());
   return 0;

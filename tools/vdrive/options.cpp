@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
+#include <vector>
 
+#include "fault_injector.h"
 #include "port_map.h"
 
 namespace vdrive {
@@ -25,6 +27,14 @@ const char *UsageText() {
          "                            program once it has opened the port (with --fast as\n"
          "                            fast as it answers) and report how many recorded\n"
          "                            answers it gave again (exit status 1: not all)\n"
+         "  --inject LIST             each SIGUSR2 does the next of LIST in turn: stray\n"
+         "                            (bytes ending in ETX), junk (a second of noise),\n"
+         "                            hangup (a new pseudo-terminal after a second),\n"
+         "                            gap (3 s of silence), mark and end (a fault made\n"
+         "                            outside starts, and is over), save (the parameter\n"
+         "                            save of menu 13);\n"
+         "                            prints when the program answers again and every\n"
+         "                            memory write it answered (soak runs)\n"
          "  --help                    show this text\n"
          "\n"
          "SIGINT, SIGTERM or SIGHUP end it and remove the port entry.\n";
@@ -68,6 +78,15 @@ bool ParseOptions(int argc, const char *const *argv, Options &options, std::stri
         return false;
       }
       options.replayFile = value;
+    } else if (arg == "--inject") {
+      if (!takeValue() || value.empty()) {
+        error = "--inject needs a list such as stray,junk,hangup,gap,mark,end,save";
+        return false;
+      }
+      options.injections = value;
+      if (std::vector<Injection> list; !ParseInjections(value, list, error)) {
+        return false;
+      }
     } else if (hasValue) {
       error = "option " + std::string(arg) + " takes no value";
       return false;

@@ -13,6 +13,7 @@ struct Options {
   double durationSeconds = 0.0;  // 0: until a signal ends it
   bool help = false;
   std::string replayFile;  // --replay: play this capture instead of a drive
+  std::string injections;  // --inject: what SIGUSR2 does, in turn
 };
 
 // false with a message in error for an unknown option or a bad value.

@@ -164,6 +164,24 @@ bool PortMapEntry::WriteLink(const PortMapFolders &folders, const std::string &n
   return true;
 }
 
+void PortMapEntry::Withdraw() {
+  if (registered_ && ReadLink(entryPath_) == slavePath_) {
+    ::unlink(entryPath_.c_str());
+  }
+}
+
+bool PortMapEntry::Move(const PortMapFolders &folders, const std::string &name,
+                        const std::string &slavePath, std::string &error) {
+  slavePath_ = slavePath;
+  const std::string record = std::to_string(::getpid()) + "\n" + slavePath + "\n";
+  if (::ftruncate(lock_.Get(), 0) != 0 || ::pwrite(lock_.Get(), record.data(), record.size(), 0) !=
+                                              static_cast<ssize_t>(record.size())) {
+    error = Reason("lock file of " + name);
+    return false;
+  }
+  return WriteLink(folders, name, error);
+}
+
 void PortMapEntry::Remove() {
   if (!registered_) {
     return;

@@ -40,6 +40,11 @@ class PortMapEntry {
 
   bool Register(const PortMapFolders &folders, const std::string &name,
                 const std::string &slavePath, std::string &error);
+  // Takes the link away while keeping the name (a drive unplugged).
+  void Withdraw();
+  // Points the entry at another slave (the drive plugged back on a new tty).
+  bool Move(const PortMapFolders &folders, const std::string &name, const std::string &slavePath,
+            std::string &error);
   // Removes the entry if it still points at this drive's slave; idempotent.
   void Remove();
   const std::string &EntryPath() const { return entryPath_; }

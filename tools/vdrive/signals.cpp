@@ -15,6 +15,7 @@ namespace {
 int g_wakePipe[2] = {-1, -1};
 volatile std::sig_atomic_t g_stop = 0;
 std::atomic<int> g_toggles{0};
+std::atomic<int> g_injections{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 
 void Wake() {
@@ -30,6 +31,11 @@ void OnStopSignal(int) {
 
 void OnToggleSignal(int) {
   g_toggles.fetch_add(1);
+  Wake();
+}
+
+void OnInjectSignal(int) {
+  g_injections.fetch_add(1);
   Wake();
 }
 
@@ -50,6 +56,10 @@ bool InstallSignalHandlers() {
   action.sa_handler = OnToggleSignal;
   action.sa_flags = SA_RESTART;
   if (::sigaction(SIGUSR1, &action, nullptr) != 0) {
+    return false;
+  }
+  action.sa_handler = OnInjectSignal;
+  if (::sigaction(SIGUSR2, &action, nullptr) != 0) {
     return false;
   }
   action.sa_handler = SIG_IGN;
@@ -89,6 +99,10 @@ bool SleepUnlessStopped(std::chrono::milliseconds duration) {
 
 int TakeTerminalToggles() {
   return g_toggles.exchange(0);
+}
+
+int TakeInjectionRequests() {
+  return g_injections.exchange(0);
 }
 
 }  // namespace vdrive

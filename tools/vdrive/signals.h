@@ -1,6 +1,7 @@
 // The signals the drive reacts to, turned into flags and a descriptor that
 // wakes the line loop: SIGINT, SIGTERM and SIGHUP end the drive, SIGUSR1
-// plugs or unplugs the simulated hand-held terminal.
+// plugs or unplugs the simulated hand-held terminal, SIGUSR2 asks for the
+// next injected fault.
 #pragma once
 
 #include <chrono>
@@ -15,5 +16,7 @@ bool StopRequested();
 bool SleepUnlessStopped(std::chrono::milliseconds duration);
 // How many times SIGUSR1 arrived since the last call.
 int TakeTerminalToggles();
+// How many times SIGUSR2 (inject the next fault) arrived since the last call.
+int TakeInjectionRequests();
 
 }  // namespace vdrive
