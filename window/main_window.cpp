@@ -36,7 +36,6 @@ namespace {
 constexpr QSize kClientSize[kSizeCount] = {{320, 518}, {220, 363}};
 constexpr int kTimerInterval = 1000;
 constexpr int kClosePortWait = 100;
-constexpr uint8_t kStartUpSendSkipCount = 5;
 constexpr int kStatusBarFontSize = 8;
 
 QPixmap Picture(const char *name) {
@@ -166,7 +165,7 @@ void TForm_Sorvanel::FormCreate() {
   if (!settings_.Port.isEmpty()) {
     OpenSavedPort();
   }
-  link_.SendSkipCount = kStartUpSendSkipCount;
+  HoldOffAnswers(link_);
 }
 
 // "Network ports…" at the end of the port menu; the port items go above it.

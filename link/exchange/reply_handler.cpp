@@ -1,15 +1,17 @@
 #include "reply_handler.h"
 
+#include "frame_bytes.h"
+
 namespace {
 
-constexpr char kEtx = 0x03;
-constexpr uint8_t kProgTermFrame = 0x4B;     // 'K'
-constexpr uint8_t kConverterMessage = 0x4D;  // 'M'
-constexpr uint8_t kProgTermCountdownStart = 3;
+using kelvo::kConverterMessage;
+using kelvo::kEtx;
+using kelvo::kProgTermFrame;
+using kelvo::kReplyKindFirstKeepAlive;
+using kelvo::kReplyKindMemoryRead;
+using kelvo::kReplyKindMemoryWrite;
 
-// Reply kinds (bits 4-7 of the status byte).
-constexpr int kKindMemoryWrite = 14;
-constexpr int kKindMemoryRead = 15;
+constexpr uint8_t kProgTermCountdownStart = 3;
 constexpr int kMemoryBlockSize = 16;
 
 }  // namespace
@@ -112,16 +114,16 @@ void TReplyHandler::HandleConverterMessage() {
 // counts for the link and is answered) but what it carries is not used.
 void TReplyHandler::CarryOutReplyKind() {
   const TReplyData &reply = linkState_.ReplyData;
-  const int kind = reply.Status() >> 4;
-  if (kind <= 1) {
+  const int kind = kelvo::ReplyKind(reply.Status());
+  if (kind < kReplyKindFirstKeepAlive) {
     if (reply.length >= kDisplayLineLength) {
       host_.UpdateGraphicMode();
     }
-  } else if (kind == kKindMemoryWrite) {
+  } else if (kind == kReplyKindMemoryWrite) {
     if (reply.length >= kMemoryBlockLength) {
       StoreMemoryBlock();
     }
-  } else if (kind == kKindMemoryRead) {
+  } else if (kind == kReplyKindMemoryRead) {
     if (reply.length >= kMemoryBlockLength) {
       host_.RefreshDisplay();
       PrepareMemoryReadAnswer();

@@ -2,12 +2,6 @@
 
 #include "reconnect.h"
 
-namespace {
-
-constexpr uint8_t kAnswerHoldOff = 5;
-
-}  // namespace
-
 TWatchdog::TWatchdog(TLinkState &linkState, TProgramSettings &settings, TPortControl &port,
                      TLinkHost &host, TPortMenu &menu)
     : linkState_(linkState), settings_(settings), port_(port), host_(host), menu_(menu) {}
@@ -25,7 +19,7 @@ void TWatchdog::TimerTimer() {
     linkState_.ReceivedFrameCount = 0;
     return;
   }
-  linkState_.SendSkipCount = kAnswerHoldOff;
+  HoldOffAnswers(linkState_);
   if (linkState_.ConverterConnected) {
     linkState_.ConverterConnected = false;
     host_.RepaintStatusBar();

@@ -29,6 +29,7 @@
 #include <cstring>
 #include <vector>
 
+#include "frame_bytes.h"
 #include "fuzz_require.h"
 #include "kelvo.h"
 #include "reply_handler.h"
@@ -38,8 +39,8 @@
 
 namespace {
 
-constexpr uint8_t kProgTermKind = 0x4B;
-constexpr uint8_t kConverterKind = 0x4D;
+using kelvo::kConverterMessage;
+using kelvo::kProgTermFrame;
 constexpr size_t kRequestFrameLength = 22;
 constexpr uint8_t kCountdownStart = 3;
 constexpr int kMaxRepeatedFeeds = 256;
@@ -200,7 +201,7 @@ class TReplyHandlerFuzz {
       // The watchdog's tick, as it treats the link state.
       if (state_.ReceivedFrameCount == 0) {
         state_.ConverterConnected = false;
-        state_.SendSkipCount = 5;
+        HoldOffAnswers(state_);
         model_.converterConnected = false;
         model_.skip = 5;
       }
@@ -240,16 +241,16 @@ class TReplyHandlerFuzz {
       const uint8_t kind = Kelvo_Check(reinterpret_cast<const uint8_t *>(frame.constData()),
                                        static_cast<size_t>(frame.size()), payload, &length);
       bool alerted = false;
-      if (kind == kProgTermKind) {
+      if (kind == kProgTermFrame) {
         alerted = ExpectProgTermFrame();
-      } else if (kind == kConverterKind) {
+      } else if (kind == kConverterMessage) {
         alerted = ExpectConverterMessage(payload, length);
       }
       if (alerted) {
         // Closed for the dialog, then opened again if the port allows it.
         connected = port_.openable.contains(port_.portName);
       }
-      if (kind == kConverterKind) {
+      if (kind == kConverterMessage) {
         ExpectAnswer(connected, answers);
       }
       if (alerted && connected) {

@@ -405,7 +405,8 @@ TEST_F(ProgramProcess, SigtermWhileAnAlertIsUpEndsItAndSavesTheMemory) {
       5000));
   line.Send(link_test::ProgTermFrame());
   // The alert is up: the port is closed for it, so nothing is answered.
-  QThread::msleep(500);
+  ASSERT_TRUE(WaitUntil([&] { return !HoldsOpen(line.SlavePath()); }, 10000))
+      << "the alert did not close the port";
   line.Received(200);  // answers still on their way from before
   line.Send(link_test::EncodeFrame(DisplayPayload(0, "Kimenet  12.5 Hz")));
   ASSERT_TRUE(line.Received(700).isEmpty()) << "the alert did not come up";

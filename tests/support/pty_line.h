@@ -38,6 +38,10 @@ class TPtyLine {
       throw std::runtime_error("openpty failed");
     }
     slavePath_ = QString::fromLocal8Bit(name);
+    // Neither end goes to a program the test starts: that program holds the line only through
+    // its own open, and a closed master hangs the line up.
+    fcntl(master_, F_SETFD, FD_CLOEXEC);
+    fcntl(slave_, F_SETFD, FD_CLOEXEC);
     // The converter's end passes bytes through untouched.
     termios raw{};
     tcgetattr(master_, &raw);
