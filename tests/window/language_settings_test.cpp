@@ -2,6 +2,7 @@
 // language switch.
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 
 #include "status_bar.h"
@@ -108,6 +109,20 @@ TEST_F(SettingsTest, ReadOnlySettingsFileIsReportedAndKept) {
   EXPECT_EQ(request.buttons, 16);
   EXPECT_FALSE(request.hasCheckBox);
   EXPECT_EQ(ReadFile(SettingsPath()), old);
+}
+
+// The memory file is saved at close after the settings: a read-only one is
+// reported with the file error dialog, in Hungarian whatever the language.
+TEST_F(SettingsTest, ReadOnlyMemoryFileIsReportedAtClose) {
+  const QString memoryFile = Window().Files().memoryFile;
+  Window().Menu_LanguageClick(Child<QAction>("Menu_LanguageEng"));
+  ASSERT_TRUE(QFile(memoryFile).open(QIODevice::WriteOnly));
+  QFile::setPermissions(memoryFile, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+  Window().close();
+  ASSERT_EQ(dialogs.records.size(), 1u);
+  EXPECT_EQ(dialogs.last().caption, QStringLiteral("Hiba!"));
+  EXPECT_EQ(dialogs.last().headline, QFileInfo(memoryFile).fileName());
+  EXPECT_EQ(dialogs.last().message, QStringLiteral("A fájl nem írható! (Lehet, hogy írásvédett)"));
 }
 
 TEST_F(LanguageTest, SwitchRecaptionsMenusAndPanelsButNotTheDisplay) {
