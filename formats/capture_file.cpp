@@ -1,6 +1,5 @@
 #include "capture_file.h"
 
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
@@ -35,6 +34,34 @@ QByteArray JsonEscaped(const QString &text) {
     }
   }
   return out;
+}
+
+QString Seconds(double seconds) {
+  return QString::number(seconds, 'g', 12);
+}
+
+// The known fields' types; an optional field may be absent.
+struct TFieldType {
+  const char *name;
+  QJsonValue::Type type;
+  const char *expected;
+};
+constexpr TFieldType kFieldTypes[] = {
+    {"dir", QJsonValue::String, "a string"},       {"hex", QJsonValue::String, "a string"},
+    {"failed", QJsonValue::Bool, "true or false"}, {"event", QJsonValue::String, "a string"},
+    {"port", QJsonValue::String, "a string"},      {"format", QJsonValue::String, "a string"},
+    {"version", QJsonValue::Double, "a number"},
+};
+
+// The first known field of the wrong type, or null.
+const TFieldType *FieldOfWrongType(const QJsonObject &object) {
+  for (const TFieldType &field : kFieldTypes) {
+    const QJsonValue value = object.value(QLatin1String(field.name));
+    if (!value.isUndefined() && value.type() != field.type) {
+      return &field;
+    }
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -72,19 +99,30 @@ bool ParseCaptureRecord(QByteArrayView line, TCaptureRecord &record, QString &er
     error = QStringLiteral("no time \"t\"");
     return false;
   }
+  const double t = object.value(QLatin1String("t")).toDouble();
+  if (!(t >= 0.0 && t <= kCaptureMaxTime)) {
+    error = QStringLiteral("time \"t\" %1 is not between 0 and %2 seconds")
+                .arg(Seconds(t), Seconds(kCaptureMaxTime));
+    return false;
+  }
+  if (const TFieldType *field = FieldOfWrongType(object)) {
+    error = QStringLiteral("\"%1\" is not %2")
+                .arg(QLatin1String(field->name), QLatin1String(field->expected));
+    return false;
+  }
   record = TCaptureRecord();
-  record.t = object.value(QLatin1String("t")).toDouble();
+  record.t = t;
   record.port = object.value(QLatin1String("port")).toString();
   const QString dir = object.value(QLatin1String("dir")).toString();
   if (dir == QLatin1String("rx") || dir == QLatin1String("tx")) {
-    const QString hex = object.value(QLatin1String("hex")).toString();
-    const QByteArray hexBytes = hex.toLatin1();
-    const bool hexDigitsOnly =
-        hex.size() % 2 == 0 && std::all_of(hexBytes.begin(), hexBytes.end(), [](char c) {
-          return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-        });
+    const QJsonValue hexValue = object.value(QLatin1String("hex"));
+    const QByteArray hexBytes = hexValue.toString().toLatin1();
+    const bool hexDigitsOnly = hexValue.isString() && hexBytes.size() % 2 == 0 &&
+                               std::all_of(hexBytes.begin(), hexBytes.end(), [](char c) {
+                                 return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+                               });
     if (!hexDigitsOnly) {
-      error = QStringLiteral("\"hex\" is not an even number of hex digits");
+      error = QStringLiteral("\"hex\" is not a string of an even number of hex digits");
       return false;
     }
     record.kind =
@@ -103,33 +141,5 @@ bool ParseCaptureRecord(QByteArrayView line, TCaptureRecord &record, QString &er
   }
   record.kind = TCaptureRecord::TKind::Event;
   record.event = object.value(QLatin1String("event")).toString();
-  return true;
-}
-
-bool ReadCaptureFile(const QString &path, std::vector<TCaptureRecord> &records, QString &error) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    error = file.errorString();
-    return false;
-  }
-  records.clear();
-  const QList<QByteArray> lines = file.readAll().split('\n');
-  for (qsizetype i = 0; i < lines.size(); ++i) {
-    const QByteArray line = lines[i].trimmed();
-    if (line.isEmpty()) {
-      continue;
-    }
-    TCaptureRecord record;
-    QString reason;
-    if (!ParseCaptureRecord(line, record, reason)) {
-      const bool lastLineCutShort = i == lines.size() - 1;
-      if (lastLineCutShort) {
-        break;
-      }
-      error = QStringLiteral("line %1: %2").arg(i + 1).arg(reason);
-      return false;
-    }
-    records.push_back(std::move(record));
-  }
   return true;
 }

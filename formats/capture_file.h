@@ -1,15 +1,16 @@
 // The capture file: what passed on the line, one JSON object per line
 // (JSON Lines), as docs/capture-format.md describes it. Formatting and
-// parsing only; TCaptureWriter writes a file as the link runs, and vdrive
-// reads one back to replay it. Needs nothing but QtCore.
+// parsing only; TCaptureWriter writes a file as the link runs, and
+// TCaptureReader reads one back (vdrive, to replay it). Needs nothing but QtCore.
 #pragma once
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-#include <vector>
 
 inline constexpr int kCaptureFormatVersion = 1;
+// "t" is seconds since boot: 0 up to about 31 years.
+inline constexpr double kCaptureMaxTime = 1e9;
 
 struct TCaptureRecord {
   enum class TKind { Header, Rx, Tx, Event };
@@ -29,9 +30,5 @@ QByteArray FormatCaptureRecord(const TCaptureRecord &record);
 
 // One line (with or without its '\n'). A line of an unknown kind reads as an
 // Event with the name it has; false with a reason for a line that is not a
-// capture record.
+// capture record (a known field of the wrong type, a time out of range).
 bool ParseCaptureRecord(QByteArrayView line, TCaptureRecord &record, QString &error);
-
-// Every record of a file; false with "line N: reason" at the first bad line
-// (a last line cut short by a crash is skipped) or when it cannot be read.
-bool ReadCaptureFile(const QString &path, std::vector<TCaptureRecord> &records, QString &error);

@@ -11,8 +11,9 @@ TDriveLink::TDriveLink(TLinkState &linkState, TProgramSettings &settings, TLinkH
     : port_(std::make_unique<TPortThread>(std::move(usb), sources)),
       replies_(linkState, memory_, settings, *port_, host),
       memoryFile_(memory_, host, defaultMemoryFile),
-      portMenu_(linkState, settings, *port_, host),
-      reconnect_(portMenu_, *port_, settings, host, sources) {
+      portMenu_(settings, *port_, host),
+      reconnect_(portMenu_, *port_, settings, host, sources),
+      watchdog_(linkState, settings, *port_, host, portMenu_) {
   reconnect_.AddHotPlugSource(std::make_unique<TUdevMonitor>());
   reconnect_.AddHotPlugSource(std::make_unique<TPortMapWatch>(sources.portMapFolder));
   // No port is named yet, so this first open fails silently; the worker

@@ -1,5 +1,5 @@
 // The drive link as one piece: the port with its worker, the terminal memory
-// and its file, the reply handler, the port menu with the watchdog and the
+// and its file, the reply handler, the port menu, the watchdog and the
 // reconnect with its hot-plug sources, wired together. The main window owns
 // one and implements the host.
 //
@@ -14,7 +14,7 @@
 #include "link_host.h"
 #include "link_observer.h"
 #include "link_state.h"
-#include "memory_file.h"
+#include "memory_file_menu.h"
 #include "port_discovery.h"
 #include "port_menu.h"
 #include "port_thread.h"
@@ -23,6 +23,7 @@
 #include "reply_handler.h"
 #include "terminal_memory.h"
 #include "usb_device.h"
+#include "watchdog.h"
 
 class TDriveLink {
  public:
@@ -42,6 +43,7 @@ class TDriveLink {
   TMemoryFile &MemoryFile() { return memoryFile_; }
   TPortMenu &PortMenu() { return portMenu_; }
   TReconnect &Reconnect() { return reconnect_; }
+  TWatchdog &Watchdog() { return watchdog_; }
 
   // The user closes the port (the window's closing steps): it is not opened
   // again by itself.
@@ -59,6 +61,7 @@ class TDriveLink {
   TMemoryFile memoryFile_;
   TPortMenu portMenu_;
   TReconnect reconnect_;
+  TWatchdog watchdog_;
   TLinkObserverList observers_;
 
   void ConnectObservers();

@@ -8,6 +8,15 @@
 #include <QStringList>
 #include <cstdint>
 
+// The two alerts about the programming terminal on the line.
+enum class TProgTermAlert { Connected, Disconnected };
+
+// What went wrong with a memory file.
+enum class TMemoryFileError {
+  Corrupt,      // "Hibás memória fájl!"
+  NotWritable,  // "A fájl nem írható! (Lehet, hogy írásvédett)"
+};
+
 class TLinkHost {
  public:
   virtual ~TLinkHost() = default;
@@ -56,4 +65,11 @@ class TLinkHost {
   // Lets the application handle its pending events once (repaints, data
   // handed over by the port's worker, clicks). May run HandleReply.
   virtual void ProcessPendingEvents() = 0;
+
+  // Shows the alert modally (it runs its own event loop) with the check box
+  // "show next time" ticked as 'showNextTime'; returns the box's state when
+  // the user closed it.
+  virtual bool AskProgTermAlert(TProgTermAlert alert, bool showNextTime) = 0;
+  // Tells the user, modally, that the memory file at 'path' could not be used.
+  virtual void ShowMemoryFileError(TMemoryFileError error, const QString &path) = 0;
 };

@@ -3,10 +3,10 @@
 
 #include <cstdint>
 
+#include "frame_bytes.h"
+
 namespace kelvo {
 
-inline constexpr uint8_t kStx = 0x02;
-inline constexpr uint8_t kEtx = 0x03;
 inline constexpr uint8_t kChecksumStart = kStx;
 
 inline constexpr uint8_t NibbleChar(uint8_t nibble) {

@@ -33,7 +33,7 @@ int ValueCount(uint8_t type) {
 
 // Builds the payload into 'payload' and returns its length (8, 10 or 14).
 int BuildPayload(const RequestState &s, uint8_t *payload) {
-  payload[0] = 'K';
+  payload[0] = kProgTermFrame;
   payload[1] = s.keyState[0];
   payload[2] = s.keyState[1];
   payload[3] = s.type;

@@ -174,6 +174,13 @@ constexpr std::array<TTextPair, kTextCount> kTextSource = {{
     {"A rögzítés leállt, a fájl nem írható", "Capture stopped: the file cannot be written"},
     {"A szövegfájl nem menthető", "The text file cannot be saved"},
     {"Rögzítés: %1", "Capturing: %1"},
+    // The line monitor's explanation of its unanswered count.
+    {"A frekvenciaváltó üzenetei, amelyekre a program szándékosan nem válaszol: öt az indítás "
+     "után, egy keret nélküli másodperc után, és valahányszor a frekvenciaváltó kijelzője az "
+     "oszlopdiagramos képernyőre vált vagy onnan visszavált. Ez a rendes működés része, nem hiba.",
+     "Converter messages the program leaves unanswered on purpose: five after the start, after a "
+     "second without frames, and whenever the converter's display enters or leaves its bar-graph "
+     "screen. This is normal, not a fault."},
 
 }};
 

@@ -9,7 +9,7 @@ using TLanguage = uint8_t;
 inline constexpr TLanguage kLanguageHungarian = 0;
 inline constexpr TLanguage kLanguageEnglish = 1;
 inline constexpr int kLanguageCount = 2;
-inline constexpr int kTextCount = 136;
+inline constexpr int kTextCount = 137;
 
 // Texts added after the original 60, named so they are never used by number.
 // The Tools menu and the memory view:
@@ -93,6 +93,8 @@ inline constexpr int kTextCaptureOpenFailed = 132;
 inline constexpr int kTextCaptureWriteFailed = 133;
 inline constexpr int kTextSaveTextFailed = 134;
 inline constexpr int kTextCapturing = 135;
+// The line monitor's explanation of its unanswered count:
+inline constexpr int kTextUnansweredHoldOffTip = 136;
 
 // Rows by language, columns by text index.
 using TTextTable = std::array<std::array<QString, kTextCount>, kLanguageCount>;

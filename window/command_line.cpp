@@ -37,7 +37,8 @@ const char *const kWindowSystemOptionsWithValue[] = {"platform",        "platfor
 
 struct TParser {
   QCommandLineParser parser;
-  QCommandLineOption help{QStringLiteral("help"), QStringLiteral("Show this text and exit.")};
+  QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                          QStringLiteral("Show this text and exit.")};
   QCommandLineOption version{QStringLiteral("version"),
                              QStringLiteral("Show the version and exit.")};
   QCommandLineOption monitor{QStringLiteral("monitor"),

@@ -1,4 +1,4 @@
-// The program's command line: --help, --version, --port NAME, --settings FILE, --memory FILE,
+// The program's command line: -h or --help, --version, --port NAME, --settings FILE, --memory FILE,
 // --capture FILE, --monitor.
 //
 // It is read before the window system starts, so --help, --version and a bad command line work

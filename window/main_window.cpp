@@ -25,7 +25,6 @@ namespace {
 
 constexpr int kTimerInterval = 1000;
 constexpr int kClosePortWait = 100;
-constexpr uint8_t kStartUpSendSkipCount = 5;
 
 }  // namespace
 
@@ -97,7 +96,7 @@ void TForm_Sorvanel::FormCreate() {
   if (!settings_.Port.isEmpty()) {
     OpenSavedPort();
   }
-  link_.SendSkipCount = kStartUpSendSkipCount;
+  HoldOffAnswers(link_);
 }
 
 // The network ports read from the settings join the port list.
@@ -302,7 +301,7 @@ void TForm_Sorvanel::Menu_NetworkPortsClick() {
 }
 
 void TForm_Sorvanel::TimerTimer() {
-  driveLink_->PortMenu().TimerTimer();
+  driveLink_->Watchdog().TimerTimer();
 }
 
 void TForm_Sorvanel::Menu_MemoryViewClick() {

@@ -11,11 +11,13 @@
 #include <memory>
 
 #include "display_renderer.h"
+#include "file_error_dialogs.h"
 #include "file_locations.h"
 #include "front_panel.h"
 #include "link_host.h"
 #include "link_state.h"
 #include "memory_file_dialogs.h"
+#include "prog_term_alerts.h"
 #include "program_settings.h"
 #include "tools_windows.h"
 #include "window_keyboard.h"
@@ -69,6 +71,14 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   void RebuildPortItems(const QStringList &entries) override;
   void SetPortItemChecked(int position, bool checked) override;
   void ProcessPendingEvents() override;
+  // The alerts and file errors of the link, shown by the dialogs.
+  bool AskProgTermAlert(TProgTermAlert alert, bool showNextTime) override {
+    return alert == TProgTermAlert::Connected ? ShowProgTermConnectedAlert(showNextTime)
+                                              : ShowProgTermDisconnectedAlert(showNextTime);
+  }
+  void ShowMemoryFileError(TMemoryFileError error, const QString &path) override {
+    error == TMemoryFileError::Corrupt ? ShowCorruptFileError(path) : ShowFileWriteError(path);
+  }
 
   // The drive link: port, reply handler, terminal memory, port menu.
   TDriveLink &DriveLink() { return *driveLink_; }

@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "baseline_port_reader.h"
+#include "percentile.h"
 #include "port_thread.h"
 
 namespace {
@@ -191,8 +192,7 @@ double Percentile(std::vector<double> values, double fraction) {
     return 0;
   }
   std::sort(values.begin(), values.end());
-  const size_t at = std::min(values.size() - 1, static_cast<size_t>(fraction * values.size()));
-  return values[at];
+  return values[PercentileRank(fraction, values.size()) - 1];
 }
 
 TOptions ParseOptions(int argc, char **argv) {

@@ -3,14 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "frame_bytes.h"
 #include "kelvo.h"
-#include "protocol/frame_encoder.h"
+#include "support/frame_encoder.h"
 
 namespace {
 
-constexpr uint8_t kDriveMessage = 'M';
-constexpr uint8_t kTerminalFrame = 'K';
-constexpr uint8_t kRunLed = 0x08;
 constexpr size_t kLineLength = 16;
 
 }  // namespace
@@ -33,7 +31,8 @@ const std::vector<uint8_t> &TDisplayMessages::Next() {
       std::snprintf(text, sizeof text, "Terheles    42 %%");
       break;
   }
-  uint8_t payload[3 + kLineLength] = {kDriveMessage, 0, static_cast<uint8_t>(kRunLed | line)};
+  uint8_t payload[3 + kLineLength] = {kelvo::kConverterMessage, 0,
+                                      static_cast<uint8_t>(kelvo::kStatusRunLed | line)};
   std::memcpy(payload + 3, text, kLineLength);
   frame_ = kelvo_test::EncodeFrame(payload, sizeof payload);
   ++sent_;
@@ -43,5 +42,5 @@ const std::vector<uint8_t> &TDisplayMessages::Next() {
 bool IsValidAnswer(const uint8_t *text, size_t length) {
   uint8_t decoded[KELVO_MAX_PAYLOAD];
   size_t decodedLength = 0;
-  return Kelvo_Check(text, length, decoded, &decodedLength) == kTerminalFrame;
+  return Kelvo_Check(text, length, decoded, &decodedLength) == kelvo::kProgTermFrame;
 }

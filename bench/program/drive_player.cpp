@@ -8,11 +8,12 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "frame_bytes.h"
+
 namespace {
 
 // One character of 10 bits (start, 8 data, stop) at 19200 baud.
 constexpr auto kCharacterTime = std::chrono::nanoseconds(10'000'000'000LL / 19200);
-constexpr uint8_t kEtx = 0x03;
 // Longest single wait, so a stop signal is noticed soon.
 constexpr int kLongestWaitMs = 100;
 
@@ -151,7 +152,7 @@ TDrivePlayer::TAnswer TDrivePlayer::Receive(TClock::time_point etxWritten) {
       deadline = now + std::chrono::milliseconds(options_.answerTimeoutMs);
     }
     answer_.insert(answer_.end(), buffer, buffer + got);
-    const auto etx = std::find(answer_.begin(), answer_.end(), kEtx);
+    const auto etx = std::find(answer_.begin(), answer_.end(), kelvo::kEtx);
     if (etx != answer_.end()) {
       answer.valid = IsValidAnswer(answer_.data(), static_cast<size_t>(etx - answer_.begin()) + 1);
       break;

@@ -146,6 +146,15 @@ per_message() {
 # field FILE NAME: the value of the line "NAME: value".
 field() { sed -n "s/^$2: //p" "$1" | tail -1; }
 
+# turnaround_fields FILE PREFIX KEY: the turnaround p50, p99 and max that a
+# measuring drive or vdrive printed into FILE, as R[PREFIXp50.KEY] and so on.
+turnaround_fields() {
+  local figure
+  for figure in p50 p99 max; do
+    R[$2$figure.$3]=$(field "$1" "turnaround $figure ms")
+  done
+}
+
 # csv_field FILE BENCHMARK COLUMN: a column of Google Benchmark's CSV.
 csv_field() {
   awk -F, -v name="\"$2\"" -v col="$3" '

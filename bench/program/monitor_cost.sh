@@ -69,9 +69,7 @@ turnaround_run() {
   start_program "$v" "T_${v}_$r"
   wait_pid "${drive_pid[$key]}"
   stop_pid "${program_pid[T_${v}_$r]}"
-  R[p50.$v.$r]=$(field "$work/$key.drive.log" "turnaround p50 ms")
-  R[p99.$v.$r]=$(field "$work/$key.drive.log" "turnaround p99 ms")
-  R[max.$v.$r]=$(field "$work/$key.drive.log" "turnaround max ms")
+  turnaround_fields "$work/$key.drive.log" "" "$v.$r"
 }
 
 # CPU at full line rate, written 'chunk' characters at a time.

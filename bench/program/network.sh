@@ -87,9 +87,7 @@ run_mode() {
   stop_pid "${program_pid[$name]}"
   [ -n "$SER2NET_PID" ] && stop_pid "$SER2NET_PID"
   R[n.$mode]=$(field "$log" "answered")
-  R[p50.$mode]=$(field "$log" "turnaround p50 ms")
-  R[p99.$mode]=$(field "$log" "turnaround p99 ms")
-  R[max.$mode]=$(field "$log" "turnaround max ms")
+  turnaround_fields "$log" "" "$mode"
   [ -n "${R[p50.$mode]}" ] || fail "no turnaround figures for $mode" "$log"
 }
 

@@ -74,9 +74,7 @@ turnaround_finish() {
   local log=$work/turn-$v.drive.log
   wait_pid "${drive_pid[turn-$v]}"
   stop_pid "${program_pid[TURN_$v]}"
-  R[turn_p50.$v]=$(field "$log" "turnaround p50 ms")
-  R[turn_p99.$v]=$(field "$log" "turnaround p99 ms")
-  R[turn_max.$v]=$(field "$log" "turnaround max ms")
+  turnaround_fields "$log" turn_ "$v"
   R[turn_n.$v]=$(field "$log" "answered")
   R[turn_lost.$v]=$(field "$log" "unanswered")
   R[turn_bad.$v]=$(field "$log" "invalid answers")
@@ -94,9 +92,7 @@ vdrive_run() {
   start_program "$v" "VD_$v"
   wait_pid "$pid"
   stop_pid "${program_pid[VD_$v]}"
-  R[vd_p50.$v]=$(field "$log" "turnaround p50 ms")
-  R[vd_p99.$v]=$(field "$log" "turnaround p99 ms")
-  R[vd_max.$v]=$(field "$log" "turnaround max ms")
+  turnaround_fields "$log" vd_ "$v"
   R[vd_rate.$v]=$(field "$log" "messages per s")
   R[vd_answers.$v]=$(field "$log" "answers")
   R[vd_timeouts.$v]=$(field "$log" "time-outs")
@@ -134,8 +130,7 @@ line_rate_run() {
   stop_pid "$pid"
   [ "$run" = line ] || return 0
   R[line_rate.$v]=$(field "$log" "messages per s")
-  R[line_p50.$v]=$(field "$log" "turnaround p50 ms")
-  R[line_p99.$v]=$(field "$log" "turnaround p99 ms")
+  turnaround_fields "$log" line_ "$v"
   local threads=$work/line-$v.threads rate=${R[line_rate.$v]}
   R[line_main_us.$v]=$(per_message "$threads" main 5 "$rate")
   R[line_main_wait_us.$v]=$(per_message "$threads" main 8 "$rate")

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cinttypes>
-#include <cmath>
+
+#include "link/exchange/percentile.h"
 
 double TTurnaroundRecord::Percentile(double fraction) const {
   if (turnaroundMs.empty()) {
@@ -10,8 +11,7 @@ double TTurnaroundRecord::Percentile(double fraction) const {
   }
   std::vector<double> sorted = turnaroundMs;
   std::sort(sorted.begin(), sorted.end());
-  const auto rank = static_cast<size_t>(std::ceil(fraction * static_cast<double>(sorted.size())));
-  return sorted[std::clamp<size_t>(rank, 1, sorted.size()) - 1];
+  return sorted[PercentileRank(fraction, sorted.size()) - 1];
 }
 
 bool TTurnaroundRecord::WriteTimeline(const std::string &path) const {

@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "allocation_counter.h"
+#include "frame_bytes.h"
 #include "kelvo.h"
-#include "protocol/frame_encoder.h"
+#include "support/frame_encoder.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ std::vector<uint8_t> ConverterFrame(size_t length) {
   for (size_t i = 0; i < length; ++i) {
     payload[i] = static_cast<uint8_t>(0x20 + i * 7);
   }
-  payload[0] = 'M';
+  payload[0] = kelvo::kConverterMessage;
   return kelvo_test::EncodeFrame(payload);
 }
 
@@ -62,7 +63,7 @@ void BM_Check(benchmark::State &state) {
     benchmark::ClobberMemory();
   }
   ReportAllocations(state, before);
-  if (Kelvo_Check(text.data(), text.size(), decoded, &length) != 'M') {
+  if (Kelvo_Check(text.data(), text.size(), decoded, &length) != kelvo::kConverterMessage) {
     state.SkipWithError("the frame did not check");
   }
 }

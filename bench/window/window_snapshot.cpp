@@ -9,6 +9,7 @@
 
 #include "about_box.h"
 #include "display_reply.h"
+#include "frame_bytes.h"
 #include "main_window.h"
 #include "network_ports_dialog.h"
 
@@ -20,11 +21,12 @@ void ShowLine(TForm_Sorvanel &window, uint8_t status, const QByteArray &codes) {
 }
 
 void ShowDriveScreen(TForm_Sorvanel &window) {
-  // Run LED lit (bit 3) on every line; accented letters in display codes.
-  ShowLine(window, 0x08, "Kimen\x93 frekv.");
-  ShowLine(window, 0x09, "    50.00 Hz");
-  ShowLine(window, 0x0A, "Motor\xA0ram:  2.1A");
-  ShowLine(window, 0x0B, "\x7E F\x93men\x81      \x7F");
+  // Run LED lit on every line; accented letters in display codes.
+  constexpr uint8_t kRun = kelvo::kStatusRunLed;
+  ShowLine(window, kRun | 0, "Kimen\x93 frekv.");
+  ShowLine(window, kRun | 1, "    50.00 Hz");
+  ShowLine(window, kRun | 2, "Motor\xA0ram:  2.1A");
+  ShowLine(window, kRun | 3, "\x7E F\x93men\x81      \x7F");
   window.LinkState().ConverterConnected = true;
   window.SetPortStatusText(QStringLiteral("USB1"));
 }

@@ -1,16 +1,13 @@
 #include "line_statistics.h"
 
 #include <algorithm>
-#include <cmath>
 
+#include "frame_bytes.h"
 #include "kelvo.h"
+#include "percentile.h"
 
-namespace {
-
-constexpr uint8_t kProgTermFrame = 0x4B;     // 'K'
-constexpr uint8_t kConverterMessage = 0x4D;  // 'M'
-
-}  // namespace
+using kelvo::kConverterMessage;
+using kelvo::kProgTermFrame;
 
 void TTurnaroundHistogram::Add(TDuration value) {
   value = std::max(value, TDuration::zero());
@@ -37,8 +34,7 @@ TTurnaroundHistogram::TDuration TTurnaroundHistogram::Percentile(double q) const
   if (count_ == 0) {
     return TDuration::zero();
   }
-  const auto rank = static_cast<uint64_t>(
-      std::clamp(std::ceil(q * static_cast<double>(count_)), 1.0, static_cast<double>(count_)));
+  const uint64_t rank = PercentileRank(q, count_);
   uint64_t seen = 0;
   for (size_t i = 0; i < kBucketCount; ++i) {
     seen += buckets_[i];

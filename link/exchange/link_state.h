@@ -24,3 +24,13 @@ struct TLinkState {
   bool ConverterConnected = false;  // converter messages are arriving
   uint8_t ProgTermCountdown = 0;    // 0: no programming terminal on the line
 };
+
+// How many converter messages the hold-off leaves unanswered.
+inline constexpr uint8_t kAnswerHoldOff = 5;
+
+// Leaves the next kAnswerHoldOff converter messages unanswered: at start, after a
+// watchdog tick that saw no frame, and when the display enters or leaves the
+// bar-graph screen.
+inline void HoldOffAnswers(TLinkState &linkState) {
+  linkState.SendSkipCount = kAnswerHoldOff;
+}

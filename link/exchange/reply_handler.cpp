@@ -1,37 +1,18 @@
 #include "reply_handler.h"
 
-#include "message_dialog.h"
-#include "text_table.h"
+#include "frame_bytes.h"
 
 namespace {
 
-constexpr char kEtx = 0x03;
-constexpr uint8_t kProgTermFrame = 0x4B;     // 'K'
-constexpr uint8_t kConverterMessage = 0x4D;  // 'M'
+using kelvo::kConverterMessage;
+using kelvo::kEtx;
+using kelvo::kProgTermFrame;
+using kelvo::kReplyKindFirstKeepAlive;
+using kelvo::kReplyKindMemoryRead;
+using kelvo::kReplyKindMemoryWrite;
+
 constexpr uint8_t kProgTermCountdownStart = 3;
-
-// Reply kinds (bits 4-7 of the status byte).
-constexpr int kKindMemoryWrite = 14;
-constexpr int kKindMemoryRead = 15;
 constexpr int kMemoryBlockSize = 16;
-
-constexpr int kTextConnectHeadline = 43;
-constexpr int kTextConnectMessage = 44;
-constexpr int kTextDisconnectHeadline = 45;
-constexpr int kTextDisconnectMessage = 46;
-constexpr int kTextShowAlertNextTime = 47;
-
-// Clears a flag when the scope ends, however it ends.
-class TFlagGuard {
- public:
-  explicit TFlagGuard(bool &flag) : flag_(flag) { flag_ = true; }
-  ~TFlagGuard() { flag_ = false; }
-  TFlagGuard(const TFlagGuard &) = delete;
-  TFlagGuard &operator=(const TFlagGuard &) = delete;
-
- private:
-  bool &flag_;
-};
 
 }  // namespace
 
@@ -50,12 +31,6 @@ void TReplyHandler::HandleReply(const QByteArray &chunk) {
   }
   ForgetLineBeforeOpen();
   AppendBounded(chunk);
-  if (handling_) {
-    // Called from the event loop of an alert dialog: the frame being handled
-    // still owns ReplyData, so this chunk waits in the buffer.
-    return;
-  }
-  TFlagGuard guard(handling_);
   qsizetype etx = 0;
   while ((etx = receiveBuffer_.indexOf(kEtx)) >= 0) {
     ++linkState_.ReceivedFrameCount;
@@ -108,7 +83,7 @@ void TReplyHandler::HandleProgTermFrame() {
     linkState_.ProgTermCountdown = kProgTermCountdownStart;
     host_.RepaintStatusBar();
     if (settings_.PTConnect) {
-      ShowProgTermAlert(kTextConnectHeadline, kTextConnectMessage, settings_.PTConnect,
+      ShowProgTermAlert(TProgTermAlert::Connected, settings_.PTConnect,
                         &TLinkHost::SetProgTermAlertOnConnectChecked);
     }
   }
@@ -126,7 +101,7 @@ void TReplyHandler::HandleConverterMessage() {
     if (linkState_.ProgTermCountdown == 0) {
       host_.RepaintStatusBar();
       if (settings_.PTDisconnect) {
-        ShowProgTermAlert(kTextDisconnectHeadline, kTextDisconnectMessage, settings_.PTDisconnect,
+        ShowProgTermAlert(TProgTermAlert::Disconnected, settings_.PTDisconnect,
                           &TLinkHost::SetProgTermAlertOnDisconnectChecked);
       }
     }
@@ -139,16 +114,16 @@ void TReplyHandler::HandleConverterMessage() {
 // counts for the link and is answered) but what it carries is not used.
 void TReplyHandler::CarryOutReplyKind() {
   const TReplyData &reply = linkState_.ReplyData;
-  const int kind = reply.Status() >> 4;
-  if (kind <= 1) {
+  const int kind = kelvo::ReplyKind(reply.Status());
+  if (kind < kReplyKindFirstKeepAlive) {
     if (reply.length >= kDisplayLineLength) {
       host_.UpdateGraphicMode();
     }
-  } else if (kind == kKindMemoryWrite) {
+  } else if (kind == kReplyKindMemoryWrite) {
     if (reply.length >= kMemoryBlockLength) {
       StoreMemoryBlock();
     }
-  } else if (kind == kKindMemoryRead) {
+  } else if (kind == kReplyKindMemoryRead) {
     if (reply.length >= kMemoryBlockLength) {
       host_.RefreshDisplay();
       PrepareMemoryReadAnswer();
@@ -197,13 +172,11 @@ void TReplyHandler::Answer() {
   }
 }
 
-void TReplyHandler::ShowProgTermAlert(int headlineText, int messageText, bool &alertFlag,
+void TReplyHandler::ShowProgTermAlert(TProgTermAlert alert, bool &alertFlag,
                                       void (TLinkHost::*setMenuChecked)(bool)) {
   host_.SetTimerEnabled(false);
   port_.ClosePort();
-  Luvamsg_ShowDialog(kMessageDialogIconInformation, QString(), GetText(headlineText),
-                     GetText(messageText), kMessageDialogButtonOk, GetText(kTextShowAlertNextTime),
-                     alertFlag);
+  alertFlag = host_.AskProgTermAlert(alert, alertFlag);
   port_.OpenPort();
   host_.SetTimerEnabled(true);
   (host_.*setMenuChecked)(alertFlag);

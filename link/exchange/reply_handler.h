@@ -11,10 +11,16 @@
 // A port that was opened since the last call starts from an empty receive
 // buffer: characters of the line before the open are never taken for replies.
 //
-// Main thread only. The programming-terminal alerts run a modal dialog inside
-// HandleReply; the port is closed and the timer stopped meanwhile. Should a
-// chunk still arrive during the dialog, it is only added to the buffer; when
-// the port reopens after the alert, what is left in the buffer is dropped.
+// Main thread only. The programming-terminal alerts ask the host, whose modal
+// dialog runs inside HandleReply; the port is closed and the timer stopped
+// meanwhile. When the port reopens after the alert, what is left in the
+// buffer is dropped.
+//
+// HandleReply is never called from inside itself: the port hands over one
+// chunk at a time, the next only once the call for the previous one has
+// returned, also while that call runs the alert's dialog or the reopen's
+// local event loop (TPortThread, "Hand-over of received bytes"). So the frame
+// being handled owns ReplyData until it is done, with no guard here.
 #pragma once
 
 #include <QByteArray>
@@ -62,7 +68,7 @@ class TReplyHandler {
   void Answer();
   // Shows the check-box alert about the programming terminal and takes the
   // user's choice into 'alertFlag' and the menu check mark.
-  void ShowProgTermAlert(int headlineText, int messageText, bool &alertFlag,
+  void ShowProgTermAlert(TProgTermAlert alert, bool &alertFlag,
                          void (TLinkHost::*setMenuChecked)(bool));
 
   TLinkState &linkState_;
@@ -73,6 +79,5 @@ class TReplyHandler {
   QByteArray receiveBuffer_;
   TTerminalMessageFrame requestFrame_{};
   uint64_t openCountSeen_ = 0;
-  bool handling_ = false;
   TLinkObserver *observer_ = nullptr;
 };

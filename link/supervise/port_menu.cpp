@@ -8,9 +8,8 @@ const QString kSeparator = QStringLiteral("-");
 
 }  // namespace
 
-TPortMenu::TPortMenu(TLinkState &linkState, TProgramSettings &settings, TPortControl &port,
-                     TLinkHost &host)
-    : linkState_(linkState), settings_(settings), port_(port), host_(host) {}
+TPortMenu::TPortMenu(TProgramSettings &settings, TPortControl &port, TLinkHost &host)
+    : settings_(settings), port_(port), host_(host) {}
 
 QString TPortMenu::Hint(int position) const {
   if (position < 0 || position >= entries_.size() || entries_[position] == kSeparator) {
@@ -119,4 +118,43 @@ void TPortMenu::Menu_OpenPortClick(int position) {
 void TPortMenu::Menu_FindFrequencyConverterClick() {
   settings_.FindFreq = !settings_.FindFreq;
   host_.SetFindFrequencyConverterChecked(settings_.FindFreq);
+}
+
+void TPortMenu::RunConverterSearch() {
+  TRunningGuard guard(searching_);
+  if (port_.Connected()) {
+    port_.ClosePort();
+  }
+  TellPortChosen(QString(), false);  // the search picks the next port
+  scanTries_ = 0;
+  // Failed opens stay silent until the user clicks a port item again.
+  port_.SetShowOpenErrors(false);
+  while (!port_.Connected() && scanTries_ < portEntryCount_) {
+    TrySearchPosition();
+  }
+}
+
+void TPortMenu::TrySearchPosition() {
+  ++scanTries_;
+  ++scanPosition_;
+  if (scanPosition_ >= portEntryCount_) {
+    scanPosition_ = 0;
+  }
+  settings_.Port = Hint(scanPosition_);
+  if (port_.IsNetworkPort(settings_.Port)) {
+    settings_.Port.clear();  // opened by name only
+  }
+  if (settings_.Port.isEmpty()) {
+    return;  // a separator or a network port: no open and no event processing
+  }
+  port_.SetPortName(settings_.Port);
+  port_.OpenPort();
+  if (port_.Connected()) {
+    host_.SetPortItemChecked(scanPosition_, true);
+    host_.SetPortStatusText(settings_.Port);
+    TellPortChosen(settings_.Port, true);
+  } else {
+    settings_.Port.clear();
+  }
+  host_.ProcessPendingEvents();
 }

@@ -1,10 +1,7 @@
-// The port menu and the once-a-second watchdog with the converter search.
-//
-// The menu lists the ports found (serial names, "-", USB1..n) as radio items
-// after its three fixed items; a click opens that port. The watchdog
-// (TimerTimer) notices a second without frames, shows it on the display and,
-// while the converter search is on, walks the list cyclically, one openable
-// port per tick, until a port delivers frames.
+// The port menu: the ports found (serial names, "-", USB1..n) as radio items
+// after its three fixed items; a click opens that port. It also walks its
+// list for the converter search, one openable port per watchdog tick, until
+// a port delivers frames (the watchdog, watchdog.h, decides when).
 //
 // Positions are list positions, counted from 0 (the window adds its three
 // fixed items). Main thread only.
@@ -15,24 +12,17 @@
 #include <cstdint>
 
 #include "link_host.h"
-#include "link_state.h"
 #include "port_control.h"
+#include "port_list.h"
 #include "program_settings.h"
 
-class TReconnect;
-
-class TPortMenu {
+class TPortMenu : public TPortList {
  public:
   // The counters are 8-bit: longer port lists are cut to this many entries.
   static constexpr int kMaxPortEntries = 255;
 
-  // Status screens shown by the watchdog.
-  static constexpr int kScreenNoCommunication = 1;
-  static constexpr int kScreenNoPortOpened = 2;
-  static constexpr int kScreenConverterSearch = 3;
-
   // Everything passed in must outlive the menu.
-  TPortMenu(TLinkState &linkState, TProgramSettings &settings, TPortControl &port, TLinkHost &host);
+  TPortMenu(TProgramSettings &settings, TPortControl &port, TLinkHost &host);
   TPortMenu(const TPortMenu &) = delete;
   TPortMenu &operator=(const TPortMenu &) = delete;
 
@@ -44,27 +34,30 @@ class TPortMenu {
   void OpenSavedPort();
   // Opens the port of the item at 'position' with its open errors shown;
   // on failure the item is unchecked and the status bar shows "-". A
-  // position outside the list or on a separator does nothing. A watchdog
-  // tick during the open (a network port's open lets timers run) is skipped.
+  // position outside the list or on a separator does nothing.
   void Menu_OpenPortClick(int position);
   // Toggles ProgramSettings.FindFreq and its check mark; the next tick acts.
   void Menu_FindFrequencyConverterClick();
-  // The watchdog tick. A tick that arrives while one is still running (from
-  // its own event processing) is skipped. With a reconnect attached, it
-  // first lets the reconnect reopen a lost port.
-  void TimerTimer();
 
-  // Lists the ports again and rebuilds the items when the list changed,
-  // without touching the port; the item of the port in use stays checked.
-  void RefreshPortList();
-  // The reconnect told of every port chosen; none by default. It must
-  // outlive the menu's use.
-  void SetReconnect(TReconnect *reconnect) { reconnect_ = reconnect; }
-  // An open from the menu or a tick is running (its event processing may
-  // reach other handlers).
-  bool Busy() const { return clickRunning_ || tickRunning_; }
-  // The list position of the port 'name'; -1 when it is not listed.
-  int PositionOf(const QString &name) const;
+  // The converter search's step at a silent tick: closes the port, then
+  // tries the positions after ScanPosition, wrapping at the end of the list,
+  // until one port opens or every position has been tried once. Failed opens
+  // stay silent; network ports are passed over (they open by name only).
+  void RunConverterSearch();
+  // The search is running (it lets the window handle its events after each
+  // port it tries).
+  bool Searching() const { return searching_; }
+
+  // TPortList.
+  bool Busy() const override { return clickRunning_ || searching_; }
+  int PositionOf(const QString &name) const override;
+  void RefreshPortList() override;
+  void SetReconnect(TReconnect *reconnect) override { reconnect_ = reconnect; }
+
+  // The reconnect told of every port chosen; null when none is attached.
+  TReconnect *Reconnect() const { return reconnect_; }
+  // A port is open, or lost and waited for by the reconnect.
+  bool PortInUse() const;
 
   const QStringList &Entries() const { return entries_; }
   // The port name of the item at 'position'; empty for a separator or a
@@ -87,12 +80,9 @@ class TPortMenu {
     bool &running_;
   };
 
-  void RunConverterSearch();
   void TrySearchPosition();
   void TellPortChosen(const QString &name, bool opened);
-  bool PortInUse() const;
 
-  TLinkState &linkState_;
   TProgramSettings &settings_;
   TPortControl &port_;
   TLinkHost &host_;
@@ -100,7 +90,15 @@ class TPortMenu {
   uint8_t portEntryCount_ = 0;
   uint8_t scanPosition_ = 0;
   uint8_t scanTries_ = 0;
-  bool tickRunning_ = false;
+  // The converter search runs: each port it tries is followed by
+  // ProcessPendingEvents, where a watchdog tick (after an alert restarted
+  // the timer) or a hot-plug event may arrive. The tick is skipped and the
+  // reconnect waits (Busy), so the list is not walked twice at once.
+  bool searching_ = false;
+  // A click opens a port: its ProcessPendingEvents, a network port's local
+  // event loop and a modal open-error dialog may reach a tick or a hot-plug
+  // event. The reconnect waits (Busy), so it cannot reopen the port the
+  // click is replacing.
   bool clickRunning_ = false;
   TReconnect *reconnect_ = nullptr;
 };

@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "adapter_identity.h"
-#include "port_menu.h"
 
 namespace {
 
@@ -17,19 +16,19 @@ constexpr int kNetworkRetrySpacing = 3;
 
 }  // namespace
 
-TReconnect::TReconnect(TPortMenu &menu, TPortControl &port, TProgramSettings &settings,
+TReconnect::TReconnect(TPortList &list, TPortControl &port, TProgramSettings &settings,
                        TLinkHost &host, TPortSources sources)
-    : menu_(menu), port_(port), settings_(settings), host_(host), sources_(std::move(sources)) {
+    : list_(list), port_(port), settings_(settings), host_(host), sources_(std::move(sources)) {
   hotPlugDelay_.setSingleShot(true);
   hotPlugDelay_.setInterval(kHotPlugSettleMs);
   QObject::connect(&hotPlugDelay_, &QTimer::timeout, &hotPlugDelay_,
                    [this] { HandlePortsChanged(); });
-  menu_.SetReconnect(this);
+  list_.SetReconnect(this);
 }
 
 TReconnect::~TReconnect() {
   hotPlugSources_.clear();
-  menu_.SetReconnect(nullptr);
+  list_.SetReconnect(nullptr);
 }
 
 void TReconnect::AddHotPlugSource(std::unique_ptr<THotPlugSource> source) {
@@ -53,14 +52,15 @@ void TReconnect::ClosePort() {
 }
 
 void TReconnect::Retry() {
-  if (retrying_ || inUse_.isEmpty() || settings_.FindFreq || menu_.Busy() || port_.Opening()) {
+  // The only event loop a retry runs is its own network open's, where
+  // Opening() holds: a tick or hot-plug event reached from there, like any
+  // other open in progress, leaves the port alone.
+  if (inUse_.isEmpty() || settings_.FindFreq || list_.Busy() || port_.Opening()) {
     return;
   }
-  retrying_ = true;
   if (port_.Connected()) {
     if (!port_.LineLost()) {
       lost_ = false;
-      retrying_ = false;
       return;
     }
     port_.ClosePort();  // lets go of the gone device; the name stays shown
@@ -73,7 +73,6 @@ void TReconnect::Retry() {
       observer_->PortChanged(TLinkClock::now(), TPortEvent::Reopened, name);
     }
   }
-  retrying_ = false;
 }
 
 bool TReconnect::OpenAgain(const QString &name) {
@@ -105,10 +104,10 @@ void TReconnect::ShowReopened(const QString &name) {
     adapter_ = AdapterIdentity(sources_, name);
   }
   settings_.Port = name;
-  int position = menu_.PositionOf(name);
+  int position = list_.PositionOf(name);
   if (position < 0) {
-    menu_.RefreshPortList();  // back before its hot-plug event arrived
-    position = menu_.PositionOf(name);
+    list_.RefreshPortList();  // back before its hot-plug event arrived
+    position = list_.PositionOf(name);
   }
   if (position >= 0) {
     host_.SetPortItemChecked(position, true);
@@ -121,10 +120,14 @@ void TReconnect::PortsChanged() {
 }
 
 void TReconnect::HandlePortsChanged() {
-  if (menu_.Busy() || retrying_) {
-    hotPlugDelay_.start();  // after the open or tick that is running
+  // Reached from the event processing of a click, the converter search or a
+  // network port's connect (a retry's, or the reopen after an alert): the
+  // list is refreshed once that is over, so the item of the port being
+  // opened is checked in the rebuilt menu.
+  if (list_.Busy() || port_.Opening()) {
+    hotPlugDelay_.start();
     return;
   }
-  menu_.RefreshPortList();
+  list_.RefreshPortList();
   Retry();
 }

@@ -36,15 +36,14 @@
 #include "link_observer.h"
 #include "port_control.h"
 #include "port_discovery.h"
+#include "port_list.h"
 #include "program_settings.h"
-
-class TPortMenu;
 
 class TReconnect {
  public:
   // Everything passed in must outlive this object. Registers itself with
-  // 'menu', which tells it which port is in use.
-  TReconnect(TPortMenu &menu, TPortControl &port, TProgramSettings &settings, TLinkHost &host,
+  // 'list' (the port menu), which tells it which port is in use.
+  TReconnect(TPortList &list, TPortControl &port, TProgramSettings &settings, TLinkHost &host,
              TPortSources sources);
   ~TReconnect();
   TReconnect(const TReconnect &) = delete;
@@ -83,7 +82,7 @@ class TReconnect {
   void ShowReopened(const QString &name);
   void HandlePortsChanged();
 
-  TPortMenu &menu_;
+  TPortList &list_;
   TPortControl &port_;
   TProgramSettings &settings_;
   TLinkHost &host_;
@@ -94,7 +93,6 @@ class TReconnect {
   QString inUse_;
   QString adapter_;
   bool lost_ = false;
-  bool retrying_ = false;
   TLinkObserver *observer_ = nullptr;
   TClock::time_point nextNetworkTry_{};
 };

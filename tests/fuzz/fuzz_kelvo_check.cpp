@@ -8,9 +8,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "frame_bytes.h"
 #include "fuzz_require.h"
 #include "kelvo.h"
-#include "protocol/frame_encoder.h"
+#include "support/frame_encoder.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ bool DecodeIfWellFormed(const uint8_t *text, size_t size, std::vector<uint8_t> &
 
 // The length the text announces, as far as its length characters are valid.
 size_t AnnouncedLength(const uint8_t *text, size_t size) {
-  if (size < 2 || text[0] != 0x02 || !IsNibbleChar(text[1])) {
+  if (size < 2 || text[0] != kelvo::kStx || !IsNibbleChar(text[1])) {
     return 0;
   }
   size_t length = static_cast<size_t>(text[1] & 0x0F) * 16;
@@ -66,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *text, size_t size) {
   } else {
     REQUIRE(result == KELVO_CHECK_FAILED);
     REQUIRE(Kelvo_GetLastError() <= KELVO_ERROR_NO_ETX);
-    if (size == 0 || text[0] != 0x02) {
+    if (size == 0 || text[0] != kelvo::kStx) {
       REQUIRE(Kelvo_GetLastError() == KELVO_ERROR_NO_STX);
     }
   }

@@ -5,8 +5,8 @@
 // Input layout:
 //   byte 0  flags: bit 0 PTConnect, 1 PTDisconnect, 2 the alert's check box
 //           is answered, 3 with this value, 4 port connected at start,
-//           5 port reopens after an alert, 6 a chunk arrives during each
-//           alert, 7 "save memory" enabled at start
+//           5 port reopens after an alert, 6 unused, 7 "save memory"
+//           enabled at start
 //   byte 1  bits 0-2 SendSkipCount, 3-4 ProgTermCountdown (at most 3),
 //           5 ConverterConnected
 //   then records, each starting with a header byte h:
@@ -29,18 +29,18 @@
 #include <cstring>
 #include <vector>
 
+#include "frame_bytes.h"
 #include "fuzz_require.h"
 #include "kelvo.h"
 #include "reply_handler.h"
 #include "support/fake_port_control.h"
 #include "support/link_frames.h"
-#include "support/recording_dialogs.h"
 #include "support/recording_link_host.h"
 
 namespace {
 
-constexpr uint8_t kProgTermKind = 0x4B;
-constexpr uint8_t kConverterKind = 0x4D;
+using kelvo::kConverterMessage;
+using kelvo::kProgTermFrame;
 constexpr size_t kRequestFrameLength = 22;
 constexpr uint8_t kCountdownStart = 3;
 constexpr int kMaxRepeatedFeeds = 256;
@@ -118,7 +118,7 @@ struct TModel {
   bool saveEnabled = false;
   bool ptConnect = false;
   bool ptDisconnect = false;
-  size_t dialogs = 0;
+  size_t alerts = 0;
   int graphicModeSteps = 0;
   int displayRefreshes = 0;
   size_t converterMessages = 0;
@@ -137,19 +137,19 @@ class TReplyHandlerFuzz {
     Kelvo_SetAddress(0);
     Kelvo_SetValue(0, 0, 0, 0);
     Kelvo_SetType(0);
+    host_.onProgTermAlert = [this] { DuringAlert(); };
 
     const uint8_t flags = input_.Byte();
     settings_.PTConnect = (flags & 0x01) != 0;
     settings_.PTDisconnect = (flags & 0x02) != 0;
     if ((flags & 0x04) != 0) {
-      dialogs_.checkBoxAnswer = (flags & 0x08) != 0;
+      host_.progTermAlertAnswer = (flags & 0x08) != 0;
     }
     port_.portName = QStringLiteral("COM1");
     port_.connected = (flags & 0x10) != 0;
     if ((flags & 0x20) != 0) {
       port_.openable.insert(port_.portName);
     }
-    feedDuringAlert_ = (flags & 0x40) != 0;
     host_.memorySaveEnabled = (flags & 0x80) != 0;
 
     const uint8_t state = input_.Byte();
@@ -185,34 +185,10 @@ class TReplyHandlerFuzz {
   }
 
  private:
-  // A chunk arriving while an alert is up: the handler only buffers it.
-  class TFeedingDialogs : public TRecordingDialogs {
-   public:
-    explicit TFeedingDialogs(TReplyHandlerFuzz &fuzz) : fuzz_(fuzz) {}
-    void Show(const TMessageDialogRequest &request, bool *checkBoxState) override {
-      REQUIRE(checkBoxState != nullptr);
-      REQUIRE(!fuzz_.port_.connected);
-      REQUIRE(!fuzz_.host_.timerEnabled);
-      fuzz_.FeedDuringAlert();
-      TRecordingDialogs::Show(request, checkBoxState);
-    }
-
-   private:
-    TReplyHandlerFuzz &fuzz_;
-  };
-
-  // Records one chunk per alert (empty when none arrived).
-  void FeedDuringAlert() {
-    QByteArray chunk;
-    if (!feedDuringAlert_ || input_.AtEnd() || !ReadChunk(input_, input_.Byte(), chunk)) {
-      alertChunks_.emplace_back();
-      return;
-    }
-    const uint16_t frames = state_.ReceivedFrameCount;
-    handler_.HandleReply(chunk);
-    REQUIRE(state_.ReceivedFrameCount == frames);
-    REQUIRE(handler_.ReceiveBuffer().size() <= TReplyHandler::kReceiveBufferLimit);
-    alertChunks_.push_back(chunk);
+  // While an alert is up the port is closed and the timer stopped.
+  void DuringAlert() {
+    REQUIRE(!port_.connected);
+    REQUIRE(!host_.timerEnabled);
   }
 
   void Event(uint8_t code) {
@@ -225,7 +201,7 @@ class TReplyHandlerFuzz {
       // The watchdog's tick, as it treats the link state.
       if (state_.ReceivedFrameCount == 0) {
         state_.ConverterConnected = false;
-        state_.SendSkipCount = 5;
+        HoldOffAnswers(state_);
         model_.converterConnected = false;
         model_.skip = 5;
       }
@@ -249,13 +225,11 @@ class TReplyHandlerFuzz {
     const uint16_t framesBefore = state_.ReceivedFrameCount;
     const size_t writesBefore = port_.written.size();
     bool connected = port_.connected;
-    alertChunks_.clear();
 
     handler_.HandleReply(chunk);
 
     QByteArray buffer = Bounded(modelBuffer_ + chunk);
     std::vector<TExpectedAnswer> answers;
-    size_t alerts = 0;
     uint16_t frames = 0;
     qsizetype etx = 0;
     while ((etx = buffer.indexOf('\x03')) >= 0) {
@@ -267,18 +241,16 @@ class TReplyHandlerFuzz {
       const uint8_t kind = Kelvo_Check(reinterpret_cast<const uint8_t *>(frame.constData()),
                                        static_cast<size_t>(frame.size()), payload, &length);
       bool alerted = false;
-      if (kind == kProgTermKind) {
+      if (kind == kProgTermFrame) {
         alerted = ExpectProgTermFrame();
-      } else if (kind == kConverterKind) {
+      } else if (kind == kConverterMessage) {
         alerted = ExpectConverterMessage(payload, length);
       }
       if (alerted) {
         // Closed for the dialog, then opened again if the port allows it.
-        REQUIRE(alerts < alertChunks_.size());
-        buffer = Bounded(buffer + alertChunks_[alerts++]);
         connected = port_.openable.contains(port_.portName);
       }
-      if (kind == kConverterKind) {
+      if (kind == kConverterMessage) {
         ExpectAnswer(connected, answers);
       }
       if (alerted && connected) {
@@ -286,7 +258,6 @@ class TReplyHandlerFuzz {
         break;
       }
     }
-    REQUIRE(alerts == alertChunks_.size());
     modelBuffer_ = buffer;
 
     REQUIRE(handler_.ReceiveBuffer() == modelBuffer_);
@@ -298,7 +269,7 @@ class TReplyHandlerFuzz {
     REQUIRE(state_.SendSkipCount == model_.skip);
     REQUIRE(state_.ConverterConnected == model_.converterConnected);
     REQUIRE(host_.memorySaveEnabled == model_.saveEnabled);
-    REQUIRE(dialogs_.records.size() == model_.dialogs);
+    REQUIRE(host_.progTermAlerts.size() == model_.alerts);
     REQUIRE(settings_.PTConnect == model_.ptConnect);
     REQUIRE(settings_.PTDisconnect == model_.ptDisconnect);
     REQUIRE(host_.connectAlertChecked == settings_.PTConnect);
@@ -374,11 +345,11 @@ class TReplyHandlerFuzz {
     model_.readAnswerPending = false;
   }
 
-  // The alert's dialog, with the user's choice taken into the setting.
+  // The alert, with the user's choice taken into the setting.
   void ExpectAlert(bool &flag) {
-    ++model_.dialogs;
-    if (dialogs_.checkBoxAnswer.has_value()) {
-      flag = *dialogs_.checkBoxAnswer;
+    ++model_.alerts;
+    if (host_.progTermAlertAnswer.has_value()) {
+      flag = *host_.progTermAlertAnswer;
     }
   }
 
@@ -401,14 +372,11 @@ class TReplyHandlerFuzz {
   TProgramSettings settings_;
   TFakePortControl port_;
   TRecordingLinkHost host_;
-  TFeedingDialogs dialogs_{*this};
   TReplyHandler handler_{state_, memory_, settings_, port_, host_};
   TModel model_;
   QByteArray modelBuffer_;
-  bool feedDuringAlert_ = false;
   bool memoryWritten_ = false;
   TTerminalButton lastButton_ = kButtons[0];
-  std::vector<QByteArray> alertChunks_;
   QByteArray lastChunk_;
   int repeatedFeeds_ = 0;
 };

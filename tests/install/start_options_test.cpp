@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "command_line.h"
@@ -41,7 +43,9 @@ TEST(CommandLine, OptionsWithTheirValuesInBothSpellings) {
 }
 
 TEST(CommandLine, HelpAndVersionEndTheStartAndEveryMistakeIsRefused) {
-  EXPECT_EQ(ParseCommandLine(Line({"--help"})).action, TCommandLineAction::ShowHelp);
+  for (const char *help : {"--help", "-h", "-help"}) {
+    EXPECT_EQ(ParseCommandLine(Line({help})).action, TCommandLineAction::ShowHelp) << help;
+  }
   EXPECT_EQ(ParseCommandLine(Line({"--version"})).action, TCommandLineAction::ShowVersion);
   EXPECT_EQ(VersionText(), QStringLiteral("sorvanel 9.1.2"));
   for (const QStringList &bad :
@@ -52,9 +56,51 @@ TEST(CommandLine, HelpAndVersionEndTheStartAndEveryMistakeIsRefused) {
     EXPECT_FALSE(line.error.isEmpty());
   }
   EXPECT_TRUE(UsageText().startsWith(QStringLiteral("Usage: sorvanel [options]\n")));
-  for (const char *option : {"--port <NAME>", "--settings <FILE>", "--memory <FILE>"}) {
+  for (const char *option : {"--port <NAME>", "--settings <FILE>", "--memory <FILE>",
+                             "--capture <FILE>", "--monitor", "-h, --help", "--version"}) {
     EXPECT_TRUE(UsageText().contains(QString::fromLatin1(option))) << option;
   }
+}
+
+// The options a text lists: those of --help's option lines, or those of the man page's tagged
+// paragraphs (the line after each ".TP").
+QStringList UsageOptions(const QString &usage) {
+  QStringList options;
+  static const QRegularExpression line(QStringLiteral("^  (-[^ ,]+)(?:, (--[^ ]+))?"),
+                                       QRegularExpression::MultilineOption);
+  for (const QRegularExpressionMatch &match : line.globalMatch(usage)) {
+    options << match.captured(1);
+    if (match.hasCaptured(2)) {
+      options << match.captured(2);
+    }
+  }
+  options.sort();
+  return options;
+}
+
+QStringList ManPageOptions(const QString &page) {
+  QStringList options;
+  const QStringList lines =
+      QString(page).replace(QStringLiteral("\\-"), QStringLiteral("-")).split(u'\n');
+  static const QRegularExpression option(QStringLiteral("(?:^|[ \"])(--?[a-z][a-z-]*)"));
+  for (qsizetype i = 1; i < lines.size(); ++i) {
+    if (lines[i - 1] == QStringLiteral(".TP")) {
+      for (const QRegularExpressionMatch &match : option.globalMatch(lines[i])) {
+        options << match.captured(1);
+      }
+    }
+  }
+  options.sort();
+  return options;
+}
+
+TEST(CommandLine, TheManPageDescribesExactlyTheOptionsOfTheUsage) {
+  QFile page(QStringLiteral(SORVANEL_MAN_PAGE));
+  ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << SORVANEL_MAN_PAGE;
+  const QStringList fromUsage = UsageOptions(UsageText());
+  EXPECT_TRUE(fromUsage.contains(QStringLiteral("--monitor"))) << UsageText().toStdString();
+  EXPECT_EQ(ManPageOptions(QString::fromUtf8(page.readAll())).join(u' ').toStdString(),
+            fromUsage.join(u' ').toStdString());
 }
 
 class FileLocations : public ::testing::Test {

@@ -282,7 +282,7 @@ TEST_F(ProgramProcess, SigtermWhileAnAlertIsUpEndsItAndSavesTheMemory) {
   drive.Line().Send(link_test::ProgTermFrame());
   // The alert is up: the port is closed for it, so nothing is answered.
   ASSERT_TRUE(WaitUntil([&] { return !program.HoldsOpen(drive.SlavePath()); }, 10000))
-      << "the alert did not come up";
+      << "the alert did not close the port";
   drive.Line().Received(200);  // answers still on their way from before
   drive.Line().Send(link_test::EncodeFrame(DisplayPayload(0, "Kimenet  12.5 Hz")));
   ASSERT_TRUE(drive.Line().Received(700).isEmpty()) << "the alert did not come up";

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "frame_bytes.h"
 #include "link_frames.h"
 #include "link_state.h"
 #include "pty_line.h"
@@ -22,7 +23,7 @@ namespace integration {
 template <size_t N>
 std::vector<uint8_t> DisplayPayload(uint8_t status, const char (&text)[N]) {
   static_assert(N == 17, "a display line has 16 characters");
-  std::vector<uint8_t> payload{0x4D, 0x00, status};
+  std::vector<uint8_t> payload{kelvo::kConverterMessage, 0x00, status};
   for (int i = 0; i < 16; ++i) {
     payload.push_back(static_cast<uint8_t>(text[i]));
   }
@@ -30,8 +31,8 @@ std::vector<uint8_t> DisplayPayload(uint8_t status, const char (&text)[N]) {
 }
 
 inline std::vector<uint8_t> MemoryWritePayload(uint16_t address, const std::vector<uint8_t> &data) {
-  std::vector<uint8_t> payload{0x4D, 0x00, 0xE0, static_cast<uint8_t>(address >> 8),
-                               static_cast<uint8_t>(address)};
+  std::vector<uint8_t> payload{kelvo::kConverterMessage, 0x00, 0xE0,
+                               static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)};
   payload.insert(payload.end(), data.begin(), data.end());
   payload.resize(21, 0);
   return payload;
@@ -45,7 +46,7 @@ std::vector<uint8_t> MemoryReadPayload(uint16_t address, const char (&text)[N]) 
   return payload;
 }
 
-inline const std::vector<uint8_t> kProgTermPayload{0x4B, 0, 0, 0, 0, 0, 0, 0};
+inline const std::vector<uint8_t> kProgTermPayload{kelvo::kProgTermFrame, 0, 0, 0, 0, 0, 0, 0};
 
 class TPtyDrive {
  public:

@@ -84,9 +84,11 @@ TEST_F(StartOptions, BadCommandLineIsRefusedWithTheUsageBeforeAnyWindow) {
   const TRun version = RunToEnd(folders.ProgramPath(), {QStringLiteral("--version")}, headless);
   EXPECT_EQ(version.exitCode, 0);
   EXPECT_EQ(version.out, QByteArray("sorvanel 9.1.2\n"));
-  const TRun help = RunToEnd(folders.ProgramPath(), {QStringLiteral("--help")}, headless);
-  EXPECT_EQ(help.exitCode, 0);
-  EXPECT_TRUE(help.out.startsWith(kUsageHead)) << help.out.toStdString();
+  for (const QString &option : {QStringLiteral("--help"), QStringLiteral("-h")}) {
+    const TRun help = RunToEnd(folders.ProgramPath(), {option}, headless);
+    EXPECT_EQ(help.exitCode, 0) << option.toStdString();
+    EXPECT_TRUE(help.out.startsWith(kUsageHead)) << help.out.toStdString();
+  }
   EXPECT_EQ(StrayFiles(), QStringList()) << "nothing may be written by a refused start";
 }
 

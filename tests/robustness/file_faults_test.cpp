@@ -15,7 +15,7 @@
 #include "fault_helpers.h"
 #include "ini_file.h"
 #include "memory_file.h"
-#include "recording_dialogs.h"
+#include "memory_file_menu.h"
 #include "recording_link_host.h"
 #include "settings_file.h"
 
@@ -24,8 +24,6 @@ namespace {
 using robustness::HeapBytesInUse;
 using robustness::TTinyFilesystem;
 
-const QString kCorruptText = QString::fromUtf8("Hibás memória fájl!");
-const QString kWriteErrorText = QString::fromUtf8("A fájl nem írható! (Lehet, hogy írásvédett)");
 constexpr qsizetype kDataStart = 1 + kMemoryFileHeaderLength;
 
 QByteArray ReadAll(const QString &path) {
@@ -58,7 +56,6 @@ class MemoryFileDamage : public testing::Test {
   QTemporaryDir folder;
   TTerminalMemory memory = ImageOf(1);
   TRecordingLinkHost host;
-  TRecordingDialogs dialogs;
   TMemoryFile memoryFile{memory, host, DefaultMemoryFilePath(folder.path())};
 };
 
@@ -70,10 +67,10 @@ TEST_F(MemoryFileDamage, AnyChangedHeaderByteIsRefusedAndTheImageKept) {
       QByteArray damaged = good;
       damaged[position] = static_cast<char>(damaged[position] ^ flip);
       WriteAll(path, damaged);
-      dialogs.records.clear();
+      host.memoryFileErrors.clear();
       memoryFile.LoadMemoryFile(path);
-      ASSERT_EQ(dialogs.records.size(), 1u) << "byte " << position;
-      EXPECT_EQ(dialogs.last().message, kCorruptText);
+      ASSERT_EQ(host.memoryFileErrors.size(), 1u) << "byte " << position;
+      EXPECT_EQ(host.memoryFileErrors[0].error, TMemoryFileError::Corrupt);
       EXPECT_EQ(memory, ImageOf(1)) << "byte " << position;
     }
   }
@@ -86,11 +83,11 @@ TEST_F(MemoryFileDamage, FileCutShortKeepsTheBytesItHeldAndTellsTheUser) {
   for (qsizetype length : {qsizetype{1}, qsizetype{34}, kDataStart, kDataStart + 1,
                            kDataStart + 4096, kMemoryFileSize - 1}) {
     memory = ImageOf(1);
-    dialogs.records.clear();
+    host.memoryFileErrors.clear();
     WriteAll(path, good.left(length));
     memoryFile.LoadMemoryFile(path);
-    ASSERT_EQ(dialogs.records.size(), 1u) << "length " << length;
-    EXPECT_EQ(dialogs.last().message, kCorruptText);
+    ASSERT_EQ(host.memoryFileErrors.size(), 1u) << "length " << length;
+    EXPECT_EQ(host.memoryFileErrors[0].error, TMemoryFileError::Corrupt);
     const qsizetype stored = std::max<qsizetype>(0, length - kDataStart);
     for (uint32_t a = 0; a < TTerminalMemory::kSize; ++a) {
       const uint8_t expected =
@@ -111,7 +108,7 @@ TEST_F(MemoryFileDamage, HugeFileLoadsTheImageWithoutReadingTheRest) {
   memoryFile.LoadMemoryFile(path);
   const size_t heapAfter = HeapBytesInUse();
 
-  EXPECT_TRUE(dialogs.records.empty());
+  EXPECT_TRUE(host.memoryFileErrors.empty());
   EXPECT_EQ(memory, ImageOf(9));
   EXPECT_LT(heapAfter, heapBefore + 1024 * 1024);
 }
@@ -131,7 +128,6 @@ class FullDisk : public testing::Test {
 TEST_F(FullDisk, MemorySaveKeepsTheOldFileTellsTheUserAndWorksOnceThereIsRoom) {
   TTerminalMemory memory = ImageOf(2);
   TRecordingLinkHost host;
-  TRecordingDialogs dialogs;
   TMemoryFile memoryFile{memory, host, disk.PathOf(QStringLiteral("Sorvanel.mem"))};
   ASSERT_TRUE(memoryFile.SaveMemoryFile(QString()));
   const QByteArray old = ReadAll(memoryFile.DefaultFilePath());
@@ -140,9 +136,9 @@ TEST_F(FullDisk, MemorySaveKeepsTheOldFileTellsTheUserAndWorksOnceThereIsRoom) {
   const QString filler = disk.FillUp();
   memory = ImageOf(3);
   EXPECT_FALSE(memoryFile.SaveMemoryFile(QString()));
-  ASSERT_EQ(dialogs.records.size(), 1u);
-  EXPECT_EQ(dialogs.last().headline, QStringLiteral("Sorvanel.mem"));
-  EXPECT_EQ(dialogs.last().message, kWriteErrorText);
+  ASSERT_EQ(host.memoryFileErrors.size(), 1u);
+  EXPECT_EQ(host.memoryFileErrors[0].error, TMemoryFileError::NotWritable);
+  EXPECT_EQ(host.memoryFileErrors[0].path, memoryFile.DefaultFilePath());
   EXPECT_EQ(ReadAll(memoryFile.DefaultFilePath()), old);
   EXPECT_EQ(FilesIn(QFileInfo(filler).path()),
             (QStringList{QStringLiteral("Sorvanel.mem"), QStringLiteral("filler")}));

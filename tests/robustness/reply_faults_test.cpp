@@ -10,7 +10,6 @@
 #include "fake_port_control.h"
 #include "fault_helpers.h"
 #include "link_frames.h"
-#include "recording_dialogs.h"
 #include "recording_link_host.h"
 #include "reply_handler.h"
 
@@ -58,7 +57,6 @@ class ReplyFaults : public testing::Test {
   TProgramSettings settings;
   TFakePortControl port;
   TRecordingLinkHost host;
-  TRecordingDialogs dialogs;
   TReplyHandler handler{state, memory, settings, port, host};
 };
 

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "file_error_dialogs.h"
+#include "prog_term_alerts.h"
 #include "recording_dialogs.h"
+#include "text_table.h"
 
 namespace {
 
@@ -77,6 +79,26 @@ TEST(FileErrorDialogs, NameTheFileWithoutItsFolderInHungarian) {
   EXPECT_EQ(corrupt.message, QString::fromUtf8("Hibás memória fájl!"));
   EXPECT_EQ(corrupt.icon, 3);
   EXPECT_EQ(corrupt.buttons, 16);
+}
+
+TEST(ProgTermAlertDialogs, ShowTheirTextsWithTheCheckBoxAndReturnTheUsersChoice) {
+  TRecordingDialogs dialogs;
+  dialogs.checkBoxAnswer = false;
+  EXPECT_FALSE(ShowProgTermConnectedAlert(true));
+  dialogs.checkBoxAnswer.reset();
+  EXPECT_TRUE(ShowProgTermDisconnectedAlert(true));
+  ASSERT_EQ(dialogs.records.size(), 2u);
+  const TMessageDialogRequest &connected = dialogs.records[0].request;
+  EXPECT_EQ(connected.icon, 0);
+  EXPECT_TRUE(connected.caption.isEmpty());
+  EXPECT_EQ(connected.headline, GetText(43));
+  EXPECT_EQ(connected.message, GetText(44));
+  EXPECT_EQ(connected.buttons, 0x10);
+  EXPECT_TRUE(connected.hasCheckBox);
+  EXPECT_EQ(connected.checkBoxCaption, GetText(47));
+  EXPECT_TRUE(dialogs.records[0].checkBoxStateShown);
+  EXPECT_EQ(dialogs.records[1].request.headline, GetText(45));
+  EXPECT_EQ(dialogs.records[1].request.message, GetText(46));
 }
 
 }  // namespace

@@ -19,15 +19,20 @@ class TFakePortControl : public TPortControl {
 
   bool OpenPort() override {
     openAttempts.append(portName);
+    const bool network = IsNetworkPort(portName);
+    if (onOpen && network) {
+      // What runs while a network port connects: it is not connected yet.
+      connected = false;
+      opening = true;
+      onOpen();
+      opening = false;
+    }
     connected = openable.contains(portName);
     lineLost = false;
     openCount += connected ? 1 : 0;
     Log("open " + portName.toStdString() + (connected ? " ok" : " failed"));
-    if (onOpen) {
-      // For a network port, onOpen stands for what runs while it connects.
-      opening = IsNetworkPort(portName);
+    if (onOpen && !network) {
       onOpen();
-      opening = false;
     }
     return connected;
   }
@@ -64,7 +69,7 @@ class TFakePortControl : public TPortControl {
   QStringList ports;             // what ListPorts returns
   QSet<QString> openable;        // names whose open succeeds
   QSet<QString> networkPorts;    // names that are network ports
-  std::function<void()> onOpen;  // runs after each open attempt
+  std::function<void()> onOpen;  // runs after each open attempt; during it for a network port
   bool lineLost = false;         // the open port stopped delivering
 
   // Recorded state.

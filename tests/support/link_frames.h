@@ -1,41 +1,28 @@
-// Frames for the link tests, built from the wire format: STX, length and
-// payload bytes as pairs of 0x30|nibble characters, checksum, ETX.
+// Frames for the link tests, built by the test-side frame encoder from the
+// wire format alone.
 #pragma once
 
 #include <QByteArray>
 #include <cstdint>
 #include <vector>
 
+#include "frame_bytes.h"
+#include "frame_encoder.h"
 #include "kelvo.h"
 
 namespace link_test {
 
 inline QByteArray EncodeFrame(const std::vector<uint8_t> &payload) {
-  QByteArray frame;
-  frame.append(char{0x02});
-  uint8_t sum = 2;
-  auto putByte = [&](uint8_t byte) {
-    const auto high = static_cast<uint8_t>(0x30 | (byte >> 4));
-    const auto low = static_cast<uint8_t>(0x30 | (byte & 0x0F));
-    frame.append(static_cast<char>(high));
-    frame.append(static_cast<char>(low));
-    sum = static_cast<uint8_t>(sum + high + low);
-  };
-  putByte(static_cast<uint8_t>(payload.size()));
-  for (uint8_t byte : payload) {
-    putByte(byte);
-  }
-  frame.append(static_cast<char>(0x30 | (sum >> 4)));
-  frame.append(static_cast<char>(0x30 | (sum & 0x0F)));
-  frame.append(char{0x03});
-  return frame;
+  const std::vector<uint8_t> frame = kelvo_test::EncodeFrame(payload);
+  return QByteArray(reinterpret_cast<const char *>(frame.data()),
+                    static_cast<qsizetype>(frame.size()));
 }
 
 // A converter message: 'M', an unused byte, the status byte, then 'rest'
 // padded with zeros up to 'length' payload bytes.
 inline QByteArray ConverterMessage(uint8_t status, std::vector<uint8_t> rest = {},
                                    size_t length = 21) {
-  std::vector<uint8_t> payload{0x4D, 0x00, status};
+  std::vector<uint8_t> payload{kelvo::kConverterMessage, 0x00, status};
   payload.insert(payload.end(), rest.begin(), rest.end());
   payload.resize(length, 0);
   return EncodeFrame(payload);
@@ -65,7 +52,7 @@ inline QByteArray MemoryRead(uint16_t address) {
 
 // A programming terminal's frame (the same kind of frame as a request).
 inline QByteArray ProgTermFrame() {
-  return EncodeFrame({0x4B, 0, 0, 0, 0, 0, 0, 0});
+  return EncodeFrame({kelvo::kProgTermFrame, 0, 0, 0, 0, 0, 0, 0});
 }
 
 // The fields of a request frame the program wrote.
@@ -83,7 +70,7 @@ inline TDecodedRequest DecodeRequest(const QByteArray &frame) {
   TDecodedRequest request;
   const uint8_t kind = Kelvo_Check(reinterpret_cast<const uint8_t *>(frame.constData()),
                                    static_cast<size_t>(frame.size()), payload, &length);
-  if (kind != 0x4B || length < 8) {
+  if (kind != kelvo::kProgTermFrame || length < 8) {
     return request;
   }
   request.valid = true;

@@ -39,9 +39,8 @@ class TPtyLine {
       throw std::runtime_error("openpty failed");
     }
     slavePath_ = QString::fromLocal8Bit(name);
-    // Programs the test starts must not inherit either end: a child holding
-    // the master keeps the line up after CloseMaster(), and one holding the
-    // slave looks as if it had opened the port.
+    // Neither end goes to a program the test starts: that program holds the line only through
+    // its own open, and a closed master hangs the line up.
     fcntl(master_, F_SETFD, FD_CLOEXEC);
     fcntl(slave_, F_SETFD, FD_CLOEXEC);
     // The converter's end passes bytes through untouched.

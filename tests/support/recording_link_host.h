@@ -1,11 +1,13 @@
 // A link host for tests: keeps what the window would show (menu checks,
-// status bar text, port items, save item) and records the calls, optionally
-// into a log shared with TFakePortControl.
+// status bar text, port items, save item), records the calls, optionally
+// into a log shared with TFakePortControl, and stands in for the user at
+// the alerts and file errors it would show.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -75,6 +77,27 @@ class TRecordingLinkHost : public TLinkHost {
     }
   }
 
+  bool AskProgTermAlert(TProgTermAlert alert, bool showNextTime) override {
+    Log("alert");
+    if (onProgTermAlert) {
+      onProgTermAlert();
+    }
+    progTermAlerts.push_back({alert, showNextTime});
+    return progTermAlertAnswer.value_or(showNextTime);
+  }
+  void ShowMemoryFileError(TMemoryFileError error, const QString &path) override {
+    memoryFileErrors.push_back({error, path});
+  }
+
+  struct TAlertRecord {
+    TProgTermAlert alert;
+    bool showNextTimeShown;  // the check box's state when the alert opened
+  };
+  struct TFileErrorRecord {
+    TMemoryFileError error;
+    QString path;
+  };
+
   int updateGraphicModeCount = 0;
   int refreshDisplayCount = 0;
   std::vector<int> statusScreens;
@@ -92,6 +115,11 @@ class TRecordingLinkHost : public TLinkHost {
   int rebuildCount = 0;
   int processEventsCount = 0;
   std::function<void()> onProcessEvents;
+  std::vector<TAlertRecord> progTermAlerts;
+  // The check box's state the "user" leaves; empty = as it was shown.
+  std::optional<bool> progTermAlertAnswer;
+  std::function<void()> onProgTermAlert;  // runs while the alert is up
+  std::vector<TFileErrorRecord> memoryFileErrors;
 
  private:
   void Log(const std::string &entry) {

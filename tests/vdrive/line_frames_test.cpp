@@ -38,7 +38,7 @@ TEST(DriveMessages, EveryKindReadsBackThroughKelvoWithItsFields) {
   data[15] = 0x7F;
   const auto write = Decode(EncodeFrame(MemoryWritePayload(0x1F20, data, {false, false})));
   ASSERT_EQ(write.size(), 21u);
-  EXPECT_EQ(write[2] >> 4, kKindMemoryWrite);
+  EXPECT_EQ(write[2] >> 4, kelvo::kReplyKindMemoryWrite);
   EXPECT_EQ(write[3], 0x1F);
   EXPECT_EQ(write[4], 0x20);
   EXPECT_EQ(write[20], 0x7F);
@@ -49,7 +49,8 @@ TEST(DriveMessages, EveryKindReadsBackThroughKelvoWithItsFields) {
   EXPECT_EQ(read[19], 0x01);
   EXPECT_EQ(read[20], 0x02);
 
-  for (uint8_t kind = kKindFirstKeepAlive; kind <= kKindLastKeepAlive; ++kind) {
+  for (uint8_t kind = kelvo::kReplyKindFirstKeepAlive; kind <= kelvo::kReplyKindLastKeepAlive;
+       ++kind) {
     EXPECT_EQ(Decode(EncodeFrame(KeepAlivePayload(kind, 3, line, {false, false})))[2] >> 4, kind);
   }
 }

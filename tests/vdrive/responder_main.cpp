@@ -1,11 +1,12 @@
 // A plain terminal for measuring vdrive: answers every message on a port
-// with a Kelvo request, leaving the first five unanswered as the program
+// with a Kelvo request, leaving the first ones unanswered as the program
 // does after it starts.
 //   vdrive_responder PORT SECONDS
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
+#include "link_state.h"
 #include "terminal_player.h"
 
 int main(int argc, char **argv) {
@@ -21,7 +22,7 @@ int main(int argc, char **argv) {
   const auto end = vdrive_test::Steady::now() +
                    std::chrono::milliseconds(static_cast<long>(std::atof(argv[2]) * 1000));
   std::vector<uint8_t> payload;
-  int holdOff = 5;
+  int holdOff = kAnswerHoldOff;
   while (vdrive_test::Steady::now() < end && !player.HungUp()) {
     if (player.NextMessage(payload, vdrive_test::Millis(200))) {
       player.Handle(payload, holdOff == 0);

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "frame_bytes.h"
 #include "kelvo.h"
 
 namespace vdrive_test {
@@ -53,11 +54,11 @@ class TerminalPlayer {
   bool NextMessage(std::vector<uint8_t> &payload, Millis timeout) {
     const auto deadline = Steady::now() + timeout;
     for (;;) {
-      const size_t etx = buffer_.find('\x03');
+      const size_t etx = buffer_.find(static_cast<char>(kelvo::kEtx));
       if (etx != std::string::npos) {
         std::string frame = buffer_.substr(0, etx + 1);
         buffer_.erase(0, etx + 1);
-        const size_t stx = frame.rfind('\x02');
+        const size_t stx = frame.rfind(static_cast<char>(kelvo::kStx));
         if (stx == std::string::npos) {
           continue;
         }
@@ -66,11 +67,12 @@ class TerminalPlayer {
         size_t length = 0;
         const uint8_t kind = Kelvo_Check(reinterpret_cast<const uint8_t *>(frame.data()),
                                          frame.size(), decoded, &length);
-        if (kind == 'M') {
+        if (kind == kelvo::kConverterMessage) {
           payload.assign(decoded, decoded + length);
           return true;
         }
-        terminalFrames += kind == 'K' ? 1 : 0;  // a hand-held terminal on the line
+        terminalFrames +=
+            kind == kelvo::kProgTermFrame ? 1 : 0;  // a hand-held terminal on the line
         continue;
       }
       const auto left = std::chrono::duration_cast<Millis>(deadline - Steady::now());

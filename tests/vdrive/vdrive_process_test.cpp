@@ -7,10 +7,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -390,6 +392,120 @@ TEST_F(DriveOnLine, SigusrOnePlugsAndUnplugsTheHandHeldTerminal) {
   player->Play(20);
   EXPECT_EQ(player->terminalFrames, seen) << "unplugged: no more requests of its own";
   EXPECT_TRUE(drive.Running());
+}
+
+// True when the process has 'path' open.
+bool HasOpen(pid_t pid, const std::string &path) {
+  std::error_code error;
+  for (const auto &fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+    if (fs::read_symlink(fd.path(), error) == path) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A pipe writer that sends capture lines until the reader goes away.
+class EndlessWriter {
+ public:
+  explicit EndlessWriter(const std::string &fifo) : fifo_(fifo), thread_([this] { Run(); }) {}
+  ~EndlessWriter() {
+    stop_ = true;
+    // Lets a writer still waiting for a reader open the pipe and see the stop.
+    const vdrive::UniqueFd reader(::open(fifo_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    thread_.join();
+  }
+  size_t Written() const { return written_; }
+
+ private:
+  void Run() {
+    const vdrive::UniqueFd out(::open(fifo_.c_str(), O_WRONLY | O_CLOEXEC));
+    const std::string header = "{\"t\": 1.0, \"format\": \"sorvanel-capture\", \"version\": 1}\n";
+    std::string lines;
+    for (int i = 0; i < 1000; ++i) {
+      lines += "{\"t\": 1.5, \"dir\": \"rx\", \"hex\": \"02303132333435363703\"}\n";
+    }
+    if (!out.Valid() || ::write(out.Get(), header.data(), header.size()) <= 0) {
+      return;
+    }
+    while (!stop_ && ::write(out.Get(), lines.data(), lines.size()) > 0) {
+      written_ += lines.size();
+    }
+  }
+
+  const std::string fifo_;
+  std::atomic<bool> stop_ = false;
+  std::atomic<size_t> written_ = 0;
+  std::thread thread_;
+};
+
+// Reading the file (a pipe whose writer is missing, quiet or endless),
+// waiting for the program to open the port, and waiting for the next chunk's
+// time: every stop signal ends each of them at once.
+TEST(Replay, EveryStopSignalEndsEveryWait) {
+  const sighandler_t previousPipeHandler = ::signal(SIGPIPE, SIG_IGN);
+  enum Wait { NoWriter, QuietWriter, EndlessFile, Program, NextChunk };
+  const std::pair<Wait, const char *> waits[] = {
+      {NoWriter, "reading stopped by a signal"},
+      {QuietWriter, "reading stopped by a signal"},
+      {EndlessFile, "reading stopped by a signal"},
+      {Program, "stopped before a program opened the port"},
+      {NextChunk, "chunks sent 1\n"}};
+  const std::string header = "{\"t\": 10.0, \"format\": \"sorvanel-capture\", \"version\": 1}\n";
+  for (const auto &[wait, said] : waits) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+      SCOPED_TRACE("wait " + std::to_string(wait) + ", signal " + std::to_string(signal));
+      RuntimeFolder runtime;
+      const std::string capture = runtime.Path() + "/capture.jsonl";
+      if (wait == Program || wait == NextChunk) {
+        // The second chunk is due a day after the first.
+        std::ofstream(capture) << header << "{\"t\": 10.0, \"dir\": \"rx\", \"hex\": \"0203\"}\n"
+                               << "{\"t\": 86410.0, \"dir\": \"rx\", \"hex\": \"0203\"}\n";
+      } else {
+        ASSERT_EQ(::mkfifo(capture.c_str(), 0600), 0);
+      }
+      VdriveProcess drive(runtime, {"--replay", capture});
+      std::optional<EndlessWriter> endless;
+      vdrive::UniqueFd writer;
+      vdrive::UniqueFd terminal;
+      const std::string port = runtime.Ports() + "/VDRIVE1";
+      switch (wait) {
+        case NoWriter:
+          ASSERT_TRUE(WaitFor([&] { return HasOpen(drive.Pid(), capture); }));
+          break;
+        case QuietWriter:
+          // Opening for writing without blocking succeeds once the drive reads.
+          ASSERT_TRUE(WaitFor([&] {
+            writer.Reset(::open(capture.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+            return writer.Valid();
+          }));
+          ASSERT_EQ(::write(writer.Get(), header.data(), header.size()), ssize_t(header.size()));
+          break;
+        case EndlessFile:
+          endless.emplace(capture);
+          ASSERT_TRUE(WaitFor([&] { return endless->Written() > (1u << 20); }));
+          break;
+        case Program:
+          ASSERT_TRUE(WaitFor([&] { return IsLink(port); })) << drive.Output();
+          break;
+        case NextChunk:
+          ASSERT_TRUE(WaitFor([&] { return IsLink(port); })) << drive.Output();
+          terminal.Reset(::open(port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+          ASSERT_TRUE(terminal.Valid());
+          ASSERT_TRUE(WaitFor([&] {
+            uint8_t buffer[16];
+            return ::read(terminal.Get(), buffer, sizeof buffer) > 0;
+          })) << "the first chunk";
+          break;
+      }
+      const int status = drive.Stop(signal);
+      ASSERT_NE(status, -1) << "still waiting after the signal";
+      ASSERT_TRUE(WIFEXITED(status)) << drive.Output();
+      EXPECT_EQ(WEXITSTATUS(status), wait == NextChunk ? 0 : 1);
+      EXPECT_NE(drive.Output().find(said), std::string::npos) << drive.Output();
+    }
+  }
+  ::signal(SIGPIPE, previousPipeHandler);
 }
 
 TEST(LinePace, PromptAnswersAtLinePaceAreAllTakenAsAnswers) {

@@ -5,8 +5,9 @@
 // OUTPUT_FOLDER defaults to resources/pictures, ICON_FOLDER (the desktop icons in the hicolor
 // theme's layout, PNG sizes and a scalable SVG) to resources/icons. --preview also writes the big
 // panel as the window shows it (face, keys, one key held, lit LEDs, sample text) for a visual
-// check. The output depends only on this code and the installed legend font, so a rerun gives
-// byte-identical files.
+// check. The output depends only on this code and the installed legend font, so a rerun on the
+// same machine gives byte-identical files; another CPU may round antialiased edges a step
+// differently, which the tests in tests/tools/pictures allow for.
 
 #include <QDir>
 #include <QFile>

@@ -9,16 +9,15 @@
 namespace vdrive {
 namespace {
 
-constexpr uint8_t kStx = 0x02;
-constexpr uint8_t kEtx = 0x03;
-constexpr uint8_t kMessage = 'M';
+using kelvo::kEtx;
+using kelvo::kStx;
 
 constexpr size_t kBodyStart = 3;
 
 // 'M', an unused byte, the status byte, then room for the body.
 std::vector<uint8_t> Header(uint8_t status, size_t bodyBytes) {
   std::vector<uint8_t> payload(kBodyStart + bodyBytes, 0);
-  payload[0] = kMessage;
+  payload[0] = kelvo::kConverterMessage;
   payload[2] = status;
   return payload;
 }
@@ -38,8 +37,9 @@ void VerifyWithKelvo(const Frame &frame, std::span<const uint8_t> payload) {
 }  // namespace
 
 uint8_t StatusByte(uint8_t kind, int line, Leds leds) {
-  return static_cast<uint8_t>(kind << 4 | (leds.run ? 0x08 : 0) | (leds.error ? 0x04 : 0) |
-                              (line & 0x03));
+  return static_cast<uint8_t>(
+      kind << kelvo::kReplyKindShift | (leds.run ? kelvo::kStatusRunLed : 0) |
+      (leds.error ? kelvo::kStatusErrorLed : 0) | (line & kelvo::kStatusLineMask));
 }
 
 Frame EncodeFrame(std::span<const uint8_t> payload) {
@@ -66,7 +66,7 @@ Frame EncodeFrame(std::span<const uint8_t> payload) {
 }
 
 std::vector<uint8_t> DisplayPayload(int line, const DisplayLine &codes, Leds leds) {
-  return KeepAlivePayload(kKindDisplay, line, codes, leds);
+  return KeepAlivePayload(kelvo::kReplyKindDisplay, line, codes, leds);
 }
 
 std::vector<uint8_t> KeepAlivePayload(uint8_t kind, int line, const DisplayLine &codes, Leds leds) {
@@ -77,7 +77,8 @@ std::vector<uint8_t> KeepAlivePayload(uint8_t kind, int line, const DisplayLine 
 
 std::vector<uint8_t> MemoryWritePayload(uint16_t address, const std::array<uint8_t, 16> &data,
                                         Leds leds) {
-  std::vector<uint8_t> payload = Header(StatusByte(kKindMemoryWrite, 0, leds), 2 + data.size());
+  std::vector<uint8_t> payload =
+      Header(StatusByte(kelvo::kReplyKindMemoryWrite, 0, leds), 2 + data.size());
   payload[kBodyStart] = static_cast<uint8_t>(address >> 8);
   payload[kBodyStart + 1] = static_cast<uint8_t>(address);
   std::copy(data.begin(), data.end(), payload.begin() + kBodyStart + 2);
@@ -86,7 +87,8 @@ std::vector<uint8_t> MemoryWritePayload(uint16_t address, const std::array<uint8
 
 std::vector<uint8_t> MemoryReadPayload(int line, const DisplayLine &codes, uint16_t address,
                                        Leds leds) {
-  std::vector<uint8_t> payload = Header(StatusByte(kKindMemoryRead, line, leds), codes.size() + 2);
+  std::vector<uint8_t> payload =
+      Header(StatusByte(kelvo::kReplyKindMemoryRead, line, leds), codes.size() + 2);
   std::copy(codes.begin(), codes.end(), payload.begin() + kBodyStart);
   payload[kBodyStart + codes.size()] = static_cast<uint8_t>(address >> 8);
   payload[kBodyStart + codes.size() + 1] = static_cast<uint8_t>(address);

@@ -8,17 +8,11 @@
 #include <vector>
 
 #include "display_text.h"
+#include "frame_bytes.h"
 
 namespace vdrive {
 
 using Frame = std::vector<uint8_t>;
-
-// Message kinds, bits 4-7 of the status byte.
-inline constexpr uint8_t kKindDisplay = 0;
-inline constexpr uint8_t kKindFirstKeepAlive = 2;
-inline constexpr uint8_t kKindLastKeepAlive = 13;
-inline constexpr uint8_t kKindMemoryWrite = 14;
-inline constexpr uint8_t kKindMemoryRead = 15;
 
 struct Leds {
   bool error;

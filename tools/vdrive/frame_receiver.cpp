@@ -1,13 +1,14 @@
 #include "frame_receiver.h"
 
+#include "frame_bytes.h"
 #include "kelvo.h"
 
 namespace vdrive {
 namespace {
 
-constexpr uint8_t kStx = 0x02;
-constexpr uint8_t kEtx = 0x03;
-constexpr uint8_t kRequest = 'K';
+using kelvo::kEtx;
+using kelvo::kStx;
+
 constexpr size_t kRequestBytes = 8;
 
 }  // namespace
@@ -45,7 +46,7 @@ void FrameReceiver::Complete() {
     ++counts_.brokenFrames;
     return;
   }
-  if (kind != kRequest || length < kRequestBytes) {
+  if (kind != kelvo::kProgTermFrame || length < kRequestBytes) {
     ++counts_.otherFrames;
     return;
   }

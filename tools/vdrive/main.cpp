@@ -64,7 +64,8 @@ int RunReplay(const vdrive::Options &options, const vdrive::ReplayPlan &plan,
               options.fast ? ", fast" : "");
   std::fflush(stdout);
   if (!vdrive::WaitForOpener(pty.SlavePath(), kReplayOpenWait)) {
-    return Fail("nobody opened the port");
+    return Fail(vdrive::StopRequested() ? "stopped before a program opened the port"
+                                        : "nobody opened the port");
   }
   const vdrive::ReplayResult result = vdrive::Replay(plan, pty, options.fast);
   vdrive::PrintReplayResult(stdout, result);

@@ -4,23 +4,22 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <QString>
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <limits>
 #include <optional>
-#include <thread>
 
-#include "capture_file.h"
+#include "frame_bytes.h"
 #include "signals.h"
 
 namespace vdrive {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr uint8_t kStx = 0x02;
-constexpr uint8_t kEtx = 0x03;
+using kelvo::kEtx;
+using kelvo::kStx;
 // How long the program has to answer once a message is complete (a drive
 // waits 50 ms); --fast waits this long before it gives up on an answer.
 constexpr auto kAnswerWait = std::chrono::milliseconds(100);
@@ -31,7 +30,13 @@ constexpr size_t kDifferencesShown = 5;
 // Time the program is given to finish opening the port before the replay starts.
 constexpr auto kOpenerSettle = std::chrono::milliseconds(300);
 
-std::string Hex(const std::vector<uint8_t> &bytes) {
+// The longest answer kept while it is read; a longer run of bytes without an
+// ETX is not an answer of the program and is dropped.
+constexpr size_t kLongestAnswer = 4096;
+// The longest single wait in poll(); a longer wait is several of them.
+constexpr std::chrono::milliseconds kLongestPoll(60000);
+
+std::string Hex(std::span<const uint8_t> bytes) {
   static const char digits[] = "0123456789abcdef";
   std::string text;
   for (const uint8_t byte : bytes) {
@@ -41,33 +46,37 @@ std::string Hex(const std::vector<uint8_t> &bytes) {
   return text;
 }
 
-// Collects the program's answers, each under the number of messages sent
-// before its ETX arrived.
-class AnswerCollector {
+// Cuts the program's output into answers (STX to ETX) and hands each to the
+// tally under the number of messages sent before its ETX arrived.
+class AnswerReader {
  public:
+  explicit AnswerReader(AnswerTally &tally) : tally_(tally) {}
+
   void Feed(const uint8_t *bytes, size_t length, uint64_t messagesSent) {
     for (size_t i = 0; i < length; ++i) {
-      if (bytes[i] == kStx) {
+      if (bytes[i] == kStx || frame_.size() >= kLongestAnswer) {
         frame_.clear();
       }
       frame_.push_back(bytes[i]);
       if (bytes[i] == kEtx) {
-        given_.try_emplace(messagesSent, frame_);
+        tally_.Given(messagesSent, frame_);
+        lastAnswered_ = messagesSent;
         frame_.clear();
       }
     }
   }
-  bool Has(uint64_t message) const { return given_.count(message) != 0; }
-  const std::map<uint64_t, std::vector<uint8_t>> &Given() const { return given_; }
+  bool Answered(uint64_t message) const { return lastAnswered_ == message; }
 
  private:
+  AnswerTally &tally_;
   std::vector<uint8_t> frame_;
-  std::map<uint64_t, std::vector<uint8_t>> given_;
+  std::optional<uint64_t> lastAnswered_;
 };
 
 class Player {
  public:
-  Player(const ReplayPlan &plan, const PseudoTerminal &pty) : plan_(plan), pty_(pty) {}
+  Player(const ReplayPlan &plan, const PseudoTerminal &pty)
+      : plan_(plan), pty_(pty), tally_(plan), answers_(tally_) {}
 
   // Reads what the program writes until 'deadline', or until the answer to
   // message 'awaited' has come when it is set; false on a stop request.
@@ -77,15 +86,14 @@ class Player {
       if (StopRequested()) {
         return false;
       }
-      if (awaited && answers_.Has(*awaited)) {
+      if (awaited && answers_.Answered(*awaited)) {
         return true;
       }
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
       if (left.count() <= 0) {
         return true;
       }
-      const int ready = ::poll(fds, 2, static_cast<int>(std::max<int64_t>(1, left.count())));
+      const int ready = ::poll(fds, 2, static_cast<int>(std::min(left, kLongestPoll).count()));
       if (ready > 0 && (fds[1].revents & POLLIN)) {
         DrainSignalWakeFd();
       }
@@ -101,7 +109,7 @@ class Player {
     }
   }
 
-  bool Send(const std::vector<uint8_t> &bytes) {
+  bool Send(std::span<const uint8_t> bytes) {
     size_t offset = 0;
     while (offset < bytes.size()) {
       const ssize_t written = ::write(pty_.Master(), bytes.data() + offset, bytes.size() - offset);
@@ -120,9 +128,8 @@ class Player {
   }
 
   ReplayResult Play(bool fast) {
-    ReplayResult result;
     if (plan_.chunks.empty()) {
-      return CompareAnswers(plan_, answers_.Given());
+      return tally_.Finish();
     }
     const Clock::time_point start = Clock::now();
     const double firstT = plan_.chunks.front().t;
@@ -130,7 +137,7 @@ class Player {
     for (const ReplayChunk &chunk : plan_.chunks) {
       const bool messageEnded = messagesSent_ != messagesBefore;
       messagesBefore = messagesSent_;
-      const bool awaiting = messageEnded && plan_.answers.count(messagesSent_) != 0;
+      const bool awaiting = messageEnded && HasRecordedAnswer(messagesSent_);
       Clock::time_point due = Clock::now();
       std::optional<uint64_t> awaited;
       if (fast) {
@@ -144,24 +151,29 @@ class Player {
         due = start + std::chrono::duration_cast<Clock::duration>(
                           std::chrono::duration<double>(chunk.t - firstT));
       }
-      if (!ReadUntil(due, awaited) || !Send(chunk.bytes)) {
+      if (!ReadUntil(due, awaited) || !Send(plan_.Bytes(chunk.bytes))) {
         break;
       }
       ++chunksSent_;
     }
-    ReadUntil(Clock::now() + kAnswerWait, plan_.answers.count(messagesSent_) != 0
+    ReadUntil(Clock::now() + kAnswerWait, HasRecordedAnswer(messagesSent_)
                                               ? std::optional<uint64_t>(messagesSent_)
                                               : std::nullopt);
-    result = CompareAnswers(plan_, answers_.Given());
+    ReplayResult result = tally_.Finish();
     result.chunksSent = chunksSent_;
     result.messagesSent = messagesSent_;
     return result;
   }
 
  private:
+  bool HasRecordedAnswer(uint64_t message) const {
+    return std::ranges::binary_search(plan_.answers, message, {}, &RecordedAnswer::message);
+  }
+
   const ReplayPlan &plan_;
   const PseudoTerminal &pty_;
-  AnswerCollector answers_;
+  AnswerTally tally_;
+  AnswerReader answers_;
   uint64_t messagesSent_ = 0;
   uint64_t chunksSent_ = 0;
 };
@@ -201,71 +213,57 @@ bool OpenedByAnotherProcess(const std::string &path) {
 
 }  // namespace
 
-bool LoadReplayPlan(const std::string &path, ReplayPlan &plan, std::string &error) {
-  std::vector<TCaptureRecord> records;
-  QString reason;
-  if (!ReadCaptureFile(QString::fromStdString(path), records, reason)) {
-    error = path + ": " + reason.toStdString();
-    return false;
+void AnswerTally::Given(uint64_t message, std::span<const uint8_t> answer) {
+  if (lastGiven_ == message) {
+    return;
   }
-  if (records.empty() || records.front().kind != TCaptureRecord::TKind::Header) {
-    error = path + ": not a Sorvanel capture (no header line)";
-    return false;
+  lastGiven_ = message;
+  PassMissingBefore(message);
+  if (next_ == plan_.answers.size() || plan_.answers[next_].message != message) {
+    ++result_.extra;
+    return;
   }
-  plan = ReplayPlan();
-  for (const TCaptureRecord &record : records) {
-    const std::vector<uint8_t> bytes(record.bytes.begin(), record.bytes.end());
-    if (record.kind == TCaptureRecord::TKind::Rx) {
-      plan.chunks.push_back({record.t, bytes});
-      plan.messages += static_cast<uint64_t>(std::count(bytes.begin(), bytes.end(), kEtx));
-    } else if (record.kind == TCaptureRecord::TKind::Tx && !record.failed) {
-      plan.answers.try_emplace(plan.messages, bytes);
+  const std::span<const uint8_t> recorded = plan_.Bytes(plan_.answers[next_++].bytes);
+  if (std::equal(recorded.begin(), recorded.end(), answer.begin(), answer.end())) {
+    ++result_.matched;
+  } else {
+    ++result_.differed;
+    if (result_.differences.size() < kDifferencesShown) {
+      result_.differences.push_back("message " + std::to_string(message) + ": recorded " +
+                                    Hex(recorded) + ", given " + Hex(answer));
     }
   }
-  return true;
 }
 
-ReplayResult CompareAnswers(const ReplayPlan &plan,
-                            const std::map<uint64_t, std::vector<uint8_t>> &given) {
-  ReplayResult result;
-  result.recordedAnswers = plan.answers.size();
-  for (const auto &[message, recorded] : plan.answers) {
-    const auto answer = given.find(message);
-    if (answer == given.end()) {
-      ++result.missing;
-      if (result.differences.size() < kDifferencesShown) {
-        result.differences.push_back("message " + std::to_string(message) + ": recorded " +
-                                     Hex(recorded) + ", no answer");
-      }
-    } else if (answer->second == recorded) {
-      ++result.matched;
-    } else {
-      ++result.differed;
-      if (result.differences.size() < kDifferencesShown) {
-        result.differences.push_back("message " + std::to_string(message) + ": recorded " +
-                                     Hex(recorded) + ", given " + Hex(answer->second));
-      }
+ReplayResult AnswerTally::Finish() {
+  PassMissingBefore(std::numeric_limits<uint64_t>::max());
+  result_.recordedAnswers = plan_.answers.size();
+  return result_;
+}
+
+void AnswerTally::PassMissingBefore(uint64_t message) {
+  for (; next_ < plan_.answers.size() && plan_.answers[next_].message < message; ++next_) {
+    ++result_.missing;
+    if (result_.differences.size() < kDifferencesShown) {
+      result_.differences.push_back("message " + std::to_string(plan_.answers[next_].message) +
+                                    ": recorded " + Hex(plan_.Bytes(plan_.answers[next_].bytes)) +
+                                    ", no answer");
     }
   }
-  for (const auto &[message, answer] : given) {
-    if (plan.answers.count(message) == 0) {
-      ++result.extra;
-    }
-  }
-  return result;
 }
 
 bool WaitForOpener(const std::string &slavePath, std::chrono::milliseconds timeout) {
   const auto end = Clock::now() + timeout;
-  while (!StopRequested() && Clock::now() < end) {
+  while (Clock::now() < end) {
     if (OpenedByAnotherProcess(slavePath)) {
       // The program sets the line up and empties its input queue right after
       // the open: bytes sent before that would be thrown away, and the replay
       // would start one message behind the capture.
-      std::this_thread::sleep_for(kOpenerSettle);
-      return true;
+      return SleepUnlessStopped(kOpenerSettle);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (!SleepUnlessStopped(std::chrono::milliseconds(50))) {
+      return false;
+    }
   }
   return false;
 }

@@ -11,26 +11,15 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <map>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "pseudo_terminal.h"
+#include "replay_plan.h"
 
 namespace vdrive {
-
-struct ReplayChunk {
-  double t = 0.0;  // seconds, the capture's clock
-  std::vector<uint8_t> bytes;
-};
-
-// What a capture holds for a replay.
-struct ReplayPlan {
-  std::vector<ReplayChunk> chunks;
-  // Recorded answers by the number of complete messages before them.
-  std::map<uint64_t, std::vector<uint8_t>> answers;
-  uint64_t messages = 0;
-};
 
 struct ReplayResult {
   uint64_t chunksSent = 0;
@@ -43,12 +32,27 @@ struct ReplayResult {
   std::vector<std::string> differences;  // the first few, for the report
 };
 
-// false with a reason for a file that is not a capture.
-bool LoadReplayPlan(const std::string &path, ReplayPlan &plan, std::string &error);
+// Compares the program's answers with the plan's recorded ones as they come,
+// in memory that does not grow with the replay.
+class AnswerTally {
+ public:
+  explicit AnswerTally(const ReplayPlan &plan) : plan_(plan) {}
 
-// Compares answers given against the plan's recorded ones.
-ReplayResult CompareAnswers(const ReplayPlan &plan,
-                            const std::map<uint64_t, std::vector<uint8_t>> &given);
+  // The program's answer after 'message' messages; the first one counts.
+  // Answers come in the order of their messages.
+  void Given(uint64_t message, std::span<const uint8_t> answer);
+  // Counts the recorded answers that never came.
+  ReplayResult Finish();
+
+ private:
+  // Counts the recorded answers before 'message' that were not given.
+  void PassMissingBefore(uint64_t message);
+
+  const ReplayPlan &plan_;
+  size_t next_ = 0;  // the first recorded answer not yet settled
+  std::optional<uint64_t> lastGiven_;
+  ReplayResult result_;
+};
 
 // Waits until another process has 'slavePath' open; false after 'timeout'
 // or on a stop request.

@@ -1,7 +1,10 @@
 #include "signals.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <atomic>
 #include <csignal>
@@ -65,6 +68,23 @@ void DrainSignalWakeFd() {
 
 bool StopRequested() {
   return g_stop != 0;
+}
+
+bool SleepUnlessStopped(std::chrono::milliseconds duration) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + duration;
+  pollfd wake{g_wakePipe[0], POLLIN, 0};
+  while (!StopRequested()) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) {
+      return true;
+    }
+    // The other signals wake the poll too; it goes back to sleep for the rest.
+    if (::poll(&wake, 1, static_cast<int>(std::min<int64_t>(left.count(), 60000))) > 0) {
+      DrainSignalWakeFd();
+    }
+  }
+  return false;
 }
 
 int TakeTerminalToggles() {

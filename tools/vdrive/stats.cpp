@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cinttypes>
-#include <cmath>
+
+#include "link/exchange/percentile.h"
 
 namespace vdrive {
 
@@ -18,11 +19,11 @@ double TurnaroundHistogram::QuantileMs(double p) const {
   if (count_ == 0) {
     return 0.0;
   }
-  const auto rank = static_cast<uint64_t>(std::ceil(std::clamp(p, 0.0, 1.0) * count_));
+  const uint64_t rank = PercentileRank(p, count_);
   uint64_t seen = 0;
   for (int bin = 0; bin < kBins; ++bin) {
     seen += bins_[static_cast<size_t>(bin)];
-    if (seen >= std::max<uint64_t>(rank, 1)) {
+    if (seen >= rank) {
       return std::min((bin + 1) * kBinMicroseconds / 1000.0, MaxMs());
     }
   }

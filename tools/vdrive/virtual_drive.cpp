@@ -60,7 +60,8 @@ std::vector<uint8_t> VirtualDrive::NextMessage(Clock::time_point now) {
   lastWasWrite_ = false;
   if (messages_ % kKeepAliveEvery == 0) {
     const uint8_t kind = keepAliveKind_;
-    keepAliveKind_ = kind == kKindLastKeepAlive ? kKindFirstKeepAlive : kind + 1;
+    keepAliveKind_ =
+        kind == kelvo::kReplyKindLastKeepAlive ? kelvo::kReplyKindFirstKeepAlive : kind + 1;
     return KeepAlivePayload(kind, 3, out.lines[3], leds);
   }
   const int line = PickLine(out.lines);

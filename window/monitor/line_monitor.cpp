@@ -59,7 +59,10 @@ QString Ms(std::chrono::nanoseconds value) {
 }  // namespace
 
 TLineMonitor::TLineMonitor(TDriveLink &link, TLineCapture &capture, QWidget *parent)
-    : QWidget(parent, Qt::Window), link_(link), capture_(capture) {
+    : QWidget(parent, Qt::Window),
+      link_(link),
+      capture_(capture),
+      recorder_([this](TLineRow row) { AddRow(std::move(row)); }) {
   setObjectName(QStringLiteral("LineMonitor"));
   model_ = new TLineMonitorModel(this);
   filter_ = new TLineKindFilter(this);
@@ -151,6 +154,11 @@ void TLineMonitor::Retranslate() {
   for (int i = 0; i < kCounterCount; ++i) {
     counterNames_[static_cast<size_t>(i)]->setText(GetText(kCounterTexts[i]) + QLatin1Char(':'));
   }
+  // Rich text, so the tooltip wraps instead of running across the screen.
+  const QString holdOffTip =
+      QStringLiteral("<p>%1</p>").arg(GetText(kTextUnansweredHoldOffTip).toHtmlEscaped());
+  counterNames_[kCounterHoldOff]->setToolTip(holdOffTip);
+  counterValues_[kCounterHoldOff]->setToolTip(holdOffTip);
   turnaroundName_->setText(GetText(kTextTurnaround) + QLatin1Char(':'));
   UpdateCaptureButton();
   UpdateCounters();
@@ -179,22 +187,18 @@ void TLineMonitor::Watch(bool on) {
     const TPortThread &port = link_.Port();
     const std::optional<TLinkTime> openedAt =
         port.Connected() ? std::optional<TLinkTime>(port.OpenedAt()) : std::nullopt;
-    statistics_.Reset(openedAt);
-    base_ = openedAt.value_or(TLinkClock::now());
-    link_.AttachObserver(this);
+    recorder_.Reset(openedAt);
+    recorder_.SetBase(openedAt.value_or(TLinkClock::now()));
+    link_.AttachObserver(&recorder_);
     counterTimer_->start();
     UpdateCounters();
   } else {
-    link_.DetachObserver(this);
+    link_.DetachObserver(&recorder_);
     counterTimer_->stop();
     batchTimer_->stop();
     FlushRows();
     UpdateCounters();
   }
-}
-
-double TLineMonitor::MsSinceOpen(TLinkTime t) const {
-  return std::chrono::duration<double, std::milli>(t - base_).count();
 }
 
 void TLineMonitor::AddRow(TLineRow row) {
@@ -235,7 +239,7 @@ void TLineMonitor::ClearRows() {
   pending_.clear();
   model_->Clear();
   const TPortThread &port = link_.Port();
-  statistics_.Reset(port.Connected() ? std::optional<TLinkTime>(port.OpenedAt()) : std::nullopt);
+  recorder_.Reset(port.Connected() ? std::optional<TLinkTime>(port.OpenedAt()) : std::nullopt);
   UpdateCounters();
 }
 
@@ -322,7 +326,7 @@ QString TLineMonitor::CountersText() const {
 }
 
 void TLineMonitor::UpdateCounters() {
-  const TLineStatistics &s = statistics_;
+  const TLineStatistics &s = recorder_;
   QString failed = QString::number(s.FailedChecks());
   QStringList byCode;
   for (uint8_t code = 0; code < kCheckErrorCount; ++code) {
@@ -356,35 +360,4 @@ void TLineMonitor::UpdateCounters() {
     turnaroundValue_->setText(figures);
   }
   chart_->SetCounts(turnaround.CoarseCounts());
-}
-
-void TLineMonitor::ChunkReceived(TLinkTime t, const QByteArray &chunk) {
-  statistics_.ChunkReceived(t, chunk);
-}
-
-void TLineMonitor::CharactersDropped(TLinkTime t, size_t count) {
-  statistics_.CharactersDropped(t, count);
-}
-
-void TLineMonitor::FrameHandled(TLinkTime t, const QByteArray &frame, uint8_t checkResult,
-                                uint8_t errorCode, const TReplyData &reply) {
-  statistics_.FrameHandled(t, frame, checkResult, errorCode, reply);
-  AddRow(ReceivedFrameRow(MsSinceOpen(t), frame, checkResult, errorCode, reply));
-}
-
-void TLineMonitor::AnswerWritten(TLinkTime t, const uint8_t *bytes, size_t length, bool written) {
-  statistics_.AnswerWritten(t, bytes, length, written);
-  AddRow(AnswerRow(MsSinceOpen(t), bytes, length, written));
-}
-
-void TLineMonitor::AnswerSkipped(TLinkTime t) {
-  statistics_.AnswerSkipped(t);
-}
-
-void TLineMonitor::PortChanged(TLinkTime t, TPortEvent event, const QString &portName) {
-  statistics_.PortChanged(t, event, portName);
-  if (event == TPortEvent::Opened) {
-    base_ = t;
-  }
-  AddRow(PortEventRow(MsSinceOpen(t), event, portName));
 }

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "line_monitor_model.h"
-#include "line_statistics.h"
+#include "line_recorder.h"
 
 class QComboBox;
 class QLabel;
@@ -22,7 +22,7 @@ class TLineCapture;
 class TLineMonitorView;
 class TTurnaroundChart;
 
-class TLineMonitor : public QWidget, public TLinkObserver {
+class TLineMonitor : public QWidget {
   Q_OBJECT
 
  public:
@@ -45,18 +45,10 @@ class TLineMonitor : public QWidget, public TLinkObserver {
 
   const TLineMonitorModel &Model() const { return *model_; }
   const TLineKindFilter &Filter() const { return *filter_; }
-  const TLineStatistics &Statistics() const { return statistics_; }
+  const TLineStatistics &Statistics() const { return recorder_; }
   TLineMonitorView *View() const { return view_; }
   // The counters as shown, one "name: value" line each.
   QString CountersText() const;
-
-  void ChunkReceived(TLinkTime t, const QByteArray &chunk) override;
-  void CharactersDropped(TLinkTime t, size_t count) override;
-  void FrameHandled(TLinkTime t, const QByteArray &frame, uint8_t checkResult, uint8_t errorCode,
-                    const TReplyData &reply) override;
-  void AnswerWritten(TLinkTime t, const uint8_t *bytes, size_t length, bool written) override;
-  void AnswerSkipped(TLinkTime t) override;
-  void PortChanged(TLinkTime t, TPortEvent event, const QString &portName) override;
 
  protected:
   void showEvent(QShowEvent *event) override;
@@ -66,7 +58,6 @@ class TLineMonitor : public QWidget, public TLinkObserver {
   void BuildControls();
   void Watch(bool on);
   void AddRow(TLineRow row);
-  double MsSinceOpen(TLinkTime t) const;
   void UpdateCounters();
   void UpdateCaptureButton();
   void ToggleCapture();
@@ -74,13 +65,12 @@ class TLineMonitor : public QWidget, public TLinkObserver {
 
   TDriveLink &link_;
   TLineCapture &capture_;
-  TLineStatistics statistics_;
+  TLineRecorder recorder_;
   TLineMonitorModel *model_ = nullptr;
   TLineKindFilter *filter_ = nullptr;
   std::vector<TLineRow> pending_;
   bool watching_ = false;
   bool paused_ = false;
-  TLinkTime base_{};
 
   TLineMonitorView *view_ = nullptr;
   QTimer *batchTimer_ = nullptr;

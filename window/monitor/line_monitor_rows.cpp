@@ -4,14 +4,16 @@
 #include <array>
 
 #include "cp1250.h"
+#include "frame_bytes.h"
 #include "kelvo.h"
 #include "text_table.h"
 
 namespace {
 
-constexpr int kKindMemoryWrite = 14;
-constexpr int kKindMemoryRead = 15;
-constexpr int kFirstKeepAliveKind = 2;
+using kelvo::kReplyKindFirstKeepAlive;
+using kelvo::kReplyKindMemoryRead;
+using kelvo::kReplyKindMemoryWrite;
+
 constexpr qsizetype kLineTextEnd = 19;     // bytes 3..18: a display line
 constexpr qsizetype kMemoryBlockEnd = 21;  // bytes 3..20: address and 16 bytes
 constexpr qsizetype kRequestValueEnd = 8;  // bytes 1..7: keys, type, address, value 1
@@ -55,22 +57,22 @@ QString LineText(const QByteArray &payload) {
 
 QString DriveMessageMeaning(const QByteArray &payload) {
   const uint8_t status = payload.size() > 2 ? At(payload, 2) : 0;
-  const int kind = status >> 4;
-  const int line = status & 0x03;
-  if (kind <= 1 && payload.size() >= kLineTextEnd) {
+  const int kind = kelvo::ReplyKind(status);
+  const int line = status & kelvo::kStatusLineMask;
+  if (kind < kReplyKindFirstKeepAlive && payload.size() >= kLineTextEnd) {
     return GetText(kTextMeaningDisplayLine).arg(line).arg(LineText(payload));
   }
-  if (kind == kKindMemoryWrite && payload.size() >= kMemoryBlockEnd) {
+  if (kind == kReplyKindMemoryWrite && payload.size() >= kMemoryBlockEnd) {
     const uint32_t address = At(payload, 3) * 256u + At(payload, 4);
     return GetText(kTextMeaningMemoryWrite)
         .arg(Hex(address, 4))
         .arg(QString::fromLatin1(payload.mid(5, 16).toHex(' ')));
   }
-  if (kind == kKindMemoryRead && payload.size() >= kMemoryBlockEnd) {
+  if (kind == kReplyKindMemoryRead && payload.size() >= kMemoryBlockEnd) {
     const uint32_t address = At(payload, 19) * 256u + At(payload, 20);
     return GetText(kTextMeaningMemoryRead).arg(Hex(address, 4)).arg(line).arg(LineText(payload));
   }
-  if (kind >= kFirstKeepAliveKind && kind < kKindMemoryWrite) {
+  if (kind >= kReplyKindFirstKeepAlive && kind < kReplyKindMemoryWrite) {
     return GetText(kTextMeaningKeepAlive).arg(kind);
   }
   return GetText(kTextMeaningOther).arg(QString::fromLatin1(payload.toHex(' ')));
@@ -120,9 +122,9 @@ TLineRow ReceivedFrameRow(double ms, const QByteArray &frame, uint8_t checkResul
     row.errorCode = errorCode;
     return row;
   }
-  row.kind = checkResult == 'M'   ? TLineRowKind::DriveMessage
-             : checkResult == 'K' ? TLineRowKind::ProgTerm
-                                  : TLineRowKind::Other;
+  row.kind = checkResult == kelvo::kConverterMessage ? TLineRowKind::DriveMessage
+             : checkResult == kelvo::kProgTermFrame  ? TLineRowKind::ProgTerm
+                                                     : TLineRowKind::Other;
   row.payload =
       QByteArray(reinterpret_cast<const char *>(reply.bytes),
                  static_cast<qsizetype>(std::min<size_t>(reply.length, KELVO_MAX_PAYLOAD)));

@@ -10,6 +10,7 @@
 #include "cp1250.h"
 #include "display_colors.h"
 #include "display_line_label.h"
+#include "frame_bytes.h"
 #include "image_widget.h"
 #include "status_bar.h"
 #include "text_table.h"
@@ -19,9 +20,9 @@ namespace {
 constexpr size_t kMinimumLineLength = 16;  // status byte and 13 codes at least
 constexpr size_t kFirstCode = 3;
 constexpr size_t kLastCode = 18;
-constexpr uint8_t kLineMask = 0x03;
-constexpr uint8_t kErrorLedBit = 0x04;
-constexpr uint8_t kRunLedBit = 0x08;
+using kelvo::kStatusErrorLed;
+using kelvo::kStatusLineMask;
+using kelvo::kStatusRunLed;
 constexpr uint8_t kHistoryAllGraphic = 0x0F;
 
 QString CharText(uint8_t code) {
@@ -44,7 +45,7 @@ void TDisplayRenderer::RefreshDisplay() {
     return;
   }
   const uint8_t status = reply.bytes[2];
-  const int line = status & kLineMask;
+  const int line = status & kStatusLineMask;
   const bool graphic = graphicMode_ && line < kCellRows;
   const size_t end = std::min(reply.length, kLastCode + 1);
 
@@ -58,7 +59,7 @@ void TDisplayRenderer::RefreshDisplay() {
     text += CharText(reply.bytes[i]);
   }
   WriteLine(line, LabelTextToPlain(text));
-  SetLeds((status & kErrorLedBit) != 0, (status & kRunLedBit) != 0);
+  SetLeds((status & kStatusErrorLed) != 0, (status & kStatusRunLed) != 0);
 }
 
 void TDisplayRenderer::DrawGraphicCells(int line) {
@@ -94,7 +95,7 @@ void TDisplayRenderer::UpdateGraphicMode() {
   const TReplyData &reply = link_.ReplyData;
   // A message too short to be drawn leaves the mode and its history alone.
   if (reply.length >= kMinimumLineLength) {
-    const int line = reply.bytes[2] & kLineMask;
+    const int line = reply.bytes[2] & kStatusLineMask;
     if (line < kCellRows) {
       graphicLineHistory_ =
           static_cast<uint8_t>((graphicLineHistory_ * 2 + (IsGraphicLine() ? 1 : 0)) & 0x0F);
@@ -127,7 +128,7 @@ void TDisplayRenderer::SetGraphicMode(bool on) {
       }
     }
   }
-  link_.SendSkipCount = 5;
+  HoldOffAnswers(link_);
 }
 
 QString SearchScreenLine(const QString &text, const QString &port) {

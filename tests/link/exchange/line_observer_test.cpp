@@ -3,15 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <cmath>
 #include <memory>
 
+#include "capture_reader.h"
 #include "capture_writer.h"
 #include "fake_port_control.h"
 #include "file_size_limit.h"
 #include "line_statistics.h"
 #include "link_frames.h"
-#include "message_dialog.h"
-#include "recording_dialogs.h"
+#include "percentile.h"
 #include "recording_link_host.h"
 #include "reply_handler.h"
 
@@ -49,13 +50,9 @@ class TRecordingObserver : public TLinkObserver {
 class LineObserverTest : public testing::Test {
  protected:
   void SetUp() override {
-    SetMessageDialogPresenter(&dialogs);
     port.connected = true;
     handler.SetObserver(&observer);
   }
-  void TearDown() override { SetMessageDialogPresenter(nullptr); }
-
-  TRecordingDialogs dialogs;
   TLinkState linkState;
   TTerminalMemory memory;
   TProgramSettings settings;
@@ -130,6 +127,21 @@ TEST(TurnaroundHistogram, BucketEdgesOverflowAndPercentiles) {
   histogram.Clear();
   EXPECT_EQ(histogram.Count(), 0u);
   EXPECT_EQ(histogram.Percentile(0.5), 0ns);
+}
+
+// The nearest rank: of four values the second is the median, not the third;
+// the share is held to the first and the last value.
+TEST(PercentileRank, TheNearestRankFromTheFirstToTheLastValue) {
+  EXPECT_EQ(PercentileRank(0.5, 4), 2u);
+  EXPECT_EQ(PercentileRank(0.5, 5), 3u);
+  EXPECT_EQ(PercentileRank(0.99, 100), 99u);
+  EXPECT_EQ(PercentileRank(0.99, 101), 100u);
+  EXPECT_EQ(PercentileRank(1.0, 7), 7u);
+  EXPECT_EQ(PercentileRank(0.0, 7), 1u);
+  EXPECT_EQ(PercentileRank(2.0, 7), 7u);
+  EXPECT_EQ(PercentileRank(-1.0, 7), 1u);
+  EXPECT_EQ(PercentileRank(std::nan(""), 7), 1u);
+  EXPECT_EQ(PercentileRank(0.5, 0), 0u);
 }
 
 TEST(LineStatistics, CountsSinceThePortOpenedAndStartsAgainAtTheNextOpen) {

@@ -3,39 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "fake_port_control.h"
 #include "link_frames.h"
-#include "recording_dialogs.h"
 #include "recording_link_host.h"
-#include "text_table.h"
 
 using namespace link_test;
 
 namespace {
 
 using TLog = std::vector<std::string>;
-
-// Records dialogs like TRecordingDialogs and also writes them into the log;
-// 'onShow' runs while the "dialog" is open.
-class TLoggingDialogs : public TRecordingDialogs {
- public:
-  explicit TLoggingDialogs(TLog *log) : log_(log) {}
-  void Show(const TMessageDialogRequest &request, bool *checkBoxState) override {
-    log_->push_back("dialog");
-    if (onShow) {
-      onShow();
-    }
-    TRecordingDialogs::Show(request, checkBoxState);
-  }
-  std::function<void()> onShow;
-
- private:
-  TLog *log_;
-};
 
 class ReplyHandlerTest : public testing::Test {
  protected:
@@ -57,7 +36,6 @@ class ReplyHandlerTest : public testing::Test {
   TProgramSettings settings;
   TFakePortControl port{&log};
   TRecordingLinkHost host{&log};
-  TLoggingDialogs dialogs{&log};
   TReplyHandler handler{state, memory, settings, port, host};
 };
 
@@ -285,29 +263,22 @@ using ProgTermAlerts = ReplyHandlerTest;
 
 TEST_F(ProgTermAlerts, ConnectAlertStopsTheLinkAroundItsDialog) {
   bool countdownSetBeforeDialog = false;
-  dialogs.onShow = [&] { countdownSetBeforeDialog = state.ProgTermCountdown == 3; };
+  host.onProgTermAlert = [&] { countdownSetBeforeDialog = state.ProgTermCountdown == 3; };
   Feed(ProgTermFrame());
 
   const TLog expected{
-      "repaint status bar",   "timer off", "close", "dialog", "open COM1 ok", "timer on",
+      "repaint status bar",   "timer off", "close", "alert", "open COM1 ok", "timer on",
       "connect alert checked"};
   EXPECT_EQ(log, expected);
   EXPECT_TRUE(countdownSetBeforeDialog);
   EXPECT_EQ(state.ProgTermCountdown, 3);
-  ASSERT_EQ(dialogs.records.size(), 1u);
-  const TMessageDialogRequest &request = dialogs.last();
-  EXPECT_EQ(request.icon, 0);
-  EXPECT_TRUE(request.caption.isEmpty());
-  EXPECT_EQ(request.headline, GetText(43));
-  EXPECT_EQ(request.message, GetText(44));
-  EXPECT_EQ(request.buttons, 0x10);
-  EXPECT_TRUE(request.hasCheckBox);
-  EXPECT_EQ(request.checkBoxCaption, GetText(47));
-  EXPECT_TRUE(dialogs.records[0].checkBoxStateShown);
+  ASSERT_EQ(host.progTermAlerts.size(), 1u);
+  EXPECT_EQ(host.progTermAlerts[0].alert, TProgTermAlert::Connected);
+  EXPECT_TRUE(host.progTermAlerts[0].showNextTimeShown);
 }
 
 TEST_F(ProgTermAlerts, UntickedBoxIsStoredInTheSettingAndTheMenuCheck) {
-  dialogs.checkBoxAnswer = false;
+  host.progTermAlertAnswer = false;
   Feed(ProgTermFrame());
   EXPECT_FALSE(settings.PTConnect);
   EXPECT_FALSE(host.connectAlertChecked);
@@ -318,15 +289,15 @@ TEST_F(ProgTermAlerts, UntickedBoxIsStoredInTheSettingAndTheMenuCheck) {
   }
   EXPECT_FALSE(settings.PTDisconnect);
   EXPECT_FALSE(host.disconnectAlertChecked);
-  const size_t dialogsSoFar = dialogs.records.size();
+  const size_t alertsSoFar = host.progTermAlerts.size();
   Feed(ProgTermFrame());
-  EXPECT_EQ(dialogs.records.size(), dialogsSoFar);
+  EXPECT_EQ(host.progTermAlerts.size(), alertsSoFar);
 }
 
 TEST_F(ProgTermAlerts, UncheckedAlertShowsNoDialogButRepaintsTheStatusBar) {
   settings.PTConnect = false;
   Feed(ProgTermFrame());
-  EXPECT_TRUE(dialogs.records.empty());
+  EXPECT_TRUE(host.progTermAlerts.empty());
   EXPECT_EQ(host.statusBarRepaints, 1);
   EXPECT_EQ(port.closeCount, 0);
   EXPECT_EQ(state.ProgTermCountdown, 3);
@@ -341,19 +312,18 @@ TEST_F(ProgTermAlerts, ThirdConverterMessageWithoutTerminalFrameShowsDisconnect)
   EXPECT_EQ(state.ProgTermCountdown, 3);
   Feed(DisplayLine(0));
   Feed(DisplayLine(0));
-  EXPECT_TRUE(dialogs.records.empty());
+  EXPECT_TRUE(host.progTermAlerts.empty());
   log.clear();
   Feed(DisplayLine(1));
 
   EXPECT_EQ(state.ProgTermCountdown, 0);
-  ASSERT_EQ(dialogs.records.size(), 1u);
-  EXPECT_EQ(dialogs.last().headline, GetText(45));
-  EXPECT_EQ(dialogs.last().message, GetText(46));
+  ASSERT_EQ(host.progTermAlerts.size(), 1u);
+  EXPECT_EQ(host.progTermAlerts[0].alert, TProgTermAlert::Disconnected);
   // The message is carried out and answered after the alert.
   const TLog expected{"repaint status bar",
                       "timer off",
                       "close",
-                      "dialog",
+                      "alert",
                       "open COM1 ok",
                       "timer on",
                       "disconnect alert checked",
@@ -376,7 +346,7 @@ TEST_F(ProgTermAlerts, AlertWhoseReopenFailsCompilesTheAnswerWithoutWritingIt) {
   port.openable.clear();
   Feed(MemoryRead(0x0040));
 
-  EXPECT_EQ(dialogs.records.size(), 1u);
+  EXPECT_EQ(host.progTermAlerts.size(), 1u);
   EXPECT_FALSE(port.connected);
   EXPECT_EQ(port.written.size(), writtenBefore);
   EXPECT_TRUE(host.timerEnabled);
@@ -389,13 +359,9 @@ TEST_F(ProgTermAlerts, AlertWhoseReopenFailsCompilesTheAnswerWithoutWritingIt) {
 }
 
 // The port is closed while the alert is up and opened again after it: what the
-// line sent before that (the rest of the chunk, a chunk still handed over
-// during the dialog) is not answered on the reopened port.
+// line sent before that (the rest of the chunk) is not answered on the
+// reopened port.
 TEST_F(ProgTermAlerts, LineBeforeTheReopenAfterTheAlertIsDropped) {
-  dialogs.onShow = [&] {
-    Feed(DisplayLine(2, "arrived meanwhil"));
-    EXPECT_EQ(state.ReceivedFrameCount, 1);
-  };
   Feed(ProgTermFrame() + DisplayLine(1));
   EXPECT_EQ(state.ReceivedFrameCount, 1);
   EXPECT_EQ(host.updateGraphicModeCount, 0);

@@ -1,3 +1,5 @@
+// The port menu, the converter search it runs and the watchdog tick that
+// drives it.
 #include "port_menu.h"
 
 #include <gtest/gtest.h>
@@ -5,6 +7,7 @@
 #include "fake_port_control.h"
 #include "recording_dialogs.h"
 #include "recording_link_host.h"
+#include "watchdog.h"
 
 namespace {
 
@@ -21,7 +24,8 @@ class PortMenuTest : public testing::Test {
   TFakePortControl port;
   TRecordingLinkHost host;
   TRecordingDialogs dialogs;
-  TPortMenu menu{state, settings, port, host};
+  TPortMenu menu{settings, port, host};
+  TWatchdog watchdog{state, settings, port, host, menu};
 };
 
 const QStringList kSearchList{"COM1", "-", "USB1"};
@@ -55,7 +59,7 @@ TEST_F(PortMenuBuild, ListIsKeptWithinTheCountersRange) {
 
   // A full search pass wraps within the list.
   settings.FindFreq = true;
-  menu.TimerTimer();
+  watchdog.TimerTimer();
   EXPECT_EQ(port.openAttempts.size(), 255);
   EXPECT_EQ(menu.ScanPosition(), 0);
 }
@@ -161,7 +165,7 @@ TEST_F(Watchdog, FramesDuringThePeriodOnlyResetTheCount) {
   state.ReceivedFrameCount = 7;
   state.ConverterConnected = true;
   state.SendSkipCount = 0;
-  menu.TimerTimer();
+  watchdog.TimerTimer();
   EXPECT_EQ(state.ReceivedFrameCount, 0);
   EXPECT_TRUE(state.ConverterConnected);
   EXPECT_EQ(state.SendSkipCount, 0);
@@ -173,14 +177,14 @@ TEST_F(Watchdog, FramesDuringThePeriodOnlyResetTheCount) {
 TEST_F(Watchdog, SilentSecondHoldsAnswersBackAndMarksTheConverterAbsent) {
   state.ConverterConnected = true;
   port.connected = true;
-  menu.TimerTimer();
+  watchdog.TimerTimer();
   EXPECT_EQ(state.SendSkipCount, 5);
   EXPECT_FALSE(state.ConverterConnected);
   EXPECT_EQ(host.statusBarRepaints, 1);
   EXPECT_EQ(host.statusScreens, std::vector<int>{1});
 
   port.connected = false;
-  menu.TimerTimer();
+  watchdog.TimerTimer();
   EXPECT_EQ(host.statusBarRepaints, 1);  // already absent: no repaint
   EXPECT_EQ(host.statusScreens, (std::vector<int>{1, 2}));
   EXPECT_EQ(port.closeCount, 0);
@@ -195,7 +199,7 @@ TEST_F(ConverterSearch, WalksTheListSkippingSeparatorsAndFailedPorts) {
   Build(kSearchList);
   settings.FindFreq = true;
 
-  menu.TimerTimer();  // position 1 (separator), then 2 (USB1 opens)
+  watchdog.TimerTimer();  // position 1 (separator), then 2 (USB1 opens)
   EXPECT_EQ(port.openAttempts, QStringList{"USB1"});
   EXPECT_EQ(port.showOpenErrorsAtOpen.back(), false);
   EXPECT_EQ(menu.ScanTries(), 2);
@@ -207,7 +211,7 @@ TEST_F(ConverterSearch, WalksTheListSkippingSeparatorsAndFailedPorts) {
   EXPECT_EQ(host.statusScreens, std::vector<int>{3});
 
   Silence();
-  menu.TimerTimer();  // closes USB1; 0 (COM1 fails), 1 (separator), 2 (USB1)
+  watchdog.TimerTimer();  // closes USB1; 0 (COM1 fails), 1 (separator), 2 (USB1)
   EXPECT_EQ(port.closeCount, 1);
   EXPECT_EQ(port.openAttempts, (QStringList{"USB1", "COM1", "USB1"}));
   EXPECT_EQ(menu.ScanTries(), 3);
@@ -221,7 +225,7 @@ TEST_F(ConverterSearch, PassesOverNetworkPortsWhichOpenByNameOnly) {
   port.networkPorts = {"plant"};
   Build({"COM1", "plant", "-", "USB1"});
   settings.FindFreq = true;
-  menu.TimerTimer();  // 1 (plant, passed over), 2 (separator), 3 (USB1 opens)
+  watchdog.TimerTimer();  // 1 (plant, passed over), 2 (separator), 3 (USB1 opens)
   EXPECT_EQ(port.openAttempts, QStringList{"USB1"});
   EXPECT_EQ(menu.ScanTries(), 3);
   EXPECT_EQ(host.processEventsCount, 1);
@@ -229,7 +233,7 @@ TEST_F(ConverterSearch, PassesOverNetworkPortsWhichOpenByNameOnly) {
   // Chosen by name, it opens; a tick that falls into its open (timers run
   // while a network port connects) is skipped, so it cannot start a search.
   const size_t screens = host.statusScreens.size();
-  port.onOpen = [this] { menu.TimerTimer(); };
+  port.onOpen = [this] { watchdog.TimerTimer(); };
   menu.Menu_OpenPortClick(1);
   EXPECT_EQ(port.openAttempts, (QStringList{"USB1", "plant"}));
   EXPECT_TRUE(port.connected);
@@ -240,8 +244,8 @@ TEST_F(ConverterSearch, PassesOverNetworkPortsWhichOpenByNameOnly) {
 TEST_F(ConverterSearch, NoOpenablePortTriesEveryPositionSilently) {
   Build({"COM1", "COM2", "COM3", "COM4", "COM5"});
   settings.FindFreq = true;
-  menu.TimerTimer();
-  menu.TimerTimer();
+  watchdog.TimerTimer();
+  watchdog.TimerTimer();
   EXPECT_EQ(port.openAttempts.size(), 10);
   EXPECT_EQ(menu.ScanTries(), 5);
   for (bool shown : port.showOpenErrorsAtOpen) {
@@ -256,10 +260,10 @@ TEST_F(ConverterSearch, PortFoundEarlierStaysShownWhenNothingOpens) {
   port.openable = {"USB1"};
   Build(kSearchList);
   settings.FindFreq = true;
-  menu.TimerTimer();
+  watchdog.TimerTimer();
   port.openable.clear();
   Silence();
-  menu.TimerTimer();
+  watchdog.TimerTimer();
   EXPECT_FALSE(port.connected);
   EXPECT_TRUE(settings.Port.isEmpty());
   EXPECT_EQ(host.checkedPortItem, 2);
@@ -272,10 +276,10 @@ TEST_F(ConverterSearch, FrameInTheSameSecondKeepsTheFoundPort) {
   settings.FindFreq = true;
   // A frame is handed over while the search lets events run after the open.
   host.onProcessEvents = [&] { ++state.ReceivedFrameCount; };
-  menu.TimerTimer();
+  watchdog.TimerTimer();
   host.onProcessEvents = nullptr;
   ASSERT_TRUE(port.connected);
-  menu.TimerTimer();
+  watchdog.TimerTimer();
   EXPECT_TRUE(port.connected);
   EXPECT_EQ(port.closeCount, 0);
   EXPECT_EQ(port.openAttempts, QStringList{"USB1"});
@@ -285,10 +289,10 @@ TEST_F(ConverterSearch, TurningTheSearchOffLeavesTheOpenPort) {
   port.openable = {"USB1"};
   Build(kSearchList);
   settings.FindFreq = true;
-  menu.TimerTimer();
+  watchdog.TimerTimer();
   menu.Menu_FindFrequencyConverterClick();
   Silence();
-  menu.TimerTimer();
+  watchdog.TimerTimer();
   EXPECT_TRUE(port.connected);
   EXPECT_EQ(port.closeCount, 0);
   EXPECT_EQ(host.statusScreens, (std::vector<int>{3, 1}));
@@ -300,15 +304,15 @@ TEST_F(ConverterSearch, TickArrivingDuringASlowTickIsSkipped) {
   int nestedTicks = 0;
   host.onProcessEvents = [&] {
     ++nestedTicks;
-    menu.TimerTimer();
+    watchdog.TimerTimer();
   };
-  menu.TimerTimer();
+  watchdog.TimerTimer();
   EXPECT_EQ(nestedTicks, 3);
   EXPECT_EQ(port.openAttempts.size(), 3);
   EXPECT_EQ(host.statusScreens, std::vector<int>{3});
 
   host.onProcessEvents = nullptr;
-  menu.TimerTimer();  // the guard is released once the tick is over
+  watchdog.TimerTimer();  // the guard is released once the tick is over
   EXPECT_EQ(port.openAttempts.size(), 6);
 }
 
@@ -319,7 +323,7 @@ TEST_F(ConverterSearch, ListRebuiltDuringTheSearchIsFollowedSafely) {
     host.onProcessEvents = nullptr;
     Build({"USB1"});
   };
-  menu.TimerTimer();
+  watchdog.TimerTimer();
   EXPECT_LE(port.openAttempts.size(), 2);
   EXPECT_EQ(menu.PortEntryCount(), 1);
 }

@@ -17,6 +17,7 @@
 #include "port_menu.h"
 #include "pty_line.h"
 #include "recording_link_host.h"
+#include "watchdog.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ class ReconnectTest : public testing::Test {
   }
   void Tick() {
     state.ReceivedFrameCount = 0;
-    menu.TimerTimer();
+    watchdog.TimerTimer();
   }
   // A hot-plug event, handled once its burst has settled (20 ms).
   void HotPlug() {
@@ -75,8 +76,9 @@ class ReconnectTest : public testing::Test {
   TProgramSettings settings;
   TFakePortControl port;
   TRecordingLinkHost host;
-  TPortMenu menu{state, settings, port, host};
+  TPortMenu menu{settings, port, host};
   TReconnect reconnect{menu, port, settings, host, Sources()};
+  TWatchdog watchdog{state, settings, port, host, menu};
   TFakeHotPlug *hotPlug = nullptr;
 };
 
@@ -92,7 +94,7 @@ TEST_F(ReconnectTest, LostLineIsWaitedForSilentlyAndReopenedAtTheTick) {
   EXPECT_EQ(port.closeCount, 1);
   EXPECT_EQ(port.openAttempts.back(), QStringLiteral("ttyS0"));
   EXPECT_FALSE(port.showOpenErrorsAtOpen.back()) << "no dialog while retrying";
-  EXPECT_EQ(host.statusScreens.back(), TPortMenu::kScreenNoCommunication);
+  EXPECT_EQ(host.statusScreens.back(), TWatchdog::kScreenNoCommunication);
   EXPECT_EQ(host.portStatusText, QStringLiteral("ttyS0"));
   EXPECT_EQ(CheckedPort(), QStringLiteral("ttyS0"));
   EXPECT_TRUE(reconnect.WaitingForLostPort());
@@ -186,7 +188,7 @@ TEST_F(ReconnectTest, PortTheUserReplacedOrClosedIsNeverReopened) {
   HotPlug();
   EXPECT_FALSE(port.connected);
   EXPECT_EQ(port.openAttempts.size(), attempts);
-  EXPECT_EQ(host.statusScreens.back(), TPortMenu::kScreenNoPortOpened);
+  EXPECT_EQ(host.statusScreens.back(), TWatchdog::kScreenNoPortOpened);
 }
 
 TEST_F(ReconnectTest, ConverterSearchAloneChoosesPortsWhileItIsOn) {
@@ -210,7 +212,7 @@ TEST_F(ReconnectTest, SavedPortMissingAtStartIsOpenedWhenItAppears) {
   menu.OpenSavedPort();
   Tick();
   EXPECT_TRUE(port.openAttempts.isEmpty() || !port.connected);
-  EXPECT_EQ(host.statusScreens.back(), TPortMenu::kScreenNoPortOpened);
+  EXPECT_EQ(host.statusScreens.back(), TWatchdog::kScreenNoPortOpened);
 
   port.ports = {"ttyS0", "VDRIVE1"};
   port.openable = {"VDRIVE1"};
@@ -255,6 +257,24 @@ TEST_F(ReconnectTest, NetworkPortThatTakesLongToFailIsNotRetriedAtEveryTick) {
   Tick();
   EXPECT_EQ(port.openAttempts.size(), 4);
   EXPECT_TRUE(reconnect.WaitingForLostPort());
+}
+
+// An adapter plugged in while a network port connects again (after an alert
+// closed it): its hot-plug event is handled once the port is open, so the
+// rebuilt menu still checks the port's item.
+TEST_F(ReconnectTest, HotPlugDuringANetworkPortsConnectKeepsItsItemChecked) {
+  port.ports = {"plant"};
+  port.networkPorts = {"plant"};
+  port.openable = {"plant"};
+  OpenFromMenu("plant");
+  port.ClosePort();
+  port.ports = {"plant", "ttyUSB0"};
+  port.onOpen = [this] { HotPlug(); };
+  ASSERT_TRUE(port.OpenPort());
+  port.onOpen = nullptr;
+  WaitUntil([] { return false; }, 100);
+  EXPECT_EQ(host.portItems, (QStringList{"plant", "ttyUSB0"}));
+  EXPECT_EQ(CheckedPort(), QStringLiteral("plant"));
 }
 
 }  // namespace

@@ -1,12 +1,14 @@
 // The line monitor: how rows read, the capped list, and the window watching
 // the link only while it is open and following the language.
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QTableView>
 
 #include "drive_link.h"
 #include "line_monitor.h"
 #include "line_monitor_view.h"
+#include "line_recorder.h"
 #include "link_frames.h"
 #include "window_fixture.h"
 
@@ -60,6 +62,37 @@ TEST(LineMonitorRows, ReadAsTheConverterAndTheProgramMeantThem) {
   EXPECT_EQ(RowMeaning(line), QStringLiteral("kijelző 2. sor: „Out  50.0 Hz    ”"));
   EXPECT_EQ(RowMeaning(PortEventRow(0, TPortEvent::Lost, QStringLiteral("ttyUSB0"))),
             QStringLiteral("port elveszett: ttyUSB0"));
+}
+
+// The monitor's counters make its rows: every frame, answer and port event is
+// counted and listed, timed from the port's open.
+TEST(LineRecorder, CountsEachEventAndListsItTimedFromThePortsOpen) {
+  using namespace std::chrono_literals;
+  std::vector<TLineRow> rows;
+  TLineRecorder recorder([&rows](TLineRow row) { rows.push_back(std::move(row)); });
+  const TLinkTime open = TLinkClock::now();
+  recorder.SetBase(open - 1s);
+  recorder.PortChanged(open, TPortEvent::Opened, QStringLiteral("ttyUSB0"));
+  const QByteArray frame = link_test::DisplayLine(1);
+  uint8_t result = 0;
+  const TReplyData reply = Decoded(frame, result);
+  recorder.ChunkReceived(open + 2ms, frame);
+  recorder.FrameHandled(open + 2500us, frame, result, 0, reply);
+  const uint8_t answer[] = {0x02, 0x30, 0x03};
+  recorder.AnswerWritten(open + 3ms, answer, sizeof answer, true);
+  recorder.AnswerSkipped(open + 4ms);
+
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].kind, TLineRowKind::PortEvent);
+  EXPECT_EQ(rows[0].ms, 0.0);
+  EXPECT_EQ(rows[1].kind, TLineRowKind::DriveMessage);
+  EXPECT_EQ(rows[1].ms, 2.5);
+  EXPECT_EQ(rows[2].kind, TLineRowKind::Answer);
+  EXPECT_EQ(rows[2].ms, 3.0);
+  EXPECT_EQ(recorder.DriveMessages(), 1u);
+  EXPECT_EQ(recorder.Answers(), 1u);
+  EXPECT_EQ(recorder.SkippedByHoldOff(), 1u);
+  EXPECT_EQ(recorder.Turnaround().Max(), 1ms);  // from the chunk to the answer
 }
 
 TEST(LineMonitorModel, KeepsTheNewestRowsUpToItsCapacityAndFiltersByKind) {
@@ -125,6 +158,16 @@ TEST(LineMonitorView, DrawsWhatANewListDrawsAfterALanguageSwitchAndAfterRowsLeav
 
 class LineMonitorWindow : public WindowTest {};
 
+// The tooltip of the counter called by text 'name'.
+QString CounterToolTip(const TLineMonitor &monitor, int name) {
+  for (const QLabel *label : monitor.findChildren<QLabel *>()) {
+    if (label->text() == GetText(name) + QLatin1Char(':')) {
+      return label->toolTip();
+    }
+  }
+  return QStringLiteral("<no such counter>");
+}
+
 TEST_F(LineMonitorWindow, WatchesTheLinkWhileOpenAndFollowsTheLanguage) {
   TForm_Sorvanel &window = Window();
   TReplyHandler &replies = window.DriveLink().Replies();
@@ -164,9 +207,14 @@ TEST_F(LineMonitorWindow, WatchesTheLinkWhileOpenAndFollowsTheLanguage) {
   EXPECT_EQ(monitor->windowTitle(), QStringLiteral("Line monitor"));
   EXPECT_EQ(monitor->Model().headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
             QStringLiteral("Time (ms)"));
+  // The answers held back at every switch of the bar-graph screen are explained.
+  EXPECT_TRUE(CounterToolTip(*monitor, kTextUnansweredHoldOff)
+                  .contains(QStringLiteral("bar-graph screen")));
   window.Menu_LanguageClick(Child<QAction>("Menu_LanguageHun"));
   EXPECT_EQ(tools->title(), QStringLiteral("Eszközök"));
   EXPECT_EQ(Child<QAction>("Menu_LineMonitor")->text(), QStringLiteral("Vonalfigyelő"));
+  EXPECT_TRUE(CounterToolTip(*monitor, kTextUnansweredHoldOff)
+                  .contains(QStringLiteral("oszlopdiagramos képernyőre")));
 }
 
 TEST_F(LineMonitorWindow, SavesTheRowsShownAsText) {

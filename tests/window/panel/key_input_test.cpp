@@ -1,6 +1,7 @@
 // Terminal keys by mouse and keyboard: the key state that reaches the
 // protocol library and the pictures of both sizes.
 #include <QAction>
+#include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QKeyEvent>
 
@@ -163,11 +164,19 @@ TEST_F(KeyInputTest, ARepeatReleaseQtDidNotRecogniseIsNoRelease) {
   EXPECT_EQ(CompiledKeyBytes(), KeyBytes(0x00, 0x04));
   const int holdBack = TKeyRepeatFilter::HoldBackMs();
   for (int i = 0; i < 3; ++i) {
+    QElapsedTimer sinceRelease;
+    sinceRelease.start();
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_Up, Qt::NoModifier);
     QApplication::sendEvent(&Window(), &release);
     QTest::qWait(holdBack / 3);
-    EXPECT_EQ(CompiledKeyBytes(), KeyBytes(0x00, 0x04)) << "the drive sees no release";
-    EXPECT_EQ(CompiledKeyBytes(), KeyBytes(0x00, 0x04));
+    const KeyBytes first = CompiledKeyBytes();
+    const KeyBytes second = CompiledKeyBytes();
+    // A machine that stalled past the hold-back rightly let the release through: only bytes
+    // compiled within it tell anything.
+    if (sinceRelease.elapsed() < holdBack - 2) {
+      EXPECT_EQ(first, KeyBytes(0x00, 0x04)) << "the drive sees no release";
+      EXPECT_EQ(second, KeyBytes(0x00, 0x04));
+    }
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
     QApplication::sendEvent(&Window(), &press);
     EXPECT_TRUE(ShowsPressed(0));

@@ -177,11 +177,10 @@ TEST_F(HotPlug, AdapterPluggedBackAsAnotherTtyIsReopenedAndTheMenuFollows) {
   const QByteArray chip = bed->AddFtdiChip("usb1", "A10K1234");
   const QByteArray tty = bed->AddUsbTty(chip, "ttyUSB0", identity);
 
-  TLinkState state;
   TProgramSettings settings;
   TSysfsPort port(bed->Sources());
   TRecordingLinkHost host;
-  TPortMenu menu(state, settings, port, host);
+  TPortMenu menu(settings, port, host);
   TReconnect reconnect(menu, port, settings, host, bed->Sources());
   reconnect.AddHotPlugSource(std::make_unique<TUdevMonitor>());
   menu.Menu_FindAvailablePortsClick();

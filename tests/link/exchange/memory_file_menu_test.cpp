@@ -1,4 +1,7 @@
-#include "memory_file.h"
+// The memory menu over the memory file: what the user is told about which
+// files, the save item, the default file, and saves that fail. The file's
+// bytes are tested in tests/formats/memory_file_test.cpp.
+#include "memory_file_menu.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -7,18 +10,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <csignal>
 
 #include "file_size_limit.h"
-#include "recording_dialogs.h"
+#include "memory_file.h"
 #include "recording_link_host.h"
 
 namespace {
-
-const QString kCorruptText = QString::fromUtf8("Hibás memória fájl!");
-const QString kWriteErrorText = QString::fromUtf8("A fájl nem írható! (Lehet, hogy írásvédett)");
 
 // The header as the file stores it, computed here from the scrambling rule.
 QByteArray ScrambledHeader(const QByteArray &text) {
@@ -61,34 +60,12 @@ class MemoryFileTest : public testing::Test {
   QTemporaryDir folder;
   TTerminalMemory memory;
   TRecordingLinkHost host;
-  TRecordingDialogs dialogs;
   TMemoryFile memoryFile{memory, host, DefaultMemoryFilePath(folder.path())};
 };
 
 // --- saving and loading back ---
 
 using MemoryFileRoundTrip = MemoryFileTest;
-
-TEST_F(MemoryFileRoundTrip, SavedImageLoadsBackByteForByte) {
-  QRandomGenerator random(1234);
-  for (uint32_t a = 0; a < TTerminalMemory::kSize; ++a) {
-    memory.Write(a, static_cast<uint8_t>(random.bounded(256)));
-  }
-  const TTerminalMemory saved = memory;
-  const QString path = PathOf(QStringLiteral("set.mem"));
-  ASSERT_TRUE(memoryFile.SaveMemoryFile(path));
-
-  const QByteArray bytes = Read(path);
-  ASSERT_EQ(bytes.size(), 8227);
-  EXPECT_EQ(bytes.left(35), FileWith(QByteArray()));
-  EXPECT_EQ(static_cast<uint8_t>(bytes[1]), 0xD5);  // '{' at position 1
-
-  memory.Clear();
-  memoryFile.LoadMemoryFile(path);
-  EXPECT_EQ(memory, saved);
-  EXPECT_TRUE(host.memorySaveEnabled);
-  EXPECT_TRUE(dialogs.records.empty());
-}
 
 TEST_F(MemoryFileRoundTrip, EmptyNameMeansSorvanelMemInTheProgramFolder) {
   memory.Write(5, 9);
@@ -98,6 +75,8 @@ TEST_F(MemoryFileRoundTrip, EmptyNameMeansSorvanelMemInTheProgramFolder) {
   memory.Clear();
   memoryFile.LoadMemoryFile(QString());
   EXPECT_EQ(memory.Read(5), 9);
+  EXPECT_TRUE(host.memorySaveEnabled);
+  EXPECT_TRUE(host.memoryFileErrors.empty());
 }
 
 // --- loading files that are not what they should be ---
@@ -108,14 +87,9 @@ TEST_F(MemoryFileLoad, EmptyFileChosenByTheUserIsReportedCorrupt) {
   FillImage(0x44);
   const QString path = Write(QStringLiteral("empty.mem"), QByteArray());
   memoryFile.LoadMemoryFile(path);
-  ASSERT_EQ(dialogs.records.size(), 1u);
-  const TMessageDialogRequest &request = dialogs.last();
-  EXPECT_EQ(request.icon, 3);
-  EXPECT_EQ(request.caption, QStringLiteral("Hiba!"));
-  EXPECT_EQ(request.headline, QStringLiteral("empty.mem"));
-  EXPECT_EQ(request.message, kCorruptText);
-  EXPECT_EQ(request.buttons, 0x10);
-  EXPECT_FALSE(request.hasCheckBox);
+  ASSERT_EQ(host.memoryFileErrors.size(), 1u);
+  EXPECT_EQ(host.memoryFileErrors[0].error, TMemoryFileError::Corrupt);
+  EXPECT_EQ(host.memoryFileErrors[0].path, path);
   EXPECT_EQ(memory.Read(0), 0x44);
   EXPECT_EQ(host.memorySaveChanges, 0);
 }
@@ -123,7 +97,7 @@ TEST_F(MemoryFileLoad, EmptyFileChosenByTheUserIsReportedCorrupt) {
 TEST_F(MemoryFileLoad, EmptyDefaultFileIsIgnoredSilently) {
   Write(QStringLiteral("Sorvanel.mem"), QByteArray());
   memoryFile.LoadMemoryFile(QString());
-  EXPECT_TRUE(dialogs.records.empty());
+  EXPECT_TRUE(host.memoryFileErrors.empty());
 }
 
 TEST_F(MemoryFileLoad, MissingOrSpecialFilesAreIgnoredSilently) {
@@ -132,7 +106,7 @@ TEST_F(MemoryFileLoad, MissingOrSpecialFilesAreIgnoredSilently) {
   const QString fifo = PathOf(QStringLiteral("fifo.mem"));
   ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
   memoryFile.LoadMemoryFile(fifo);  // must not wait for a writer
-  EXPECT_TRUE(dialogs.records.empty());
+  EXPECT_TRUE(host.memoryFileErrors.empty());
   EXPECT_EQ(host.memorySaveChanges, 0);
 }
 
@@ -150,9 +124,9 @@ TEST_F(MemoryFileLoad, WrongHeaderLeavesTheImageAndSaveItemAlone) {
   for (const QString &path : {otherMaker, wrongLength, cutHeader}) {
     memoryFile.LoadMemoryFile(path);
   }
-  ASSERT_EQ(dialogs.records.size(), 3u);
-  for (const auto &record : dialogs.records) {
-    EXPECT_EQ(record.request.message, kCorruptText);
+  ASSERT_EQ(host.memoryFileErrors.size(), 3u);
+  for (const auto &record : host.memoryFileErrors) {
+    EXPECT_EQ(record.error, TMemoryFileError::Corrupt);
   }
   EXPECT_EQ(memory.Read(0), 0x44);
   EXPECT_TRUE(host.memorySaveEnabled);
@@ -166,8 +140,8 @@ TEST_F(MemoryFileLoad, ShortDataKeepsWhatWasReadAndTheRestOfTheImage) {
   EXPECT_EQ(memory.Read(99), 0xA0);
   EXPECT_EQ(memory.Read(100), 0x55);
   EXPECT_EQ(memory.Read(8191), 0x55);
-  ASSERT_EQ(dialogs.records.size(), 1u);
-  EXPECT_EQ(dialogs.last().message, kCorruptText);
+  ASSERT_EQ(host.memoryFileErrors.size(), 1u);
+  EXPECT_EQ(host.memoryFileErrors[0].error, TMemoryFileError::Corrupt);
   EXPECT_TRUE(host.memorySaveEnabled);
 
   // The same file as the default file: the same load, no message.
@@ -176,7 +150,7 @@ TEST_F(MemoryFileLoad, ShortDataKeepsWhatWasReadAndTheRestOfTheImage) {
   memoryFile.LoadMemoryFile(QString());
   EXPECT_EQ(memory.Read(99), 0xA0);
   EXPECT_EQ(memory.Read(100), 0x55);
-  EXPECT_EQ(dialogs.records.size(), 1u);
+  EXPECT_EQ(host.memoryFileErrors.size(), 1u);
 }
 
 TEST_F(MemoryFileLoad, SaveItemFollowsWhetherANonzeroByteCameIn) {
@@ -190,34 +164,7 @@ TEST_F(MemoryFileLoad, SaveItemFollowsWhetherANonzeroByteCameIn) {
   oneByte[8191] = 1;
   memoryFile.LoadMemoryFile(Write(QStringLiteral("one.mem"), oneByte.prepend(FileWith({}))));
   EXPECT_TRUE(host.memorySaveEnabled);
-  EXPECT_TRUE(dialogs.records.empty());
-}
-
-TEST_F(MemoryFileLoad, BytesAfterTheImageAreIgnored) {
-  QByteArray data(8192, 3);
-  data.append(QByteArray(5000, 9));
-  memoryFile.LoadMemoryFile(Write(QStringLiteral("long.mem"), FileWith(data)));
-  EXPECT_EQ(memory.Read(8191), 3);
-  EXPECT_TRUE(dialogs.records.empty());
-}
-
-TEST_F(MemoryFileLoad, AnyBytesAreReadSafely) {
-  QRandomGenerator random(99);
-  const QByteArray validStart = FileWith(QByteArray());
-  for (int round = 0; round < 2000; ++round) {
-    QByteArray bytes(static_cast<qsizetype>(random.bounded(9000)), 0);
-    for (char &byte : bytes) {
-      byte = static_cast<char>(random.bounded(256));
-    }
-    if (round % 2 == 0) {
-      bytes.prepend(validStart.left(random.bounded(36)));
-    }
-    TTerminalMemory image;
-    const TMemoryFileReadResult result = ReadMemoryFile(bytes, image);
-    if (result.outcome == TMemoryFileRead::CorruptHeader) {
-      EXPECT_EQ(image, TTerminalMemory());
-    }
-  }
+  EXPECT_TRUE(host.memoryFileErrors.empty());
 }
 
 // --- saving that cannot succeed, and clearing ---
@@ -242,19 +189,17 @@ TEST_F(MemoryFileSave, ReadOnlyFileIsRefusedAndLeftUntouched) {
 
   EXPECT_FALSE(memoryFile.SaveMemoryFile(QString()));
   EXPECT_FALSE(memoryFile.SaveMemoryFile(QString()));  // again at the next close
-  ASSERT_EQ(dialogs.records.size(), 2u);
-  EXPECT_EQ(dialogs.last().caption, QStringLiteral("Hiba!"));
-  EXPECT_EQ(dialogs.last().headline, QStringLiteral("Sorvanel.mem"));
-  EXPECT_EQ(dialogs.last().message, kWriteErrorText);
-  EXPECT_EQ(dialogs.last().icon, 3);
+  ASSERT_EQ(host.memoryFileErrors.size(), 2u);
+  EXPECT_EQ(host.memoryFileErrors[1].error, TMemoryFileError::NotWritable);
+  EXPECT_EQ(host.memoryFileErrors[1].path, path);
   EXPECT_EQ(Read(path), old);
 }
 
 TEST_F(MemoryFileSave, FileInAMissingFolderReportsTheWriteError) {
   EXPECT_FALSE(memoryFile.SaveMemoryFile(PathOf(QStringLiteral("no/such/set.mem"))));
-  ASSERT_EQ(dialogs.records.size(), 1u);
-  EXPECT_EQ(dialogs.last().headline, QStringLiteral("set.mem"));
-  EXPECT_EQ(dialogs.last().message, kWriteErrorText);
+  ASSERT_EQ(host.memoryFileErrors.size(), 1u);
+  EXPECT_EQ(host.memoryFileErrors[0].error, TMemoryFileError::NotWritable);
+  EXPECT_EQ(host.memoryFileErrors[0].path, PathOf(QStringLiteral("no/such/set.mem")));
 }
 
 TEST_F(MemoryFileSave, FailureWhileWritingKeepsTheOldFileAndIsReported) {
@@ -267,8 +212,8 @@ TEST_F(MemoryFileSave, FailureWhileWritingKeepsTheOldFileAndIsReported) {
     saved = memoryFile.SaveMemoryFile(QString());
   }
   EXPECT_FALSE(saved);
-  ASSERT_EQ(dialogs.records.size(), 1u);
-  EXPECT_EQ(dialogs.last().message, kWriteErrorText);
+  ASSERT_EQ(host.memoryFileErrors.size(), 1u);
+  EXPECT_EQ(host.memoryFileErrors[0].error, TMemoryFileError::NotWritable);
   EXPECT_EQ(Read(path), old);
   // No temporary file is left behind.
   EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 1);
@@ -304,7 +249,7 @@ TEST_F(MemoryFileSave, UnreadableDefaultFileIsKeptAsideBeforeItIsReplaced) {
   memoryFile.LoadMemoryFile(QString());
   ASSERT_TRUE(memoryFile.SaveMemoryFile(QString()));
 
-  EXPECT_TRUE(dialogs.records.empty());
+  EXPECT_TRUE(host.memoryFileErrors.empty());
   EXPECT_EQ(Read(path + ".bad"), flipped);
   EXPECT_EQ(Read(path + ".bad.1"), foreign);
   EXPECT_EQ(QFileInfo(path + ".bad.2").symLinkTarget(), target);

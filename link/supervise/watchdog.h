@@ -1,0 +1,39 @@
+// The once-a-second watchdog. Each tick of the window's timer lets the
+// reconnect reopen a lost port, then looks at the frames of the second that
+// passed: frames keep the link as it is; a silent second holds the next
+// answers back, marks the converter absent and shows that on the display,
+// and, while the converter search is on, lets the port menu try the next
+// port. Main thread only.
+#pragma once
+
+#include "link_host.h"
+#include "link_state.h"
+#include "port_control.h"
+#include "port_menu.h"
+#include "program_settings.h"
+
+class TWatchdog {
+ public:
+  // Status screens shown by the watchdog.
+  static constexpr int kScreenNoCommunication = 1;
+  static constexpr int kScreenNoPortOpened = 2;
+  static constexpr int kScreenConverterSearch = 3;
+
+  // Everything passed in must outlive the watchdog. The reconnect, if any,
+  // is the one attached to 'menu'.
+  TWatchdog(TLinkState &linkState, TProgramSettings &settings, TPortControl &port, TLinkHost &host,
+            TPortMenu &menu);
+  TWatchdog(const TWatchdog &) = delete;
+  TWatchdog &operator=(const TWatchdog &) = delete;
+
+  // The tick. One that arrives during the converter search's event
+  // processing or a network port's open is skipped: that one goes on.
+  void TimerTimer();
+
+ private:
+  TLinkState &linkState_;
+  TProgramSettings &settings_;
+  TPortControl &port_;
+  TLinkHost &host_;
+  TPortMenu &menu_;
+};
