@@ -1,33 +1,23 @@
 #include "main_window.h"
 
-#include <QActionGroup>
 #include <QCloseEvent>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QKeyEvent>
-#include <QMenuBar>
 #include <QThread>
 #include <QTimer>
 #include <cerrno>
 
 #include "about_box.h"
-#include "circle_shape.h"
 #include "close_on_signals.h"
-#include "display_colors.h"
-#include "display_font.h"
+#include "designed_panel.h"
 #include "drive_link.h"
 #include "help_viewer.h"
 #include "image_widget.h"
-#include "key_mapping.h"
-#include "key_repeat_filter.h"
-#include "line_capture.h"
-#include "line_monitor.h"
-#include "memory_file_dialogs.h"
-#include "memory_view.h"
+#include "main_menu.h"
 #include "network_ports_dialog.h"
 #include "open_error_dialogs.h"
 #include "port_menu_items.h"
 #include "status_bar.h"
+#include "terminal_size.h"
 #include "text_table.h"
 #include "tools_menu.h"
 #include "ui_main_window.h"
@@ -35,21 +25,8 @@
 
 namespace {
 
-constexpr QSize kClientSize[kSizeCount] = {{320, 518}, {220, 363}};
 constexpr int kTimerInterval = 1000;
 constexpr int kClosePortWait = 100;
-constexpr int kStatusBarFontSize = 8;
-
-QPixmap Picture(const char *name) {
-  return QPixmap(QStringLiteral(":/pictures/") + QString::fromLatin1(name));
-}
-
-// A Tools window comes up in front, also when it was open behind others.
-void BringToFront(QWidget *window) {
-  window->show();
-  window->raise();
-  window->activateWindow();
-}
 
 }  // namespace
 
@@ -66,71 +43,15 @@ TForm_Sorvanel::TForm_Sorvanel(const TFileLocations &files, const QString &start
       startPort_(startPort) {
   InitWindowResources();
   ui_->setupUi(this);
-  SetUpDesignedControls();
-  AddNetworkPortsItem();
-  display_ = std::make_unique<TDisplayRenderer>(panel_, link_, settings_);
-  keyInput_ = std::make_unique<TKeyInput>(panel_);
-  keyRepeat_ = new TKeyRepeatFilter([this](uint16_t key) { keyInput_->FormKeyDown(key); },
-                                    [this](uint16_t key) { keyInput_->FormKeyUp(key); }, this);
-  FormCreate();
-  WireHandlers();
-}
-
-TForm_Sorvanel::~TForm_Sorvanel() {
-  // The key images, labels and cells go with their panels.
-  DestroyPortThread();
-}
-
-void TForm_Sorvanel::SetUpDesignedControls() {
   QFont windowFont(QStringLiteral("Liberation Sans"));
   windowFont.setPixelSize(11);
   setFont(windowFont);
   setFocusPolicy(Qt::StrongFocus);
-
-  Ui::TForm_Sorvanel &ui = *ui_;
-  for (QFrame *group : {ui.Group_TerminalSizeBig, ui.Group_TerminalSizeSmall}) {
-    QPalette palette = group->palette();
-    palette.setColor(QPalette::Window, kPanelGray);
-    group->setPalette(palette);
-  }
-  ui.Image_BackgroundBig->SetPicture(Picture("face_big.png"));
-  ui.Image_BackgroundSmall->SetPicture(Picture("face_small.png"));
-  ui.Image_ResizeBig->SetPicture(Picture("resize_down.png"));
-  ui.Image_ResizeSmall->SetPicture(Picture("resize_up.png"));
-
-  panel_.Group_TerminalSize = {ui.Group_TerminalSizeBig, ui.Group_TerminalSizeSmall};
-  panel_.Shape_ErrorLed = {ui.Shape_ErrorLedBig, ui.Shape_ErrorLedSmall};
-  panel_.Shape_RunLed = {ui.Shape_RunLedBig, ui.Shape_RunLedSmall};
-  panel_.StatusBar = ui.StatusBar;
-  panel_.Images_ButtonBig = TImageList(Picture("keys_big.png"), 60, 60, kKeyImageCount);
-  panel_.Images_ButtonSmall = TImageList(Picture("keys_small.png"), 40, 40, kKeyImageCount);
-
-  ui.StatusBar->SetPanels({
-      {50, Qt::AlignHCenter, false, QStringLiteral("-")},
-      {95, Qt::AlignHCenter, true, QStringLiteral("Frekvenciaváltó")},
-      {75, Qt::AlignHCenter, true, QStringLiteral("Prog. term.")},
-      {50, Qt::AlignLeft, false, QString()},
-  });
-  ui.StatusBar->SetDrawPanelHandler([this](QPainter &painter, int index, const QRect &rect) {
+  TakeDesignedControls(*ui_, panel_);
+  SetUpStatusBarPanels(*ui_->StatusBar, [this](QPainter &painter, int index, const QRect &rect) {
     display_->StatusBarDrawPanel(painter, index, rect);
   });
-
-  // Separators in menu order get the names N1 to N6.
-  int separator = 0;
-  for (QMenu *menu : {ui.Menu_Memory, ui.Menu_PortHandling, ui.Menu_Settings, ui.Menu_Help}) {
-    for (QAction *action : menu->actions()) {
-      if (action->isSeparator()) {
-        action->setObjectName(QStringLiteral("N%1").arg(++separator));
-      }
-    }
-  }
-  auto *sizeGroup = new QActionGroup(this);
-  sizeGroup->addAction(ui.Menu_TerminalSizeBig);
-  sizeGroup->addAction(ui.Menu_TerminalSizeSmall);
-  auto *languageGroup = new QActionGroup(this);
-  languageGroup->addAction(ui.Menu_LanguageHun);
-  languageGroup->addAction(ui.Menu_LanguageEng);
-
+  networkPortsItem_ = CompleteMainMenu(*ui_, this);
   // Nothing but the window takes the keyboard, so every key reaches it.
   for (QWidget *child : findChildren<QWidget *>()) {
     child->setFocusPolicy(Qt::NoFocus);
@@ -143,6 +64,16 @@ void TForm_Sorvanel::SetUpDesignedControls() {
   // sequence is up.
   connect(timer_, &QTimer::timeout, this, &TForm_Sorvanel::TimerTimer);
   timer_->start();
+
+  display_ = std::make_unique<TDisplayRenderer>(panel_, link_, settings_);
+  keyboard_ = std::make_unique<TWindowKeyboard>(panel_);
+  FormCreate();
+  WireHandlers();
+}
+
+TForm_Sorvanel::~TForm_Sorvanel() {
+  // The key images, labels and cells go with their panels.
+  DestroyPortThread();
 }
 
 void TForm_Sorvanel::FormCreate() {
@@ -153,27 +84,20 @@ void TForm_Sorvanel::FormCreate() {
   LoadSettings(settings_, files_.settingsFile, SettingsTargets());
   ApplyNetworkPorts();
   driveLink_->PortMenu().UseForThisRun(startPort_);
-  LoadMemoryFile();
+  driveLink_->MemoryFile().LoadMemoryFile(QString());
   ui_->Menu_LanguageHun->setData(static_cast<int>(kLanguageHungarian));
   ui_->Menu_LanguageEng->setData(static_cast<int>(kLanguageEnglish));
   BuildTextTable();
-  ApplyLanguage(LanguageTargets(), settings_.Language);
-  ApplyToolsLanguage();
+  ApplyLanguage(MainMenuLanguageTargets(*ui_, networkPortsItem_), settings_.Language);
+  tools_->Retranslate();
   (settings_.Language == kLanguageEnglish ? ui_->Menu_LanguageEng : ui_->Menu_LanguageHun)
       ->setChecked(true);
-  AdjustStatusBarFont();
+  AdjustStatusBarFont(*ui_->StatusBar);
   ShowRefusedNetworkPorts(files_.settingsFile, settings_.RefusedNetworkPorts);
   if (!settings_.Port.isEmpty()) {
     OpenSavedPort();
   }
   HoldOffAnswers(link_);
-}
-
-// "Network ports…" at the end of the port menu; the port items go above it.
-void TForm_Sorvanel::AddNetworkPortsItem() {
-  ui_->Menu_PortHandling->addSeparator()->setObjectName(QStringLiteral("N_NetworkPorts"));
-  networkPortsItem_ = ui_->Menu_PortHandling->addAction(GetText(kTextNetworkPorts));
-  networkPortsItem_->setObjectName(QStringLiteral("Menu_NetworkPorts"));
 }
 
 // The network ports read from the settings join the port list.
@@ -187,11 +111,11 @@ void TForm_Sorvanel::ApplyNetworkPorts() {
 void TForm_Sorvanel::FormClose() {
   // No tick may reopen a port (watchdog, converter search) during the saves.
   timer_->stop();
-  ClosePort();
+  driveLink_->ClosePort();
   QThread::msleep(kClosePortWait);
   settings_.Port = driveLink_->PortMenu().PortToSave();  // a --port is for this run only
   RunClosingSaves([this] { SaveSettings(settings_, files_.settingsFile, SettingsTargets()); },
-                  [this] { SaveMemoryFile(); });
+                  [this] { driveLink_->MemoryFile().SaveMemoryFile(QString()); });
 }
 
 void TForm_Sorvanel::WireHandlers() {
@@ -199,9 +123,9 @@ void TForm_Sorvanel::WireHandlers() {
   for (const TButtonPlacement &entry : panel_.ButtonTable) {
     for (TImage *image : {entry.ImageBig, entry.ImageSmall}) {
       connect(image, &TImage::MouseDown, this,
-              [this](TImage *sender) { keyInput_->ButtonMouseDown(sender); });
+              [this](TImage *sender) { keyboard_->Input().ButtonMouseDown(sender); });
       connect(image, &TImage::MouseUp, this,
-              [this](TImage *sender) { keyInput_->ButtonMouseUp(sender); });
+              [this](TImage *sender) { keyboard_->Input().ButtonMouseUp(sender); });
     }
   }
   connect(ui.Image_ResizeBig, &TImage::Click, this, &TForm_Sorvanel::Menu_TerminalSizeSmallClick);
@@ -247,84 +171,16 @@ TSettingsTargets TForm_Sorvanel::SettingsTargets() {
   return targets;
 }
 
-TLanguageTargets TForm_Sorvanel::LanguageTargets() const {
-  const Ui::TForm_Sorvanel &ui = *ui_;
-  TLanguageTargets targets;
-  targets.menuItems = {
-      ui.Menu_File->menuAction(),
-      ui.Menu_Exit,
-      ui.Menu_Memory->menuAction(),
-      ui.Menu_MemoryLoad,
-      ui.Menu_MemorySave,
-      ui.Menu_MemoryClear,
-      ui.Menu_Settings->menuAction(),
-      ui.Menu_PortHandling->menuAction(),
-      ui.Menu_FindAvailablePorts,
-      ui.Menu_FindFrequencyConverter,
-      ui.Menu_TerminalSizeBig,
-      ui.Menu_TerminalSizeSmall,
-      ui.Menu_AlwaysOnTop,
-      ui.Menu_ProgTermAlert->menuAction(),
-      ui.Menu_ProgTermAlertOnConnect,
-      ui.Menu_ProgTermAlertOnDisconnect,
-      ui.Menu_Language->menuAction(),
-      ui.Menu_LanguageHun,
-      ui.Menu_LanguageEng,
-      ui.Menu_Help->menuAction(),
-      ui.Menu_OpenHelp,
-      ui.Menu_About,
-  };
-  targets.addedItems = {{networkPortsItem_, kTextNetworkPorts},
-                        {ui.Menu_Tools->menuAction(), kTextToolsMenu},
-                        {ui.Menu_MemoryView, kTextMemoryView},
-                        {ui.Menu_LineMonitor, kTextLineMonitor}};
-  targets.statusBar = ui.StatusBar;
-  return targets;
-}
-
-// The Tools windows follow the language too (their menu items are language
-// targets).
-void TForm_Sorvanel::ApplyToolsLanguage() {
-  if (memoryView_ != nullptr) {
-    memoryView_->ApplyLanguage();
-  }
-  if (lineMonitor_ != nullptr) {
-    lineMonitor_->Retranslate();
-  }
-}
-
-void TForm_Sorvanel::ShowSize(int size) {
-  const QSize client = kClientSize[size];
-  QWidget *shown = panel_.Group_TerminalSize[size];
-  QWidget *hidden = panel_.Group_TerminalSize[1 - size];
-  ui_->CentralArea->setFixedSize(client);
-  shown->move(0, 0);
-  shown->show();
-  hidden->hide();
-  ui_->StatusBar->setGeometry(0, client.height() - TStatusBar::kHeight, client.width(),
-                              TStatusBar::kHeight);
-  PlaceToolsMenu(*ui_, size == kSizeSmall);
-  int menuHeight = menuBar()->heightForWidth(client.width());
-  if (menuHeight < 0) {
-    menuHeight = menuBar()->sizeHint().height();
-  }
-  setFixedSize(client.width(), client.height() + menuHeight);
-}
-
 void TForm_Sorvanel::Menu_TerminalSizeBigClick() {
   ui_->Menu_TerminalSizeBig->setChecked(true);
-  ShowSize(kSizeBig);
+  PlaceToolsMenu(*ui_, false);
+  ShowTerminalSize(*this, *ui_->CentralArea, *ui_->StatusBar, panel_, kSizeBig);
 }
 
 void TForm_Sorvanel::Menu_TerminalSizeSmallClick() {
   ui_->Menu_TerminalSizeSmall->setChecked(true);
-  ShowSize(kSizeSmall);
-}
-
-void TForm_Sorvanel::AdjustStatusBarFont() {
-  QFont font = ui_->StatusBar->font();
-  font.setPointSize(StatusBarFontPointSize(kStatusBarFontSize, ui_->StatusBar->logicalDpiY()));
-  ui_->StatusBar->setFont(font);
+  PlaceToolsMenu(*ui_, true);
+  ShowTerminalSize(*this, *ui_->CentralArea, *ui_->StatusBar, panel_, kSizeSmall);
 }
 
 void TForm_Sorvanel::RepaintStatusBar() {
@@ -344,9 +200,7 @@ bool TForm_Sorvanel::IsMemorySaveEnabled() const {
 }
 
 void TForm_Sorvanel::MemoryBlockWritten(uint32_t address, uint32_t length) {
-  if (memoryView_ != nullptr) {
-    memoryView_->MemoryBlockWritten(address, length);
-  }
+  tools_->MemoryBlockWritten(address, length);
 }
 
 void TForm_Sorvanel::SetTimerEnabled(bool enabled) {
@@ -378,20 +232,6 @@ QAction *TForm_Sorvanel::FindFrequencyConverterItem() const {
   return ui_->Menu_FindFrequencyConverter;
 }
 
-QFileDialog *TForm_Sorvanel::OpenDialog() {
-  if (openDialog_ == nullptr) {
-    openDialog_ = CreateMemoryOpenDialog(this);
-  }
-  return openDialog_;
-}
-
-QFileDialog *TForm_Sorvanel::SaveDialog() {
-  if (saveDialog_ == nullptr) {
-    saveDialog_ = CreateMemorySaveDialog(this);
-  }
-  return saveDialog_;
-}
-
 void TForm_Sorvanel::Menu_ExitClick() {
   close();
 }
@@ -419,26 +259,23 @@ void TForm_Sorvanel::Menu_ProgTermAlertOnDisconnectClick() {
 }
 
 void TForm_Sorvanel::Menu_LanguageClick(QAction *sender) {
-  ::Menu_LanguageClick(sender, LanguageTargets(), settings_);
-  ApplyToolsLanguage();
+  ::Menu_LanguageClick(sender, MainMenuLanguageTargets(*ui_, networkPortsItem_), settings_);
+  tools_->Retranslate();
 }
 
 void TForm_Sorvanel::Menu_LineMonitorClick() {
-  if (lineMonitor_ == nullptr) {
-    lineMonitor_ = new TLineMonitor(*driveLink_, *capture_, this);
-  }
-  BringToFront(lineMonitor_);
+  tools_->ShowLineMonitor();
 }
 
 void TForm_Sorvanel::Menu_MemoryLoadClick() {
-  const QString file = RunMemoryFileDialog(*OpenDialog(), memoryFolder_);
+  const QString file = memoryDialogs_.ChooseFileToLoad();
   if (!file.isEmpty()) {
     driveLink_->MemoryFile().LoadMemoryFile(file);
   }
 }
 
 void TForm_Sorvanel::Menu_MemorySaveClick() {
-  const QString file = RunMemoryFileDialog(*SaveDialog(), memoryFolder_);
+  const QString file = memoryDialogs_.ChooseFileToSave();
   if (!file.isEmpty()) {
     driveLink_->MemoryFile().SaveMemoryFile(file);
   }
@@ -468,10 +305,7 @@ void TForm_Sorvanel::TimerTimer() {
 }
 
 void TForm_Sorvanel::Menu_MemoryViewClick() {
-  if (memoryView_ == nullptr) {
-    memoryView_ = new TForm_MemoryView(driveLink_->Memory(), this);
-  }
-  BringToFront(memoryView_);
+  tools_->ShowMemoryView();
 }
 
 void TForm_Sorvanel::RebuildPortItems(const QStringList &entries) {
@@ -491,11 +325,7 @@ void TForm_Sorvanel::CreatePortThread() {
     driveLink_->PortMenu().Menu_OpenPortClick(position);
   });
   driveLink_ = std::make_unique<TDriveLink>(link_, settings_, *this, files_.memoryFile);
-  capture_ = std::make_unique<TLineCapture>(*driveLink_);
-}
-
-void TForm_Sorvanel::LoadMemoryFile() {
-  driveLink_->MemoryFile().LoadMemoryFile(QString());
+  tools_ = std::make_unique<TToolsWindows>(*driveLink_, this);
 }
 
 void TForm_Sorvanel::OpenSavedPort() {
@@ -507,64 +337,38 @@ void TForm_Sorvanel::OpenSavedPort() {
   }
 }
 
-void TForm_Sorvanel::ClosePort() {
-  driveLink_->ClosePort();
-}
-
-void TForm_Sorvanel::SaveMemoryFile() {
-  driveLink_->MemoryFile().SaveMemoryFile(QString());
-}
-
 void TForm_Sorvanel::DestroyPortThread() {
   // The observers leave the link before it goes.
-  delete lineMonitor_;
-  lineMonitor_ = nullptr;
-  capture_.reset();
+  tools_.reset();
   driveLink_.reset();
 }
 
 void TForm_Sorvanel::closeEvent(QCloseEvent *event) {
-  // The tool windows go with the main window.
-  if (memoryView_ != nullptr) {
-    memoryView_->close();
-  }
+  tools_->CloseMemoryView();
   FormClose();
   QMainWindow::closeEvent(event);
 }
 
 void TForm_Sorvanel::keyPressEvent(QKeyEvent *event) {
-  const uint16_t virtualKey = QtKeyToVirtualKey(event->key());
-  if (virtualKey == 0) {
+  if (!keyboard_->KeyPress(*event)) {
     QMainWindow::keyPressEvent(event);
-    return;
   }
-  // An auto-repeated key-down repeats the press of a key down here.
-  keyRepeat_->KeyDown(virtualKey, event->isAutoRepeat());
 }
 
 void TForm_Sorvanel::keyReleaseEvent(QKeyEvent *event) {
-  const uint16_t virtualKey = QtKeyToVirtualKey(event->key());
-  if (virtualKey == 0) {
+  if (!keyboard_->KeyRelease(*event)) {
     QMainWindow::keyReleaseEvent(event);
-    return;
-  }
-  // X11 sends a release before every repeated press; the key is still down.
-  // Qt recognises most of them; the filter catches the rest.
-  if (!event->isAutoRepeat()) {
-    keyRepeat_->KeyUp(virtualKey);
   }
 }
 
 void TForm_Sorvanel::focusOutEvent(QFocusEvent *event) {
-  keyRepeat_->ReleaseNow();
-  keyInput_->ReleaseHeldKeys();
+  keyboard_->LetGo();
   QMainWindow::focusOutEvent(event);
 }
 
 void TForm_Sorvanel::changeEvent(QEvent *event) {
   if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
-    keyRepeat_->ReleaseNow();
-    keyInput_->ReleaseHeldKeys();
+    keyboard_->LetGo();
   }
   QMainWindow::changeEvent(event);
 }

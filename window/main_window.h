@@ -1,7 +1,8 @@
 // The main window: the terminal picture in two sizes, the menu and the
-// status bar. The window only wires its parts together; the display
-// rendering, key input, settings binding and language switching live in
-// their own files.
+// status bar. The window only wires its parts together and runs the
+// start-up and closing steps; the panel's set-up and sizes, the display,
+// the keyboard, the menu's construction, the Tools windows, the settings
+// binding and the language switch live in their own files.
 #pragma once
 
 #include <QCoreApplication>
@@ -13,13 +14,14 @@
 #include "file_error_dialogs.h"
 #include "file_locations.h"
 #include "front_panel.h"
-#include "key_input.h"
-#include "language.h"
 #include "link_host.h"
 #include "link_state.h"
+#include "memory_file_dialogs.h"
 #include "open_error_dialogs.h"
 #include "prog_term_alerts.h"
 #include "program_settings.h"
+#include "tools_windows.h"
+#include "window_keyboard.h"
 #include "window_settings.h"
 
 class QAction;
@@ -28,10 +30,6 @@ class QMenu;
 class QTimer;
 class TDriveLink;
 class TForm_AboutBox;
-class TForm_MemoryView;
-class TLineCapture;
-class TLineMonitor;
-class TKeyRepeatFilter;
 class TPortMenuItems;
 class TStatusBar;
 
@@ -93,8 +91,8 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   TProgramSettings &ProgramSettings() { return settings_; }
   TFrontPanel &FrontPanel() { return panel_; }
   TDisplayRenderer &Display() { return *display_; }
-  TKeyInput &KeyInput() { return *keyInput_; }
-  TKeyRepeatFilter &KeyRepeat() { return *keyRepeat_; }
+  TKeyInput &KeyInput() { return keyboard_->Input(); }
+  TKeyRepeatFilter &KeyRepeat() { return keyboard_->Repeat(); }
   TStatusBar *StatusBar() const;
   QTimer *Timer() const { return timer_; }
   const TFileLocations &Files() const { return files_; }
@@ -106,14 +104,14 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   QAction *MemorySaveItem() const;
   QAction *FindFrequencyConverterItem() const;
   // The memory-file dialogs, created on first use.
-  QFileDialog *OpenDialog();
-  QFileDialog *SaveDialog();
+  QFileDialog *OpenDialog() { return memoryDialogs_.OpenDialog(); }
+  QFileDialog *SaveDialog() { return memoryDialogs_.SaveDialog(); }
 
   void SetAboutBox(TForm_AboutBox *aboutBox) { aboutBox_ = aboutBox; }
 
   // --- Tools: the line monitor (created when first opened) and the capture.
-  TLineMonitor *LineMonitor() const { return lineMonitor_; }
-  TLineCapture &Capture() { return *capture_; }
+  TLineMonitor *LineMonitor() const { return tools_->LineMonitor(); }
+  TLineCapture &Capture() { return tools_->Capture(); }
   void Menu_LineMonitorClick();
 
   // --- Handlers (also run by the settings and by the integration).
@@ -136,7 +134,7 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   // Tools menu.
   void Menu_MemoryViewClick();
   // The memory view, once it has been opened.
-  TForm_MemoryView *MemoryView() const { return memoryView_; }
+  TForm_MemoryView *MemoryView() const { return tools_->MemoryView(); }
 
  protected:
   void closeEvent(QCloseEvent *event) override;
@@ -148,22 +146,13 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
  private:
   void FormCreate();
   void FormClose();
-  void SetUpDesignedControls();
-  void AddNetworkPortsItem();
   void ApplyNetworkPorts();
   void WireHandlers();
-  void ShowSize(int size);
-  void AdjustStatusBarFont();
   TSettingsTargets SettingsTargets();
-  TLanguageTargets LanguageTargets() const;
-  void ApplyToolsLanguage();
 
   // --- Link steps of the start-up and closing sequences.
   void CreatePortThread();
-  void LoadMemoryFile();
   void OpenSavedPort();
-  void ClosePort();
-  void SaveMemoryFile();
   void DestroyPortThread();
 
   std::unique_ptr<Ui::TForm_Sorvanel> ui_;
@@ -173,17 +162,12 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   TProgramSettings settings_;
   TFrontPanel panel_;
   std::unique_ptr<TDisplayRenderer> display_;
-  std::unique_ptr<TKeyInput> keyInput_;
-  TKeyRepeatFilter *keyRepeat_ = nullptr;
+  std::unique_ptr<TWindowKeyboard> keyboard_;
   QTimer *timer_ = nullptr;
-  QFileDialog *openDialog_ = nullptr;
-  QFileDialog *saveDialog_ = nullptr;
-  QString memoryFolder_;  // where a memory file was last loaded or saved
+  TMemoryFileDialogs memoryDialogs_{this};
   TForm_AboutBox *aboutBox_ = nullptr;
-  TForm_MemoryView *memoryView_ = nullptr;
   std::unique_ptr<TPortMenuItems> portItems_;
   QAction *networkPortsItem_ = nullptr;
   std::unique_ptr<TDriveLink> driveLink_;
-  std::unique_ptr<TLineCapture> capture_;
-  TLineMonitor *lineMonitor_ = nullptr;
+  std::unique_ptr<TToolsWindows> tools_;
 };

@@ -1,29 +1,22 @@
 // The program on a real X server with a window manager (run_on_xvfb.sh):
 // the titles the window manager is given, and a PC key held with the X
 // server's auto-repeat on, in the main window and after a dialog took its press.
-#include <gtest/gtest.h>
-
-#include <QApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QThread>
-#include <QTimer>
 #include <atomic>
-#include <csignal>
 #include <thread>
 #include <vector>
 
 #include "about_box.h"
-#include "kelvo.h"
-#include "main_window.h"
 #include "message_box_presenter.h"
-#include "recording_dialogs.h"
-#include "text_table.h"
+#include "program_fixture.h"
 
 namespace {
+
+using integration::ProgramTest;
+using integration::TProgramFolders;
+using integration::TProgramProcess;
 
 QString RunTool(const QString &program, const QStringList &arguments) {
   QProcess process;
@@ -82,27 +75,13 @@ QString FindWindow(const QString &name) {
 // The real program, from a folder of its own whose saved port cannot be
 // opened: the error dialog comes first, then the main window.
 TEST(DesktopTitles, EveryWindowShowsExactlyItsCaption) {
-  QTemporaryDir root;
-  ASSERT_TRUE(root.isValid());
-  QDir(root.path()).mkpath(QStringLiteral("program"));
-  QDir(root.path()).mkpath(QStringLiteral("runtime/sorvanel/ports"));
-  QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
-                        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  const QString program = root.filePath(QStringLiteral("program/sorvanel"));
-  ASSERT_TRUE(QFile::copy(QStringLiteral(SORVANEL_PROGRAM), program));
-  QFile::link(root.filePath(QStringLiteral("program")),
-              root.filePath(QStringLiteral("runtime/sorvanel/ports/BROKEN")));
-  QFile settings(program + QStringLiteral(".ini"));
-  ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-  settings.write("[Sorvanel]\nPort=BROKEN\n");
-  settings.close();
-
-  QProcess sorvanel;
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
-  sorvanel.setProcessEnvironment(environment);
-  sorvanel.start(program, {});
-  ASSERT_TRUE(sorvanel.waitForStarted());
+  TProgramFolders folders;
+  ASSERT_TRUE(folders.Valid());
+  folders.RegisterPort(QStringLiteral("BROKEN"), folders.ProgramFolder());  // a folder, not a tty
+  folders.WriteFile(folders.SettingsPath(), "[Sorvanel]\nPort=BROKEN\n");
+  TProgramProcess sorvanel(folders);
+  sorvanel.environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  ASSERT_TRUE(sorvanel.Start());
 
   const QString error = FindWindow(QStringLiteral("Hiba!"));
   ASSERT_FALSE(error.isEmpty()) << "no error dialog titled exactly \"Hiba!\"";
@@ -130,8 +109,7 @@ TEST(DesktopTitles, EveryWindowShowsExactlyItsCaption) {
   const QString manual = FindWindow(QStringLiteral("Sorvanel — user's manual"));
   EXPECT_FALSE(manual.isEmpty()) << "F1 opens the manual's own window";
 
-  ::kill(static_cast<pid_t>(sorvanel.processId()), SIGTERM);
-  EXPECT_TRUE(sorvanel.waitForFinished(10000));
+  EXPECT_TRUE(sorvanel.Terminate(10000));
 }
 
 TEST(DesktopTitles, AnEmptyCaptionStaysEmpty) {
@@ -184,12 +162,10 @@ class PressCounter : public QObject {
 
 // Up held for two seconds while the main thread is busy most of the time:
 // every answer carries the key held, until its real key-up.
-TEST(DesktopKeys, AHeldKeyStaysHeldThroughTheAutoRepeat) {
-  QTemporaryDir folder;
-  TRecordingDialogs dialogs;
-  Kelvo_SetButtonStatus(beReleaseAll, 0);
-  TForm_Sorvanel window(folder.filePath(QStringLiteral("sorvanel")));
-  window.show();
+using DesktopKeys = ProgramTest;
+
+TEST_F(DesktopKeys, AHeldKeyStaysHeldThroughTheAutoRepeat) {
+  TForm_Sorvanel &window = StartWindow();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   RunTool(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"),
                                       QString::number(window.winId())});
@@ -243,14 +219,10 @@ bool EnterHeldInNextAnswer() {
 // Return goes down on the about box, which closes on it, and stays down a while: the X
 // server's repeats reach the main window, and reach it again once it is activated again. The
 // press never reached the main window, so no answer may carry ENTER.
-TEST(DesktopKeys, AKeyThatWentDownOnADialogIsNeverHeld) {
-  QTemporaryDir folder;
-  TRecordingDialogs dialogs;
-  Kelvo_SetButtonStatus(beReleaseAll, 0);
-  TForm_Sorvanel window(folder.filePath(QStringLiteral("sorvanel")));
+TEST_F(DesktopKeys, AKeyThatWentDownOnADialogIsNeverHeld) {
+  TForm_Sorvanel &window = StartWindow();
   TForm_AboutBox about(&window);
   window.SetAboutBox(&about);
-  window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   const auto activate = [](const QWidget &target) {
     RunTool(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"),

@@ -1,9 +1,11 @@
 // A session with vdrive captured by the program, then played back to the
 // program by vdrive --replay: every recorded answer comes again, byte for
-// byte, at the recorded pace and as fast as the program answers.
+// byte, at the recorded pace and as fast as the program answers. A capture
+// file that fails is reported and the link goes on.
 #include <QFile>
 #include <QRegularExpression>
 
+#include "file_size_limit.h"
 #include "line_capture.h"
 #include "program_fixture.h"
 #include "vdrive_process.h"
@@ -49,8 +51,8 @@ TEST_F(CaptureReplay, EveryRecordedAnswerComesAgain) {
     StartWindow();
     ASSERT_TRUE(Window().Capture().Start(capture));
     OpenDrivePort();
-    // A second and a half of line pace: about 60 messages.
-    WaitUntil([] { return false; }, 1500);
+    // More than a second of line pace.
+    ASSERT_TRUE(WaitUntil([&] { return AnswersWritten() >= 30; }, 10000));
     Window().Capture().Stop();
     CloseWindow();
   }
@@ -63,6 +65,30 @@ TEST_F(CaptureReplay, EveryRecordedAnswerComesAgain) {
     EXPECT_EQ(Figure(output, "matched"), recorded) << output.toStdString();
     EXPECT_EQ(Figure(output, "extra answers"), 0) << output.toStdString();
   }
+}
+
+// A file that cannot be opened, and one whose disk fills up while the line
+// runs: each is reported with its own headline, the capture stops and the
+// converter is still answered.
+TEST_F(CaptureReplay, FailingCaptureFileIsReportedAndTheLinkGoesOn) {
+  TPtyDrive drive;
+  StartWindowOn(drive);
+  const QString folder = folders.ProgramFolder();
+  EXPECT_FALSE(Window().Capture().Start(folder + QStringLiteral("/missing/line.jsonl")));
+  ASSERT_TRUE(WaitUntil([&] { return dialogs.records.size() == 1; }));
+  EXPECT_EQ(dialogs.last().headline, GetText(kTextCaptureOpenFailed));
+
+  {
+    const TFileSizeLimit limit(4096);
+    ASSERT_TRUE(Window().Capture().Start(folder + QStringLiteral("/line.jsonl")));
+    for (int i = 0; i < 200 && Window().Capture().Active(); ++i) {
+      drive.Deliver(DisplayPayload(1, "Alapjel  25.0 Hz"));
+    }
+  }
+  ASSERT_TRUE(WaitUntil([&] { return dialogs.records.size() == 2; }));
+  EXPECT_EQ(dialogs.last().headline, GetText(kTextCaptureWriteFailed));
+  EXPECT_FALSE(Window().Capture().Active());
+  EXPECT_TRUE(drive.AnswersWithin()) << "the link goes on";
 }
 
 }  // namespace

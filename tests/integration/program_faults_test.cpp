@@ -35,25 +35,18 @@ double CpuSecondsOverOneSecond() {
 
 class LineFaults : public ProgramTest {
  protected:
-  // Sends display lines until one is answered; false when none is.
   // Starts the window with the drive's port saved, so it opens at start, and
   // waits until the two talk.
   bool StartWindowTalkingTo(TPtyDrive &drive) {
-    folders.RegisterPort(QStringLiteral("PTYDRIVE"), drive.SlavePath());
-    WriteSettings("[Sorvanel]\nPort=PTYDRIVE\n");
-    StartWindow();
-    drive.WatchLink(Window().LinkState());
-    return ConversationRuns(drive);
+    StartWindowOn(drive);
+    return drive.AnswersWithin();
   }
 
-  bool ConversationRuns(TPtyDrive &drive, int maxMessages = 15) {
-    for (int i = 0; i < maxMessages; ++i) {
-      drive.Deliver(DisplayPayload(1, "Alapjel  25.0 Hz"), 500);
-      if (!drive.Answers(100).empty()) {
-        return true;
-      }
-    }
-    return false;
+  // Sends the first half of 'frame' and waits until the program holds it.
+  void SendHalfOf(TPtyDrive &drive, const QByteArray &frame) {
+    drive.Line().Send(frame.left(frame.size() / 2));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return Window().DriveLink().Replies().ReceiveBuffer().size() == frame.size() / 2; }));
   }
 };
 
@@ -61,9 +54,7 @@ TEST_F(LineFaults, HangUpInTheMiddleOfAFrameIsSurvivedAndTheReopenedPortTalks) {
   TPtyDrive drive;
   ASSERT_TRUE(StartWindowTalkingTo(drive));
 
-  const QByteArray frame = link_test::EncodeFrame(DisplayPayload(0, "Kimenet  12.5 Hz"));
-  drive.Line().Send(frame.left(frame.size() / 2));
-  RunEventLoopFor(20);
+  SendHalfOf(drive, link_test::EncodeFrame(DisplayPayload(0, "Kimenet  12.5 Hz")));
   drive.Line().CloseMaster();
   TPortThread &port = Window().DriveLink().Port();
   ASSERT_TRUE(WaitUntil([&] { return port.LineLost(); }, 3000));
@@ -83,7 +74,7 @@ TEST_F(LineFaults, HangUpInTheMiddleOfAFrameIsSurvivedAndTheReopenedPortTalks) {
   EXPECT_TRUE(port.Connected());
   EXPECT_FALSE(port.LineLost());
   EXPECT_TRUE(item->isChecked());
-  ASSERT_TRUE(ConversationRuns(again));
+  ASSERT_TRUE(again.AnswersWithin());
   EXPECT_EQ(Line(kSizeBig, 1), QStringLiteral("Alapjel  25.0 Hz"));
   EXPECT_TRUE(Window().LinkState().ConverterConnected);
   EXPECT_TRUE(dialogs.records.empty()) << dialogs.last().message.toStdString();
@@ -92,9 +83,8 @@ TEST_F(LineFaults, HangUpInTheMiddleOfAFrameIsSurvivedAndTheReopenedPortTalks) {
 TEST_F(LineFaults, ConverterKilledAndStartedAgainIsTalkedToAfterAReopen) {
   auto drive = std::make_unique<TVdrive>(folders.RuntimeFolder());
   ASSERT_TRUE(drive->WaitForPort()) << drive->Output().toStdString();
-  WriteSettings("[Sorvanel]\nPort=VDRIVE1\n");
-  StartWindow();
-  const auto talking = [&] { return Line(kSizeBig, 0).startsWith(QStringLiteral("Kimenet")); };
+  StartWindowOn(QStringLiteral("VDRIVE1"));
+  const auto talking = [&] { return ShowsMainScreen(); };
   ASSERT_TRUE(WaitUntil(talking, 10000)) << Line(kSizeBig, 0).toStdString();
 
   drive->Kill();
@@ -158,9 +148,7 @@ TEST_F(LineFaults, LineCutDuringAMemoryWriteSequenceKeepsTheBlocksWrittenBeforeI
   const std::vector<uint8_t> data1(16, 0x11), data2(16, 0x22), header(16, 0x48);
   EXPECT_TRUE(drive.Exchange(MemoryWritePayload(0x0110, data1)).valid);
   EXPECT_TRUE(drive.Exchange(MemoryWritePayload(0x0120, data2)).valid);
-  const QByteArray last = link_test::EncodeFrame(MemoryWritePayload(0x0100, header));
-  drive.Line().Send(last.left(last.size() / 2));
-  RunEventLoopFor(20);
+  SendHalfOf(drive, link_test::EncodeFrame(MemoryWritePayload(0x0100, header)));
   drive.Line().CloseMaster();
   TPortThread &port = Window().DriveLink().Port();
   ASSERT_TRUE(WaitUntil([&] { return port.LineLost(); }, 3000));
@@ -174,7 +162,7 @@ TEST_F(LineFaults, LineCutDuringAMemoryWriteSequenceKeepsTheBlocksWrittenBeforeI
   again.WatchLink(Window().LinkState());
   folders.RegisterPort(QStringLiteral("PTYDRIVE"), again.SlavePath());
   PortItem(QStringLiteral("PTYDRIVE"))->trigger();
-  ASSERT_TRUE(ConversationRuns(again));
+  ASSERT_TRUE(again.AnswersWithin());
   const std::vector<uint8_t> newData1(16, 0x33), newData2(16, 0x44);
   EXPECT_TRUE(again.Exchange(MemoryWritePayload(0x0110, newData1)).valid);
   EXPECT_TRUE(again.Exchange(MemoryWritePayload(0x0120, newData2)).valid);
@@ -191,112 +179,19 @@ TEST_F(LineFaults, LineCutDuringAMemoryWriteSequenceKeepsTheBlocksWrittenBeforeI
 // Sorvanel.mem are written beside the executable.
 class ProgramProcess : public ProgramTest {
  protected:
-  void TearDown() override {
-    if (program.state() != QProcess::NotRunning) {
-      program.kill();
-      program.waitForFinished(5000);
-    }
-    ProgramTest::TearDown();
-  }
-
-  bool StartProgram() {
-    if (!QFile::exists(folders.ProgramPath()) &&
-        !QFile::copy(QStringLiteral(SORVANEL_PROGRAM), folders.ProgramPath())) {
-      return false;
-    }
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folders.RuntimeFolder());
-    program.setProcessEnvironment(environment);
-    program.setProcessChannelMode(QProcess::MergedChannels);
-    // Answers of an earlier program left unread must not pass for answers
-    // of this one.
-    pending_.clear();
-    program.start(folders.ProgramPath(), {});
-    return program.waitForStarted(10000);
-  }
-
-  // The program has set its handler of SIGTERM (a signal before that would
-  // end it at once, without the closing steps).
-  bool CatchesSigterm() const {
-    QFile status(QStringLiteral("/proc/%1/status").arg(program.processId()));
-    if (!status.open(QIODevice::ReadOnly)) {
-      return false;
-    }
-    for (const QByteArray &line : status.readAll().split('\n')) {
-      if (line.startsWith("SigCgt:")) {
-        return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1;
-      }
-    }
-    return false;
-  }
-
-  // The program holds 'device' open (its port is open).
-  bool HoldsOpen(const QString &device) {
-    const QString fdFolder = QStringLiteral("/proc/%1/fd").arg(program.processId());
-    for (const QFileInfo &fd : QDir(fdFolder).entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
-      if (fd.symLinkTarget() == device) {
-        return true;
-      }
-    }
-    return false;
-  }
-
-  // Plays the converter on the raw line (the program runs in a process of
-  // its own, so plain blocking waits do): sends 'payload', one message at a
-  // time, until an answer that 'wanted' accepts comes back.
-  bool Answered(TPtyLine &line, const std::vector<uint8_t> &payload,
-                const std::function<bool(const link_test::TDecodedRequest &)> &wanted,
-                int limitMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < limitMs) {
-      line.Send(link_test::EncodeFrame(payload));
-      pending_ += line.Received(100);
-      qsizetype etx;
-      while ((etx = pending_.indexOf('\x03')) >= 0) {
-        const link_test::TDecodedRequest answer = link_test::DecodeRequest(pending_.left(etx + 1));
-        pending_.remove(0, etx + 1);
-        if (wanted(answer)) {
-          return true;
-        }
-      }
-    }
-    return false;
-  }
-
-  QProcess program;
-
- private:
-  QByteArray pending_;
+  TProgramProcess program{folders};
 };
 
 TEST_F(ProgramProcess, SigtermRunsTheClosingStepsAndSavesSettingsAndMemory) {
-  TPtyLine line;
-  folders.RegisterPort(QStringLiteral("PTYDRIVE"), line.SlavePath());
+  TPtyDrive drive;
   WriteSettings("[Sorvanel]\nPort=PTYDRIVE\nLanguage=1\n\n[Notes]\nKept=yes\n");
-  ASSERT_TRUE(StartProgram()) << program.errorString().toStdString();
-
-  ASSERT_TRUE(WaitUntil([&] { return HoldsOpen(line.SlavePath()); }, 30000))
-      << "the saved port was not opened: " << program.readAll().toStdString();
-  // The five messages held back after the start, then answers.
-  const auto anyAnswer = [](const link_test::TDecodedRequest &answer) { return answer.valid; };
-  ASSERT_TRUE(Answered(line, DisplayPayload(0, "Kimenet  12.5 Hz"), anyAnswer, 10000));
-  // A memory write, then reads of it until one is answered with its bytes:
-  // the program holds the block before it is told to end.
+  ASSERT_TRUE(program.StartTalkingTo(drive));
+  // The program holds the block before it is told to end.
   const std::vector<uint8_t> block{'P', 'S', 'E', 'T', 1, 11, 0, 22, 0, 7, 9, 8, 7, 6, 5, 4};
-  line.Send(link_test::EncodeFrame(MemoryWritePayload(0x0300, block)));
-  ASSERT_TRUE(Answered(
-      line, MemoryReadPayload(0x0300, "Bet\x94lt\x82s 1/19   "),
-      [](const link_test::TDecodedRequest &answer) {
-        return answer.address == 0x0300 && answer.value == 0x5053;
-      },
-      5000));
+  ASSERT_TRUE(drive.WriteMemory(0x0300, block));
 
-  program.terminate();  // SIGTERM
-  ASSERT_TRUE(program.waitForFinished(15000));
-  EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << program.readAll().toStdString();
-  EXPECT_EQ(program.exitCode(), 0) << program.readAll().toStdString();
+  ASSERT_TRUE(program.Terminate()) << program.Process().readAll().toStdString();
+  EXPECT_EQ(program.Process().exitCode(), 0) << program.Process().readAll().toStdString();
 
   const QByteArray memory = folders.ReadFile(folders.MemoryFilePath());
   ASSERT_EQ(memory.size(), 8227);
@@ -319,27 +214,17 @@ TEST_F(ProgramProcess, KilledDuringTheClosingSavesLeavesWholeFiles) {
   int oldKept = 0;
   int newWritten = 0;
   for (int delayMs : {100, 110, 120}) {
-    TPtyLine line;
-    folders.RegisterPort(QStringLiteral("PTYDRIVE"), line.SlavePath());
+    TPtyDrive drive;
     WriteSettings("[Sorvanel]\nPort=PTYDRIVE\n");
     folders.WriteFile(folders.MemoryFilePath(), MemoryFileWith(0x0300, oldBlock));
-    ASSERT_TRUE(StartProgram()) << program.errorString().toStdString();
-    ASSERT_TRUE(WaitUntil([&] { return HoldsOpen(line.SlavePath()); }, 30000));
-    const auto anyAnswer = [](const link_test::TDecodedRequest &answer) { return answer.valid; };
-    ASSERT_TRUE(Answered(line, DisplayPayload(0, "Kimenet  12.5 Hz"), anyAnswer, 10000));
-    line.Send(link_test::EncodeFrame(
-        MemoryWritePayload(0x0310, std::vector<uint8_t>(newBlock.begin(), newBlock.end()))));
-    ASSERT_TRUE(Answered(
-        line, MemoryReadPayload(0x0310, "Bet\x94lt\x82s 1/19   "),
-        [](const link_test::TDecodedRequest &answer) {
-          return answer.address == 0x0310 && answer.value == 0x4E4E;
-        },
-        5000));
+    ASSERT_TRUE(program.StartTalkingTo(drive));
+    ASSERT_TRUE(drive.WriteMemory(0x0310, std::vector<uint8_t>(newBlock.begin(), newBlock.end())));
 
-    program.terminate();
+    program.Process().terminate();
+    // The moment of the kill is what is tried here.
     QThread::msleep(static_cast<unsigned long>(delayMs));
-    program.kill();
-    ASSERT_TRUE(program.waitForFinished(10000));
+    program.Process().kill();
+    ASSERT_TRUE(program.Process().waitForFinished(10000));
 
     const QByteArray memory = folders.ReadFile(folders.MemoryFilePath());
     ASSERT_EQ(memory.size(), 8227) << "killed " << delayMs << " ms after SIGTERM";
@@ -359,28 +244,16 @@ TEST_F(ProgramProcess, KilledDuringTheClosingSavesLeavesWholeFiles) {
 // read-only, so its save fails: the error goes to standard error, the close
 // completes and the memory the converter wrote is saved.
 TEST_F(ProgramProcess, SigtermWithAReadOnlySettingsFileStillSavesTheMemory) {
-  TPtyLine line;
-  folders.RegisterPort(QStringLiteral("PTYDRIVE"), line.SlavePath());
+  TPtyDrive drive;
   const QByteArray settingsText("[Sorvanel]\nPort=PTYDRIVE\n");
   WriteSettings(settingsText);
   ASSERT_TRUE(QFile::setPermissions(folders.SettingsPath(), QFile::ReadOwner | QFile::ReadGroup));
-  ASSERT_TRUE(StartProgram()) << program.errorString().toStdString();
-  ASSERT_TRUE(WaitUntil([&] { return HoldsOpen(line.SlavePath()); }, 30000));
-  const auto anyAnswer = [](const link_test::TDecodedRequest &answer) { return answer.valid; };
-  ASSERT_TRUE(Answered(line, DisplayPayload(0, "Kimenet  12.5 Hz"), anyAnswer, 10000));
-  const std::vector<uint8_t> block(16, 0x5A);
-  line.Send(link_test::EncodeFrame(MemoryWritePayload(0x0400, block)));
-  ASSERT_TRUE(Answered(
-      line, MemoryReadPayload(0x0400, "Bet\x94lt\x82s 1/19   "),
-      [](const link_test::TDecodedRequest &answer) {
-        return answer.address == 0x0400 && answer.value == 0x5A5A;
-      },
-      5000));
+  ASSERT_TRUE(program.StartTalkingTo(drive));
+  ASSERT_TRUE(drive.WriteMemory(0x0400, std::vector<uint8_t>(16, 0x5A)));
 
-  program.terminate();
-  ASSERT_TRUE(program.waitForFinished(15000)) << "the close waited for someone";
-  EXPECT_EQ(program.exitCode(), 0);
-  const QString output = QString::fromLocal8Bit(program.readAll());
+  ASSERT_TRUE(program.Terminate()) << "the close waited for someone";
+  EXPECT_EQ(program.Process().exitCode(), 0);
+  const QString output = QString::fromLocal8Bit(program.Process().readAll());
   EXPECT_TRUE(output.contains(QString::fromUtf8("sorvanel.ini: A fájl nem írható!")))
       << output.toStdString();
   EXPECT_EQ(folders.ReadFile(folders.SettingsPath()), settingsText);
@@ -399,19 +272,19 @@ TEST_F(ProgramProcess, KilledDuringASlowSettingsSaveAfterSigtermFindsTheMemorySa
   }
   WriteSettings(settings);
   ASSERT_FALSE(QFile::exists(folders.MemoryFilePath()));
-  ASSERT_TRUE(StartProgram()) << program.errorString().toStdString();
-  ASSERT_TRUE(WaitUntil([&] { return CatchesSigterm(); }, 30000));
+  ASSERT_TRUE(program.Start()) << program.Process().errorString().toStdString();
+  ASSERT_TRUE(WaitUntil([&] { return program.CatchesSigterm(); }, 30000));
 
-  program.terminate();
+  program.Process().terminate();
   const QDir folder(folders.ProgramFolder());
   const QStringList temporary{QStringLiteral(".sorvanel.ini.*.tmp")};
   bool killedInTheSave = false;
   QElapsedTimer clock;
   clock.start();
-  while (!program.waitForFinished(1)) {
+  while (!program.Process().waitForFinished(1)) {
     ASSERT_LT(clock.elapsed(), 120000) << "the close did not end";
     if (!folder.entryList(temporary, QDir::Files | QDir::Hidden).isEmpty()) {
-      program.kill();
+      program.Process().kill();
       killedInTheSave = true;
     }
   }
@@ -430,14 +303,13 @@ TEST_F(ProgramProcess, SigtermDuringTheStartUpPortErrorDialogRunsTheClosingSteps
   folders.RegisterPort(QStringLiteral("BROKEN"),
                        folders.ProgramFolder() + QStringLiteral("/not-a-tty"));
   WriteSettings("[Sorvanel]\nPort=BROKEN\n");
-  ASSERT_TRUE(StartProgram()) << program.errorString().toStdString();
-  // The error dialog is up well before this (the start takes far less).
-  QThread::msleep(3000);
-  ASSERT_EQ(program.state(), QProcess::Running);
+  ASSERT_TRUE(program.Start()) << program.Process().errorString().toStdString();
+  // The start-up runs to the error dialog and waits there for the user.
+  ASSERT_TRUE(program.WaitUntilIdle(30000));
+  ASSERT_EQ(program.Process().state(), QProcess::Running);
 
-  program.terminate();
-  ASSERT_TRUE(program.waitForFinished(15000)) << "the dialog kept the program";
-  EXPECT_EQ(program.exitCode(), 0);
+  ASSERT_TRUE(program.Terminate()) << "the dialog kept the program";
+  EXPECT_EQ(program.Process().exitCode(), 0);
   EXPECT_TRUE(folders.ReadFile(folders.SettingsPath()).contains("Left="));
   EXPECT_EQ(folders.ReadFile(folders.MemoryFilePath()).size(), 8227);
 }
@@ -445,32 +317,20 @@ TEST_F(ProgramProcess, SigtermDuringTheStartUpPortErrorDialogRunsTheClosingSteps
 // A SIGTERM while the programming-terminal alert is up (the port closed for
 // it) ends the alert and completes the close with the memory saved.
 TEST_F(ProgramProcess, SigtermWhileAnAlertIsUpEndsItAndSavesTheMemory) {
-  TPtyLine line;
-  folders.RegisterPort(QStringLiteral("PTYDRIVE"), line.SlavePath());
+  TPtyDrive drive;
   WriteSettings("[Sorvanel]\nPort=PTYDRIVE\n");
-  ASSERT_TRUE(StartProgram()) << program.errorString().toStdString();
-  ASSERT_TRUE(WaitUntil([&] { return HoldsOpen(line.SlavePath()); }, 30000));
-  const auto anyAnswer = [](const link_test::TDecodedRequest &answer) { return answer.valid; };
-  ASSERT_TRUE(Answered(line, DisplayPayload(0, "Kimenet  12.5 Hz"), anyAnswer, 10000));
-  const std::vector<uint8_t> block(16, 0x6B);
-  line.Send(link_test::EncodeFrame(MemoryWritePayload(0x0500, block)));
-  ASSERT_TRUE(Answered(
-      line, MemoryReadPayload(0x0500, "Bet\x94lt\x82s 1/19   "),
-      [](const link_test::TDecodedRequest &answer) {
-        return answer.address == 0x0500 && answer.value == 0x6B6B;
-      },
-      5000));
-  line.Send(link_test::ProgTermFrame());
+  ASSERT_TRUE(program.StartTalkingTo(drive));
+  ASSERT_TRUE(drive.WriteMemory(0x0500, std::vector<uint8_t>(16, 0x6B)));
+  drive.Line().Send(link_test::ProgTermFrame());
   // The alert is up: the port is closed for it, so nothing is answered.
-  ASSERT_TRUE(WaitUntil([&] { return !HoldsOpen(line.SlavePath()); }, 10000))
+  ASSERT_TRUE(WaitUntil([&] { return !program.HoldsOpen(drive.SlavePath()); }, 10000))
       << "the alert did not close the port";
-  line.Received(200);  // answers still on their way from before
-  line.Send(link_test::EncodeFrame(DisplayPayload(0, "Kimenet  12.5 Hz")));
-  ASSERT_TRUE(line.Received(700).isEmpty()) << "the alert did not come up";
+  drive.Line().Received(200);  // answers still on their way from before
+  drive.Line().Send(link_test::EncodeFrame(DisplayPayload(0, "Kimenet  12.5 Hz")));
+  ASSERT_TRUE(drive.Line().Received(700).isEmpty()) << "the alert did not come up";
 
-  program.terminate();
-  ASSERT_TRUE(program.waitForFinished(15000)) << "the alert kept the program";
-  EXPECT_EQ(program.exitCode(), 0);
+  ASSERT_TRUE(program.Terminate()) << "the alert kept the program";
+  EXPECT_EQ(program.Process().exitCode(), 0);
   EXPECT_EQ(folders.ReadFile(folders.MemoryFilePath()).mid(35 + 0x0500, 16), QByteArray(16, 0x6B));
 }
 
@@ -483,18 +343,18 @@ TEST_F(ProgramProcess, SigtermWhileANetworkPortConnectsEndsTheProgramAtOnce) {
                                "plant=rfc2217://127.0.0.1:%1\n")
                     .arg(silent.Port())
                     .toUtf8());
-  ASSERT_TRUE(StartProgram()) << program.errorString().toStdString();
+  ASSERT_TRUE(program.Start()) << program.Process().errorString().toStdString();
   pollfd connecting{silent.Fd(), POLLIN, 0};
   ASSERT_EQ(poll(&connecting, 1, 30000), 1) << "the program did not connect";
   QElapsedTimer sinceConnect;
   sinceConnect.start();
 
-  program.terminate();
-  ASSERT_TRUE(program.waitForFinished(15000));
+  program.Process().terminate();
+  ASSERT_TRUE(program.Process().waitForFinished(15000));
   const qint64 endedAfterMs = sinceConnect.elapsed();
   std::cout << "[ time     ] ended " << endedAfterMs << " ms after the connect began\n";
-  EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(program.exitCode(), 0) << program.readAll().toStdString();
+  EXPECT_EQ(program.Process().exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(program.Process().exitCode(), 0) << program.Process().readAll().toStdString();
   EXPECT_LT(endedAfterMs, TPortThread::kNetworkOpenLimit.count()) << "the close waited for it";
   const QByteArray settings = folders.ReadFile(folders.SettingsPath());
   EXPECT_TRUE(settings.contains("Port=plant\n") && settings.contains("Left=")) << settings.data();

@@ -1,7 +1,9 @@
 // The whole program in a folder of its own: a program folder (settings file,
 // Sorvanel.mem) and a runtime folder ($XDG_RUNTIME_DIR) whose port map the
-// window reads, so a test registers its own converter ports and nothing of
-// the user's is touched. Dialogs are recorded, never shown.
+// program reads, so a test registers its own converter ports and nothing of
+// the user's is touched. The program runs either as the real main window in
+// the test's process (ProgramTest; dialogs are recorded, never shown) or as
+// a process of its own (TProgramProcess).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,15 +12,14 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QMenu>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
 #include <memory>
-#include <vector>
 
 #include "circle_shape.h"
 #include "display_line_label.h"
@@ -27,7 +28,7 @@
 #include "image_widget.h"
 #include "kelvo.h"
 #include "main_window.h"
-#include "pty_line.h"
+#include "pty_drive.h"
 #include "recording_dialogs.h"
 #include "text_table.h"
 
@@ -56,6 +57,7 @@ class TProgramFolders {
   }
   bool Valid() const { return root_.isValid(); }
 
+  QString Root() const { return root_.path(); }
   QString ProgramFolder() const { return root_.path() + QStringLiteral("/program"); }
   QString ProgramPath() const { return ProgramFolder() + QStringLiteral("/sorvanel"); }
   QString SettingsPath() const { return ProgramFolder() + QStringLiteral("/sorvanel.ini"); }
@@ -81,58 +83,67 @@ class TProgramFolders {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
   }
+  // A copy of the sorvanel program at ProgramPath(), so it keeps its files
+  // in the program folder.
+  bool CopyProgram() const;
+  // The environment a program started here runs in: offscreen, with this
+  // runtime folder.
+  QProcessEnvironment ProgramEnvironment() const;
 
  private:
   QTemporaryDir root_;
 };
 
+// The copy of the program in 'folders', run as a process. Killed at the end
+// if it still runs.
+class TProgramProcess {
+ public:
+  explicit TProgramProcess(const TProgramFolders &folders)
+      : environment(folders.ProgramEnvironment()), folders_(folders) {}
+  ~TProgramProcess() {
+    if (process_.state() != QProcess::NotRunning) {
+      process_.kill();
+      process_.waitForFinished(5000);
+    }
+  }
+
+  bool Start(const QStringList &arguments = {});
+  // Starts it on 'drive' registered as 'port' and waits until it holds the
+  // line open and answers it.
+  bool StartTalkingTo(TPtyDrive &drive, const QString &port = QStringLiteral("PTYDRIVE"),
+                      const QStringList &arguments = {});
+  // The program holds 'device' open (its port is open).
+  bool HoldsOpen(const QString &device) const;
+  // The program has set its handler of SIGTERM (a signal before that would
+  // end it at once, without the closing steps).
+  bool CatchesSigterm() const;
+  // Waits until the program has used no processor time for a while: it
+  // waits in an event loop for something to happen.
+  bool WaitUntilIdle(int limitMs);
+  // SIGTERM, which runs the closing steps; true when it then ended by itself.
+  bool Terminate(int limitMs = 15000) {
+    process_.terminate();
+    return process_.waitForFinished(limitMs) && process_.exitStatus() == QProcess::NormalExit;
+  }
+
+  QProcess &Process() { return process_; }
+  QProcessEnvironment environment;
+
+ private:
+  const TProgramFolders &folders_;
+  QProcess process_;
+};
+
 // The memory file as the program keeps it, built here from its documented
 // layout rather than by the program's own writer.
-inline QByteArray ScrambledMemoryFileHeader() {
-  const QByteArray text("{VELTAR Terminal Full Memory File}");
-  QByteArray header;
-  header.append(static_cast<char>(text.size()));
-  for (int i = 1; i <= text.size(); ++i) {
-    const auto c = static_cast<uint8_t>(text[i - 1]);
-    const auto rotated = static_cast<uint8_t>((c >> 1) | (c << 7));
-    header.append(static_cast<char>(static_cast<uint8_t>(rotated + i) ^ 0x6B));
-  }
-  return header;
-}
-
-inline QByteArray MemoryFileWith(uint16_t address, const QByteArray &data) {
-  QByteArray image(8192, '\0');
-  image.replace(address, data.size(), data);
-  return ScrambledMemoryFileHeader() + image;
-}
+QByteArray ScrambledMemoryFileHeader();
+QByteArray MemoryFileWith(uint16_t address, const QByteArray &data);
 
 // Runs the event loop for 'ms' without spinning (the loop sleeps in poll).
-inline void RunEventLoopFor(int ms) {
-  QEventLoop loop;
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-  loop.exec();
-}
+void RunEventLoopFor(int ms);
 
-// Processor time used so far by every thread of this process, in seconds
-// (user and system time of each task in /proc/self/task).
-inline double ProcessCpuSeconds() {
-  long ticks = 0;
-  const QStringList tasks =
-      QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-  for (const QString &task : tasks) {
-    QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(task));
-    if (!stat.open(QIODevice::ReadOnly)) {
-      continue;  // the thread ended meanwhile
-    }
-    const QByteArray text = stat.readAll();
-    // Fields after the command name, which is in parentheses and may hold spaces.
-    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    if (fields.size() > 12) {
-      ticks += fields[11].toLong() + fields[12].toLong();  // utime, stime
-    }
-  }
-  return static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
+// Processor time used so far by every thread of this process, in seconds.
+double ProcessCpuSeconds();
 
 // Key indexes of the terminal's keys.
 inline constexpr int kKeyUp = 0;
@@ -142,6 +153,15 @@ inline constexpr int kKeyEscape = 5;
 inline constexpr int kKeyEnter = 6;
 inline constexpr int kKeyStart = 9;
 inline constexpr int kKeyStop = 10;
+
+// Counts the answers the window's link writes.
+class TAnswerCounter : public TLinkObserver {
+ public:
+  void AnswerWritten(TLinkTime, const uint8_t *, size_t, bool written) override {
+    answers += written ? 1 : 0;
+  }
+  int answers = 0;
+};
 
 // The real main window of a program whose folders are the test's own.
 class ProgramTest : public testing::Test {
@@ -171,7 +191,20 @@ class ProgramTest : public testing::Test {
   // is opened.
   TForm_Sorvanel &StartWindow() {
     window = std::make_unique<TForm_Sorvanel>(folders.ProgramPath());
+    counting_ = false;
     window->show();
+    return *window;
+  }
+  // The same with 'port' saved as the port to open; on 'drive', that is
+  // registered as 'port' and watches the window.
+  TForm_Sorvanel &StartWindowOn(const QString &port) {
+    WriteSettings(QStringLiteral("[Sorvanel]\nPort=%1\n").arg(port).toUtf8());
+    return StartWindow();
+  }
+  TForm_Sorvanel &StartWindowOn(TPtyDrive &drive,
+                                const QString &port = QStringLiteral("PTYDRIVE")) {
+    folders.RegisterPort(port, drive.SlavePath());
+    drive.WatchLink(StartWindowOn(port).LinkState());
     return *window;
   }
   // Closes it as the close button does (the closing steps run) and frees it.
@@ -190,6 +223,16 @@ class ProgramTest : public testing::Test {
   bool ShowsStatusScreenNoCommunication() {
     return Line(kSizeBig, 2) == GetText(22) && Line(kSizeBig, 3) == GetText(23) &&
            Line(kSizeSmall, 2) == GetText(22);
+  }
+  // The drive's main screen is on the display.
+  bool ShowsMainScreen() { return Line(kSizeBig, 0).startsWith(QStringLiteral("Kimenet")); }
+  // Answers the window has written since this was first asked.
+  int AnswersWritten() {
+    if (!counting_) {
+      window->DriveLink().AttachObserver(&answerCounter);
+      counting_ = true;
+    }
+    return answerCounter.answers;
   }
 
   // A click on a key picture with the mouse, as the user does it.
@@ -213,11 +256,13 @@ class ProgramTest : public testing::Test {
 
   TProgramFolders folders;
   TWatchedDialogs dialogs;
+  TAnswerCounter answerCounter;  // outlives every window's link
   std::unique_ptr<TForm_Sorvanel> window;
 
  private:
   bool hadRuntime_ = false;
   QByteArray previousRuntime_;
+  bool counting_ = false;
 };
 
 }  // namespace integration

@@ -17,18 +17,11 @@ using link_test::TDecodedRequest;
 
 class PtyConversation : public ProgramTest {
  protected:
-  void SetUp() override {
-    ProgramTest::SetUp();
-    folders.RegisterPort(QStringLiteral("PTYDRIVE"), drive.SlavePath());
-    WriteSettings("[Sorvanel]\nPort=PTYDRIVE\n");
-  }
-
   // Starts the window on the drive's port. The exchange tests keep the
   // watchdog out of the way: on a loaded machine a second may pass between
   // two steps, and the watchdog would then hold back five more answers.
   void Start(bool watchdog = false) {
-    StartWindow();
-    drive.WatchLink(Window().LinkState());
+    StartWindowOn(drive);
     if (!watchdog) {
       Window().Timer()->stop();
     }

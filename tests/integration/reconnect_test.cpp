@@ -19,7 +19,7 @@ namespace {
 class Reconnect : public ProgramTest {
  protected:
   QString PortShown() { return Window().StatusBar()->PanelText(0); }
-  bool Talking() { return Line(kSizeBig, 0).startsWith(QStringLiteral("Kimenet")); }
+  bool Talking() { return ShowsMainScreen(); }
   bool Answering() {
     return Window().LinkState().ConverterConnected && Window().LinkState().SendSkipCount == 0;
   }
@@ -35,13 +35,7 @@ class Reconnect : public ProgramTest {
   }
   // Sends display lines until one is answered; the time it took, or -1.
   qint64 MillisecondsToFirstAnswer(TPtyDrive &drive, const QElapsedTimer &since) {
-    for (int i = 0; i < 40; ++i) {
-      drive.Deliver(DisplayPayload(1, "Alapjel  25.0 Hz"), 500);
-      if (!drive.Answers(50).empty()) {
-        return since.elapsed();
-      }
-    }
-    return -1;
+    return drive.AnswersWithin(40) ? since.elapsed() : -1;
   }
   static void Report(const char *what, qint64 ms) {
     std::cout << "[ reconnect ] " << what << ": " << ms << " ms\n";
@@ -51,8 +45,7 @@ class Reconnect : public ProgramTest {
 TEST_F(Reconnect, ConverterKilledAndStartedAgainIsAnsweredWithoutAClick) {
   auto drive = std::make_unique<TVdrive>(folders.RuntimeFolder());
   ASSERT_TRUE(drive->WaitForPort()) << drive->Output().toStdString();
-  WriteSettings("[Sorvanel]\nPort=VDRIVE1\n");
-  StartWindow();
+  StartWindowOn(QStringLiteral("VDRIVE1"));
   ASSERT_TRUE(WaitUntil([&] { return Talking(); }, 10000)) << Line(kSizeBig, 0).toStdString();
 
   drive->Kill();
@@ -87,10 +80,7 @@ TEST_F(Reconnect, ConverterKilledAndStartedAgainIsAnsweredWithoutAClick) {
 
 TEST_F(Reconnect, PortMapEntryPointedAtANewLineIsTheSamePortBack) {
   TPtyDrive drive;
-  folders.RegisterPort(QStringLiteral("PTYDRIVE"), drive.SlavePath());
-  WriteSettings("[Sorvanel]\nPort=PTYDRIVE\n");
-  StartWindow();
-  drive.WatchLink(Window().LinkState());
+  StartWindowOn(drive);
   QElapsedTimer started;
   started.start();
   ASSERT_GE(MillisecondsToFirstAnswer(drive, started), 0);
@@ -117,8 +107,7 @@ TEST_F(Reconnect, PortMapEntryPointedAtANewLineIsTheSamePortBack) {
 }
 
 TEST_F(Reconnect, SavedPortMissingAtStartIsOpenedWhenTheConverterStarts) {
-  WriteSettings("[Sorvanel]\nPort=VDRIVE1\n");
-  StartWindow();
+  StartWindowOn(QStringLiteral("VDRIVE1"));
   EXPECT_EQ(PortItem(QStringLiteral("VDRIVE1")), nullptr);
   RunEventLoopFor(1200);
   EXPECT_FALSE(Window().DriveLink().Port().Connected());
@@ -138,11 +127,8 @@ TEST_F(Reconnect, SavedPortMissingAtStartIsOpenedWhenTheConverterStarts) {
 TEST_F(Reconnect, PortReplacedFromTheMenuStaysClosedWhenItComesBack) {
   TPtyDrive first;
   TPtyDrive second;
-  folders.RegisterPort(QStringLiteral("FIRST"), first.SlavePath());
   folders.RegisterPort(QStringLiteral("SECOND"), second.SlavePath());
-  WriteSettings("[Sorvanel]\nPort=FIRST\n");
-  StartWindow();
-  first.WatchLink(Window().LinkState());
+  StartWindowOn(first, QStringLiteral("FIRST"));
   ASSERT_TRUE(Window().DriveLink().Port().Connected());
 
   PortItem(QStringLiteral("SECOND"))->trigger();

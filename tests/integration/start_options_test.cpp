@@ -22,16 +22,14 @@ class StartOptions : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(folders.Valid());
     ASSERT_TRUE(QDir().mkpath(Home()));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(SORVANEL_PROGRAM), folders.ProgramPath()));
+    ASSERT_TRUE(folders.CopyProgram());
   }
 
-  QString Home() const { return folders.RuntimeFolder() + QStringLiteral("/../home"); }
+  QString Home() const { return folders.Root() + QStringLiteral("/home"); }
 
   // Offscreen, with a home and a runtime folder of the test's own.
   QProcessEnvironment Environment() const {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folders.RuntimeFolder());
+    QProcessEnvironment environment = folders.ProgramEnvironment();
     environment.insert(QStringLiteral("HOME"), Home());
     environment.remove(QStringLiteral("XDG_CONFIG_HOME"));
     environment.remove(QStringLiteral("XDG_DATA_HOME"));
@@ -154,47 +152,17 @@ TEST_F(StartOptions, NamesThatAreNotUtf8AreRefusedBeforeAnyFileIsMade) {
 }
 
 // A program on its own port, started with its own settings file.
-class TProgramOnLine {
- public:
-  TProgramOnLine(const TProgramFolders &folders, const QString &port, const QString &settings,
-                 const QProcessEnvironment &environment) {
-    folders.RegisterPort(port, line_.SlavePath());
-    process_.setProcessEnvironment(environment);
-    process_.setProcessChannelMode(QProcess::ForwardedChannels);
-    process_.start(folders.ProgramPath(),
-                   {QStringLiteral("--settings"), settings, QStringLiteral("--port"), port});
-    process_.waitForStarted(10000);
+struct TProgramOnLine {
+  TProgramOnLine(const TProgramFolders &folders, const QProcessEnvironment &environment)
+      : program(folders) {
+    program.environment = environment;
   }
-  ~TProgramOnLine() {
-    if (process_.state() != QProcess::NotRunning) {
-      process_.kill();
-      process_.waitForFinished(5000);
-    }
+  bool Start(const QString &port, const QString &settings) {
+    return program.StartTalkingTo(
+        drive, port, {QStringLiteral("--settings"), settings, QStringLiteral("--port"), port});
   }
-
-  // Sends the memory write until the program answers one (the first answers after a start
-  // are held back), so the program runs its event loop and holds the written block.
-  bool WriteMemoryUntilAnswered(uint16_t address, const std::vector<uint8_t> &data) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 60000 && process_.state() == QProcess::Running) {
-      line_.Send(link_test::EncodeFrame(MemoryWritePayload(address, data)));
-      if (line_.Received(100).contains('\x03')) {
-        return true;
-      }
-    }
-    return false;
-  }
-
-  // SIGTERM runs the closing steps: settings and memory file are saved.
-  bool Terminate() {
-    process_.terminate();
-    return process_.waitForFinished(30000) && process_.exitStatus() == QProcess::NormalExit;
-  }
-
- private:
-  TPtyLine line_;
-  QProcess process_;
+  TPtyDrive drive;
+  TProgramProcess program;
 };
 
 TEST_F(StartOptions, TwoProgramsWithTheirOwnSettingsFilesKeepToTheirOwnFilesAndPorts) {
@@ -207,12 +175,15 @@ TEST_F(StartOptions, TwoProgramsWithTheirOwnSettingsFilesKeepToTheirOwnFilesAndP
   folders.WriteFile(settingsA, "[Sorvanel]\nPort=PTYB\nLanguage=1\n");
   folders.WriteFile(settingsB, "[Sorvanel]\nPort=\nLanguage=0\n");
 
-  TProgramOnLine a(folders, QStringLiteral("PTYA"), settingsA, Environment());
-  TProgramOnLine b(folders, QStringLiteral("PTYB"), settingsB, Environment());
-  ASSERT_TRUE(a.WriteMemoryUntilAnswered(0x0100, std::vector<uint8_t>(16, 0xA1)));
-  ASSERT_TRUE(b.WriteMemoryUntilAnswered(0x0100, std::vector<uint8_t>(16, 0xB2)));
-  ASSERT_TRUE(a.Terminate());
-  ASSERT_TRUE(b.Terminate());
+  TProgramOnLine a(folders, Environment());
+  TProgramOnLine b(folders, Environment());
+  ASSERT_TRUE(a.Start(QStringLiteral("PTYA"), settingsA));
+  ASSERT_TRUE(b.Start(QStringLiteral("PTYB"), settingsB));
+  // Each holds the block written to it.
+  ASSERT_TRUE(a.drive.WriteMemory(0x0100, std::vector<uint8_t>(16, 0xA1)));
+  ASSERT_TRUE(b.drive.WriteMemory(0x0100, std::vector<uint8_t>(16, 0xB2)));
+  ASSERT_TRUE(a.program.Terminate(30000));
+  ASSERT_TRUE(b.program.Terminate(30000));
 
   const QByteArray iniA = folders.ReadFile(settingsA);
   const QByteArray iniB = folders.ReadFile(settingsB);

@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -62,6 +63,11 @@ class TPtyLine {
   // The test's own descriptor of the slave end: kept open, so the tty's
   // settings can be read while and after the port uses it.
   int Slave() const { return slave_; }
+  // Bytes sent that wait in the slave end's input queue.
+  int SlaveBytesWaiting() const {
+    int count = 0;
+    return ioctl(slave_, FIONREAD, &count) == 0 ? count : -1;
+  }
   termios SlaveTermios() const {
     termios state{};
     tcgetattr(slave_, &state);

@@ -40,3 +40,17 @@ QString RunMemoryFileDialog(QFileDialog &dialog, QString &lastFolder) {
   lastFolder = QFileInfo(file).absolutePath();
   return file;
 }
+
+QFileDialog *TMemoryFileDialogs::OpenDialog() {
+  if (openDialog_ == nullptr) {
+    openDialog_ = CreateMemoryOpenDialog(parent_);
+  }
+  return openDialog_;
+}
+
+QFileDialog *TMemoryFileDialogs::SaveDialog() {
+  if (saveDialog_ == nullptr) {
+    saveDialog_ = CreateMemorySaveDialog(parent_);
+  }
+  return saveDialog_;
+}

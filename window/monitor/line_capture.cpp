@@ -7,17 +7,7 @@
 #include "message_dialog.h"
 #include "text_table.h"
 
-TLineCapture::TLineCapture(TDriveLink &link, QObject *parent) : QObject(parent), link_(link) {
-  writer_.OnFailure = [this](const QString &reason) {
-    ReportFailure(opening_ ? kTextCaptureOpenFailed : kTextCaptureWriteFailed, reason);
-    // Detached later: the link may be in the middle of reporting to it.
-    QTimer::singleShot(0, this, [this] {
-      if (!writer_.IsOpen()) {
-        Stop();
-      }
-    });
-  };
-}
+TLineCapture::TLineCapture(TDriveLink &link, QObject *parent) : QObject(parent), link_(link) {}
 
 TLineCapture::~TLineCapture() {
   Stop();
@@ -25,13 +15,23 @@ TLineCapture::~TLineCapture() {
 
 bool TLineCapture::Start(const QString &path) {
   Stop();
-  opening_ = true;
+  // An open that fails is reported here, with its own headline; the
+  // writer's failure handler is for writes once the file is open.
+  writer_.OnFailure = nullptr;
   const TPortThread &port = link_.Port();
-  const bool opened = writer_.Open(path, port.Connected() ? port.PortName() : QString());
-  opening_ = false;
-  if (!opened) {
+  if (!writer_.Open(path, port.Connected() ? port.PortName() : QString())) {
+    ReportFailure(kTextCaptureOpenFailed, writer_.Failure());
     return false;
   }
+  writer_.OnFailure = [this](const QString &reason) {
+    ReportFailure(kTextCaptureWriteFailed, reason);
+    // Detached later: the link may be in the middle of reporting to it.
+    QTimer::singleShot(0, this, [this] {
+      if (!writer_.IsOpen()) {
+        Stop();
+      }
+    });
+  };
   link_.AttachObserver(&writer_);
   attached_ = true;
   emit ActiveChanged(true);

@@ -34,5 +34,4 @@ class TLineCapture : public QObject {
   TDriveLink &link_;
   TCaptureWriter writer_;
   bool attached_ = false;
-  bool opening_ = false;
 };

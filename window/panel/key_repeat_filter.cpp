@@ -80,6 +80,12 @@ void TKeyRepeatFilter::ReleaseNow() {
 }
 
 void TKeyRepeatFilter::PassDueReleases() {
+  // The events handled below can start the timer again at 0 ms (a key event
+  // while a due release still waits in the list), and a nested event loop
+  // run from them (the programming-terminal alert the reply handler brings
+  // up for a chunk handed over meanwhile) fires it: this call is entered
+  // again before the first one has taken its due releases. The inner call
+  // leaves them to the outer one, which passes them and arms the timer.
   if (passing_) {
     return;
   }

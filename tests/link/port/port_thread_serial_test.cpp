@@ -295,7 +295,7 @@ TEST_F(SerialDelivery, ManyFramesArriveCompleteAndInOrder) {
 
 TEST_F(SerialDelivery, BytesWaitingBeforeTheOpenAreNotTakenForReplies) {
   line.Send("stale\x03");
-  QThread::msleep(50);  // let the pty move the bytes into the tty's queue
+  ASSERT_TRUE(WaitUntil([&] { return line.SlaveBytesWaiting() == 6; }));
   auto port = MakePort();
   line.Send("fresh\x03");
   ASSERT_TRUE(WaitUntil([&] { return AllReceived().endsWith("fresh\x03"); }));
