@@ -87,8 +87,9 @@ std::vector<uint8_t> MemoryWritePayload(uint16_t address, const std::array<uint8
 
 std::optional<MemoryWrite> MemoryWriteOf(std::span<const uint8_t> payload) {
   MemoryWrite write{};
-  if (payload.size() != kBodyStart + 2 + write.data.size() || payload[0] != kMessage ||
-      payload[2] >> 4 != kKindMemoryWrite) {
+  if (payload.size() != kBodyStart + 2 + write.data.size() ||
+      payload[0] != kelvo::kConverterMessage ||
+      kelvo::ReplyKind(payload[2]) != kelvo::kReplyKindMemoryWrite) {
     return std::nullopt;
   }
   write.address = static_cast<uint16_t>(payload[kBodyStart] << 8 | payload[kBodyStart + 1]);
