@@ -184,7 +184,9 @@ TOpenFailure TNetworkDevice::Open(const TLineSettings &line) {
     return Failure(TKind::NetworkSystemError, EBUSY);
   }
   if (!address_) {
-    return Failure(TKind::InvalidAddress);
+    TOpenFailure failure = Failure(TKind::InvalidAddress);
+    failure.address = written_;
+    return failure;
   }
   TOpenFailure failure = OpenWithin(*address_, line, TClock::now() + kNetworkOpenLimit);
   if (failure.Failed() && StopRequested()) {

@@ -49,9 +49,12 @@ class TNetworkDevice final : public TLineDevice {
   TNetworkDevice(const TNetworkDevice &) = delete;
   TNetworkDevice &operator=(const TNetworkDevice &) = delete;
 
-  // The server that Open connects to; none: the URL was not valid, and Open
-  // fails with InvalidAddress at once.
-  void SetAddress(const std::optional<TNetworkAddress> &address) { address_ = address; }
+  // The server that Open connects to, as the port's URL names it. A URL
+  // that is not valid makes Open fail with InvalidAddress at once.
+  void SetUrl(const QString &url) {
+    address_ = ParseNetworkUrl(url);
+    written_ = url.trimmed();
+  }
   TOpenFailure Open(const TLineSettings &line) override;
   bool OpensSlowly() const override { return address_.has_value(); }
   bool Close() override;
@@ -70,6 +73,7 @@ class TNetworkDevice final : public TLineDevice {
   bool SendAll(const uint8_t *bytes, size_t length, TClock::time_point deadline);
 
   std::optional<TNetworkAddress> address_;
+  QString written_;  // the URL as written, for a failure's address
   int fd_ = -1;
   std::unique_ptr<TRfc2217Engine> engine_;  // none for a raw socket
   std::vector<uint8_t> received_;           // worker only

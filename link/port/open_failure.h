@@ -33,7 +33,7 @@ struct TOpenFailure {
   TKind kind = TKind::None;
   int systemError = 0;
   TUsbStatus usbStatus = TUsbStatus::Ok;
-  QString address;  // a network port: the host and port it tried
+  QString address;  // a network port: the host and port it tried, or its URL when not valid
 
   bool Failed() const { return kind != TKind::None; }
 

@@ -36,7 +36,7 @@ TPortDevice &TPortDevices::Choose(const QString &name) {
   }
   const QString url = NetworkPortUrl(networkPorts_, name);
   if (!url.isEmpty()) {
-    network_.SetAddress(ParseNetworkUrl(url));
+    network_.SetUrl(url);
     return network_;
   }
   tty_->SetPath(ResolvePortDevice(sources_, name));
@@ -56,7 +56,7 @@ QStringList TPortDevices::ListPorts(bool withSeparator) {
 
 TOpenFailure TryNetworkPort(const QString &url) {
   TNetworkDevice device;
-  device.SetAddress(ParseNetworkUrl(url));
+  device.SetUrl(url);
   if (!device.OpensSlowly()) {
     return device.Open(TLineSettings{});  // not a valid URL: fails at once
   }

@@ -216,7 +216,7 @@ TEST(NetworkOpenFailure, TheErrorNamesTheAddressItTried) {
     TRecordingDialogs dialogs;
     TPortThread port(std::make_unique<TFakeUsbDevice>(), TPortSources());
     port.SetNetworkPorts({{QStringLiteral("plant"), c.url}});
-    port.SetShowOpenErrors(true);
+    port.SetOpenFailureReport(ShowOpenFailureDialog);
     port.SetPortName(QStringLiteral("plant"));
     EXPECT_FALSE(port.OpenPort());
     ASSERT_EQ(dialogs.records.size(), 1u);
