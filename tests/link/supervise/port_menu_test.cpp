@@ -175,7 +175,7 @@ TEST_F(PortMenuOpen, APortNamedAtStartIsSavedOnlyWhenAPortIsChosen) {
   EXPECT_EQ(menu.PortToSave(), QStringLiteral("USB1"));
 
   settings.Port = "ttyS9";
-  TPortMenu clicked{settings, port, host};
+  TPortMenu clicked{settings, port, host, openFailures};
   clicked.Menu_FindAvailablePortsClick();
   clicked.UseForThisRun("USB1");
   clicked.Menu_OpenPortClick(0);  // fails, yet the user chose it
@@ -185,7 +185,7 @@ TEST_F(PortMenuOpen, APortNamedAtStartIsSavedOnlyWhenAPortIsChosen) {
 
   port.ClosePort();
   settings.Port = "COM1";
-  TPortMenu searched{settings, port, host};
+  TPortMenu searched{settings, port, host, openFailures};
   searched.Menu_FindAvailablePortsClick();
   searched.UseForThisRun("plant");
   port.openable.clear();
