@@ -10,6 +10,7 @@
 #include <QThread>
 #include <iostream>
 
+#include "network_device.h"
 #include "port_thread.h"
 #include "program_fixture.h"
 #include "pty_drive.h"
@@ -355,7 +356,7 @@ TEST_F(ProgramProcess, SigtermWhileANetworkPortConnectsEndsTheProgramAtOnce) {
   std::cout << "[ time     ] ended " << endedAfterMs << " ms after the connect began\n";
   EXPECT_EQ(program.Process().exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(program.Process().exitCode(), 0) << program.Process().readAll().toStdString();
-  EXPECT_LT(endedAfterMs, TPortThread::kNetworkOpenLimit.count()) << "the close waited for it";
+  EXPECT_LT(endedAfterMs, kNetworkOpenLimit.count()) << "the close waited for it";
   const QByteArray settings = folders.ReadFile(folders.SettingsPath());
   EXPECT_TRUE(settings.contains("Port=plant\n") && settings.contains("Left=")) << settings.data();
   EXPECT_EQ(folders.ReadFile(folders.MemoryFilePath()).size(), 8227);
