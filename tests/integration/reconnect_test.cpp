@@ -94,9 +94,7 @@ TEST_F(Reconnect, PortMapEntryPointedAtANewLineIsTheSamePortBack) {
   QElapsedTimer back;
   back.start();
   folders.RegisterPort(QStringLiteral("PTYDRIVE"), again.SlavePath());
-  // The hot-plug event opens it at once; the watchdog's tick each second
-  // would too. The limit only bounds a broken reconnect.
-  ASSERT_TRUE(WaitUntil([&] { return !PortLost(); }, 8000)) << PortState();
+  ASSERT_TRUE(WaitUntil([&] { return !PortLost(); }, 3000)) << PortState();
   Report("port map entry re-pointed -> port open", back.elapsed());
   const qint64 answered = MillisecondsToFirstAnswer(again, back);
   ASSERT_GE(answered, 0);
