@@ -2,8 +2,11 @@
 // replay, and how the program's answers are counted against the recorded ones.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
+#include <string>
 
 #include "replay.h"
 
@@ -27,7 +30,10 @@ class ReplayFile : public ::testing::Test {
     return vdrive::LoadReplayPlan(path, plan, error);
   }
 
-  std::string path = testing::TempDir() + "replay_test.jsonl";
+  // Tests run side by side: each has a file of its own.
+  std::string path = testing::TempDir() + "replay_test_" +
+                     testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+                     std::to_string(getpid()) + ".jsonl";
   vdrive::ReplayPlan plan;
   std::string error;
 };
