@@ -9,7 +9,7 @@ using TLanguage = uint8_t;
 inline constexpr TLanguage kLanguageHungarian = 0;
 inline constexpr TLanguage kLanguageEnglish = 1;
 inline constexpr int kLanguageCount = 2;
-inline constexpr int kTextCount = 140;
+inline constexpr int kTextCount = 152;
 
 // Texts added after the original 60, named so they are never used by number.
 // The Tools menu and the memory view:
@@ -99,6 +99,20 @@ inline constexpr int kTextUnansweredHoldOffTip = 136;
 inline constexpr int kTextNetworkPortUrlTooLong = 137;  // %1 most characters
 inline constexpr int kTextNetworkPortsRefused = 138;    // %1 most characters
 inline constexpr int kTextAndMore = 139;                // %1 count
+// Network ports inside TLS: why one did not open, and trusting a server's
+// certificate from the network ports dialog.
+inline constexpr int kTextTlsCertificateNotTrusted = 140;
+inline constexpr int kTextTlsCertificateWrongName = 141;
+inline constexpr int kTextTlsCertificateExpired = 142;
+inline constexpr int kTextTlsFingerprintMismatch = 143;
+inline constexpr int kTextTlsClientCertificateRequired = 144;
+inline constexpr int kTextTlsHandshakeFailed = 145;
+inline constexpr int kTextTlsKeyFileExposed = 146;
+inline constexpr int kTextTlsFileUnusable = 147;
+inline constexpr int kTextTlsCertificateTitle = 148;
+inline constexpr int kTextTlsCertificateDetails = 149;  // %1 subject … %5 fingerprint
+inline constexpr int kTextTlsPinCertificate = 150;
+inline constexpr int kTextTlsCertificatePinned = 151;
 
 // Rows by language, columns by text index.
 using TTextTable = std::array<std::array<QString, kTextCount>, kLanguageCount>;
