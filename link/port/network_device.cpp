@@ -22,26 +22,6 @@ TOpenFailure Failure(TKind kind, int systemError = 0) {
   return TOpenFailure::OfNetwork(kind, systemError);
 }
 
-int MillisecondsLeft(TClock::time_point deadline) {
-  const auto left =
-      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now()).count();
-  return left > 0 ? static_cast<int>(left) : 0;
-}
-
-// Waits for 'events' on 'fd' until the deadline: the revents, 0 on time-out.
-short WaitFor(int fd, short events, TClock::time_point deadline) {
-  for (;;) {
-    pollfd ready{fd, events, 0};
-    const int count = poll(&ready, 1, MillisecondsLeft(deadline));
-    if (count > 0) {
-      return ready.revents;
-    }
-    if (count == 0 || errno != EINTR) {
-      return 0;
-    }
-  }
-}
-
 // The result of one name resolution. A resolver that is still busy when the
 // caller gives up finishes on its own thread and frees what it found.
 struct TResolution {
@@ -130,7 +110,7 @@ int ConnectTo(const addrinfo &entry, TClock::time_point deadline, TOpenFailure &
   SetUpSocket(fd);
   int status = connect(fd, entry.ai_addr, entry.ai_addrlen) == 0 ? 0 : errno;
   if (status == EINPROGRESS) {
-    if (WaitFor(fd, POLLOUT, deadline) == 0) {
+    if (WaitForSocket(fd, POLLOUT, deadline) == 0) {
       close(fd);
       error = Failure(TKind::NoAnswer);
       return -1;
@@ -150,11 +130,6 @@ int ConnectTo(const addrinfo &entry, TClock::time_point deadline, TOpenFailure &
   return -1;
 }
 
-bool IsConnectionGone(int error) {
-  return error == ECONNRESET || error == EPIPE || error == ENOTCONN || error == ETIMEDOUT ||
-         error == EHOSTUNREACH || error == ENETUNREACH;
-}
-
 }  // namespace
 
 TNetworkDevice::~TNetworkDevice() {
@@ -170,6 +145,38 @@ TOpenFailure TNetworkDevice::Open(const TLineSettings &line) {
   }
   const TNetworkAddress &address = *address_;
   const TClock::time_point deadline = TClock::now() + kNetworkOpenLimit;
+  certificate_.reset();
+  TOpenFailure failure;
+  TTlsTransport *tls = nullptr;
+  if (address.tls) {
+    // The files are checked before anything goes out.
+    std::unique_ptr<TTlsTransport> made = TTlsTransport::Make(address.host, *address.tls, failure);
+    if (!made) {
+      return failure;
+    }
+    tls = made.get();
+    transport_ = std::move(made);
+  } else {
+    transport_ = std::make_unique<TSocketTransport>();
+  }
+  failure = Connect(address, deadline);
+  if (!failure.Failed()) {
+    failure = transport_->Start(fd_, deadline);
+    if (tls != nullptr) {
+      certificate_ = tls->ServerCertificate();
+    }
+  }
+  if (!failure.Failed() && address.kind == TNetworkAddress::TKind::Rfc2217) {
+    engine_ = std::make_unique<TRfc2217Engine>(line);
+    failure = Negotiate(deadline);
+  }
+  if (failure.Failed()) {
+    Close();
+  }
+  return failure;
+}
+
+TOpenFailure TNetworkDevice::Connect(const TNetworkAddress &address, TClock::time_point deadline) {
   const std::shared_ptr<TResolution> resolution = ResolveWithin(address, deadline);
   std::unique_lock resolved(resolution->mutex);
   if (!resolution->done || resolution->status != 0) {
@@ -182,7 +189,7 @@ TOpenFailure TNetworkDevice::Open(const TLineSettings &line) {
     TOpenFailure error;
     fd_ = ConnectTo(*entry, deadline, error);
     if (fd_ >= 0) {
-      break;
+      return {};
     }
     if (failure.kind != TKind::ConnectionRefused) {
       failure = error;
@@ -191,19 +198,7 @@ TOpenFailure TNetworkDevice::Open(const TLineSettings &line) {
       break;  // the time is up
     }
   }
-  resolved.unlock();
-  if (fd_ < 0) {
-    return failure;
-  }
-  if (address.kind == TNetworkAddress::TKind::RawSocket) {
-    return {};
-  }
-  engine_ = std::make_unique<TRfc2217Engine>(line);
-  const TOpenFailure negotiated = Negotiate(deadline);
-  if (negotiated.Failed()) {
-    Close();
-  }
-  return negotiated;
+  return failure;
 }
 
 TOpenFailure TNetworkDevice::Negotiate(TClock::time_point deadline) {
@@ -217,22 +212,18 @@ TOpenFailure TNetworkDevice::Negotiate(TClock::time_point deadline) {
     if (engine_->Refused()) {
       return Failure(TKind::SettingsRefused);
     }
-    if (WaitFor(fd_, POLLIN, deadline) == 0) {
+    if (TClock::now() >= deadline ||
+        (transport_->Buffered() == 0 &&
+         WaitForSocket(fd_, transport_->ReceiveEvents(), deadline) == 0)) {
       return Failure(TKind::NoAnswer);
     }
-    const ssize_t got = recv(fd_, chunk.data(), chunk.size(), 0);
-    if (got == 0 || (got < 0 && IsConnectionGone(errno))) {
+    const TTransfer got = transport_->Receive(chunk.data(), chunk.size());
+    if (got.state == TTransfer::TState::Closed) {
       return Failure(TKind::ConnectionClosed);
-    }
-    if (got < 0) {
-      if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) {
-        continue;
-      }
-      return Failure(TKind::NetworkSystemError, errno);
     }
     reply_.clear();
     data.clear();
-    engine_->Receive(chunk.data(), static_cast<size_t>(got), data, reply_);
+    engine_->Receive(chunk.data(), got.count, data, reply_);
     if (!reply_.empty() && !SendAll(reply_.data(), reply_.size(), deadline)) {
       return Failure(TKind::ConnectionClosed);
     }
@@ -241,13 +232,25 @@ TOpenFailure TNetworkDevice::Negotiate(TClock::time_point deadline) {
 }
 
 bool TNetworkDevice::Close() {
-  if (!IsOpen()) {
-    return true;
-  }
-  close(fd_);
-  fd_ = -1;
   engine_.reset();
+  transport_.reset();  // a TLS session says goodbye on the socket first
+  if (IsOpen()) {
+    close(fd_);
+    fd_ = -1;
+  }
   return true;
+}
+
+TDeviceWait TNetworkDevice::Wait() const {
+  if (!transport_) {
+    return TLineDevice::Wait();
+  }
+  return {fd_, transport_->ReceiveEvents(), transport_->Buffered() > 0};
+}
+
+uint32_t TNetworkDevice::InQueueCount() {
+  const size_t buffered = transport_ ? transport_->Buffered() : 0;
+  return TLineDevice::InQueueCount() + static_cast<uint32_t>(buffered);
 }
 
 TLineDevice::TReadResult TNetworkDevice::ReadAvailable(uint8_t *buffer, size_t capacity) {
@@ -258,25 +261,19 @@ TLineDevice::TReadResult TNetworkDevice::ReadAvailable(uint8_t *buffer, size_t c
   // goes through the engine first, which never makes it longer.
   received_.resize(capacity);
   uint8_t *target = engine_ ? received_.data() : buffer;
-  ssize_t got;
-  do {
-    got = recv(fd_, target, capacity, 0);
-  } while (got < 0 && errno == EINTR);
-  if (got == 0) {
-    return {TReadState::HungUp, 0};  // the server closed the connection
+  const TTransfer got = transport_->Receive(target, capacity);
+  if (got.state == TTransfer::TState::Closed) {
+    return {TReadState::HungUp, 0};  // closed, reset, or keep-alive gave up
   }
-  if (got < 0) {
-    if (errno == EAGAIN || errno == EWOULDBLOCK) {
-      return {};
-    }
-    return {TReadState::HungUp, 0};  // reset, or keep-alive gave up
+  if (got.state == TTransfer::TState::WouldBlock) {
+    return {};
   }
   if (!engine_) {
-    return {TReadState::Data, static_cast<size_t>(got)};
+    return {TReadState::Data, got.count};
   }
   data_.clear();
   reply_.clear();
-  engine_->Receive(received_.data(), static_cast<size_t>(got), data_, reply_);
+  engine_->Receive(received_.data(), got.count, data_, reply_);
   if (!reply_.empty()) {
     std::lock_guard lock(sendMutex_);
     (void)SendAll(reply_.data(), reply_.size(),
@@ -300,7 +297,20 @@ bool TNetworkDevice::Write(const uint8_t *bytes, size_t length, int timeoutMs) {
 }
 
 bool TNetworkDevice::SendAll(const uint8_t *bytes, size_t length, TClock::time_point deadline) {
-  return PutAll(fd_, bytes, length, deadline, [](int fd, const void *data, size_t size) {
-    return send(fd, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
-  });
+  size_t done = 0;
+  while (done < length) {
+    const TTransfer sent = transport_->Send(bytes + done, length - done);
+    if (sent.state == TTransfer::TState::Moved) {
+      done += sent.count;
+      continue;
+    }
+    if (sent.state == TTransfer::TState::Closed || TClock::now() >= deadline) {
+      return false;
+    }
+    const short ready = WaitForSocket(fd_, sent.waitFor, deadline);
+    if (ready == 0 || (ready & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+      return false;
+    }
+  }
+  return true;
 }
