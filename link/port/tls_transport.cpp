@@ -404,6 +404,13 @@ TTransfer TTlsTransport::Outcome(int result, size_t count) {
       return {TTransfer::TState::WouldBlock, 0, POLLIN};
     case SSL_ERROR_WANT_WRITE:
       return {TTransfer::TState::WouldBlock, 0, POLLOUT};
+    case SSL_ERROR_ZERO_RETURN:
+      // The server closed the session. It is answered at once: some
+      // servers wait for the answer before they let go of the connection.
+      ERR_clear_error();
+      (void)SSL_shutdown(session_->ssl.get());
+      broken_ = true;
+      return {TTransfer::TState::Closed, 0, POLLIN};
     default:
       broken_ = true;  // closed, an alert, or an error: the session is done
       return {TTransfer::TState::Closed, 0, POLLIN};
