@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <QUrl>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -278,17 +279,24 @@ std::unique_ptr<TTlsTransport> TTlsTransport::Make(const QString &host, const TT
   }
   SSL_set_app_data(ssl, &session);
   SSL_set_mode(ssl, SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
-  const QByteArray name = host.toUtf8();
-  if (IsAddressLiteral(name)) {
-    if (!session.pinned) {
-      X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl), name.constData());
-    }
-  } else {
-    SSL_set_tlsext_host_name(ssl, name.constData());
-    if (!session.pinned) {
-      SSL_set_hostflags(ssl, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
-      SSL_set1_host(ssl, name.constData());
-    }
+  // A name is checked and sent (SNI) in its ASCII form.
+  const QByteArray literal = host.toUtf8();
+  const bool address = IsAddressLiteral(literal);
+  const QByteArray name = address ? literal : QUrl::toAce(host);
+  bool checked = true;
+  if (!address) {
+    checked = SSL_set_tlsext_host_name(ssl, name.constData()) == 1;
+  }
+  if (!session.pinned) {
+    SSL_set_hostflags(ssl, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+    checked = checked &&
+              (address ? X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl), name.constData()) == 1
+                       : SSL_set1_host(ssl, name.constData()) == 1);
+  }
+  if (name.isEmpty() || !checked) {
+    ERR_clear_error();
+    failure = Failure(TKind::InvalidAddress);  // a name the check could not take
+    return nullptr;
   }
   ERR_clear_error();
   return transport;
