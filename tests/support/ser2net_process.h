@@ -65,7 +65,9 @@ inline uint16_t FreeLoopbackPort() {
 }
 
 // ser2net with two accepters for one pseudo-terminal: Telnet with RFC 2217
-// and raw TCP, both inside TLS when a key and a certificate are given.
+// and raw TCP, both inside TLS when a key and a certificate are given, with
+// Nagle's algorithm off as the README sets them up (with it on, ser2net's
+// small TLS records wait for delayed acknowledgements).
 // Started in the constructor (waits for "Ready"), stopped in the destructor
 // or by Stop().
 class TSer2Net {
@@ -90,10 +92,10 @@ class TSer2Net {
   void Start() {
     const QString config = QStringLiteral(
                                "connection: &rfc2217\n"
-                               "  accepter: telnet(rfc2217),%4tcp,127.0.0.1,%1\n"
+                               "  accepter: telnet(rfc2217),%4tcp(nodelay),127.0.0.1,%1\n"
                                "  connector: serialdev,%3,9600n81,local\n"
                                "connection: &raw\n"
-                               "  accepter: %4tcp,127.0.0.1,%2\n"
+                               "  accepter: %4tcp(nodelay),127.0.0.1,%2\n"
                                "  connector: serialdev,%3,9600n81,local\n")
                                .arg(rfc2217Port_)
                                .arg(rawPort_)
