@@ -112,8 +112,8 @@ line_rate_mode() {
   sleep 1
   measure_cpu "$pid" "$CPU_SECONDS" rate "$mode" "$work/$name.threads"
   measure_cpu "$SER2NET_PID" "$CPU_SECONDS" ser2net "$mode" "$work/$name.ser2net.threads"
-  R[rate_messages.$mode]=$(field "$log" "messages per s")
   wait_pid "${drive_pid[$name]}"
+  R[rate_messages.$mode]=$(field "$log" "messages per s")
   stop_pid "$pid"
   stop_pid "$SER2NET_PID"
 }
