@@ -7,10 +7,11 @@
 #include <QString>
 #include <cstdint>
 
-using TMessageDialogIcon = uint8_t;    // 0 information, 3 error
+using TMessageDialogIcon = uint8_t;    // 0 information, 2 question, 3 error
 using TMessageDialogButton = uint8_t;  // 0x10: a single OK button
 
 inline constexpr TMessageDialogIcon kMessageDialogIconInformation = 0;
+inline constexpr TMessageDialogIcon kMessageDialogIconQuestion = 2;
 inline constexpr TMessageDialogIcon kMessageDialogIconError = 3;
 inline constexpr TMessageDialogButton kMessageDialogButtonOk = 0x10;
 

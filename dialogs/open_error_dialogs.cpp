@@ -81,6 +81,24 @@ QString OpenFailureText(const TOpenFailure &failure) {
       return GetText(kTextNetworkConnectionClosed);
     case TOpenFailure::TKind::NetworkSystemError:
       return qt_error_string(failure.systemError);
+    case TOpenFailure::TKind::CertificateNotTrusted:
+      return GetText(kTextTlsCertificateNotTrusted);
+    case TOpenFailure::TKind::CertificateWrongName:
+      return GetText(kTextTlsCertificateWrongName);
+    case TOpenFailure::TKind::CertificateExpired:
+      return GetText(kTextTlsCertificateExpired);
+    case TOpenFailure::TKind::FingerprintMismatch:
+      return GetText(kTextTlsFingerprintMismatch);
+    case TOpenFailure::TKind::ClientCertificateRequired:
+      return GetText(kTextTlsClientCertificateRequired);
+    case TOpenFailure::TKind::HandshakeFailed:
+      return GetText(kTextTlsHandshakeFailed);
+    case TOpenFailure::TKind::KeyFileExposed:
+      return GetText(kTextTlsKeyFileExposed);
+    case TOpenFailure::TKind::TlsFileUnusable:
+      return failure.systemError == 0 ? GetText(kTextTlsFileUnusable)
+                                      : GetText(kTextTlsFileUnusable) + QStringLiteral(": ") +
+                                            qt_error_string(failure.systemError);
   }
   return QString();
 }

@@ -1,5 +1,6 @@
 // Named network ports: section "NetworkPorts" of the settings file, one
-// NAME=URL line each (rfc2217://HOST:PORT or socket://HOST:PORT). The names
+// NAME=URL line each (rfc2217://HOST:PORT or socket://HOST:PORT, or either
+// inside TLS with its options, written back unchanged). The names
 // join the serial names of the port menu; the link opens a name through its
 // URL.
 #pragma once

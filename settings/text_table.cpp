@@ -190,6 +190,26 @@ constexpr std::array<TTextPair, kTextCount> kTextSource = {{
     {"… és még %1", "… and %1 more"},
     // A network port's open error names the address it tried.
     {"%1\nCím: %2", "%1\nAddress: %2"},
+    // Network ports inside TLS.
+    {"A kiszolgáló tanúsítványa nem megbízható", "The server's certificate is not trusted"},
+    {"A kiszolgáló tanúsítványa más névre szól", "The server's certificate is for another name"},
+    {"A kiszolgáló tanúsítványa lejárt vagy még nem érvényes",
+     "The server's certificate has expired or is not yet valid"},
+    {"A kiszolgáló tanúsítványának ujjlenyomata nem egyezik a címben rögzítettel",
+     "The server's certificate does not match the fingerprint in the address"},
+    {"A kiszolgáló ügyféltanúsítványt kér, amelyet elfogad",
+     "The server requires a client certificate it accepts"},
+    {"A TLS-kézfogás nem sikerült", "The TLS handshake failed"},
+    {"A kulcsfájlt a csoport vagy mások is olvashatják; a program nem használja (chmod 600)",
+     "The key file is readable by group or others; it is not used (chmod 600)"},
+    {"A címben megadott tanúsítvány- vagy kulcsfájl nem olvasható vagy nem használható",
+     "A certificate or key file of the address cannot be read or used"},
+    {"Ismeretlen tanúsítvány", "Unknown certificate"},
+    {"Tulajdonos: %1\nKibocsátó: %2\nÉrvényes: %3 – %4\nSHA-256: %5",
+     "Subject: %1\nIssuer: %2\nValid: %3 – %4\nSHA-256: %5"},
+    {"Ennek a tanúsítványnak a rögzítése ennél a portnál", "Pin this certificate for this port"},
+    {"A tanúsítvány rögzítve; az OK menti a címmel együtt",
+     "Certificate pinned; OK saves it with the address"},
 
 }};
 

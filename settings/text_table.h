@@ -9,7 +9,7 @@ using TLanguage = uint8_t;
 inline constexpr TLanguage kLanguageHungarian = 0;
 inline constexpr TLanguage kLanguageEnglish = 1;
 inline constexpr int kLanguageCount = 2;
-inline constexpr int kTextCount = 141;
+inline constexpr int kTextCount = 153;
 
 // Texts added after the original 60, named so they are never used by number.
 // The Tools menu and the memory view:
@@ -101,6 +101,20 @@ inline constexpr int kTextNetworkPortsRefused = 138;    // %1 most characters
 inline constexpr int kTextAndMore = 139;                // %1 count
 // A network port's open error: %1 the reason, %2 the address tried.
 inline constexpr int kTextNetworkErrorAddress = 140;
+// Network ports inside TLS: why one did not open, and trusting a server's
+// certificate from the network ports dialog.
+inline constexpr int kTextTlsCertificateNotTrusted = 141;
+inline constexpr int kTextTlsCertificateWrongName = 142;
+inline constexpr int kTextTlsCertificateExpired = 143;
+inline constexpr int kTextTlsFingerprintMismatch = 144;
+inline constexpr int kTextTlsClientCertificateRequired = 145;
+inline constexpr int kTextTlsHandshakeFailed = 146;
+inline constexpr int kTextTlsKeyFileExposed = 147;
+inline constexpr int kTextTlsFileUnusable = 148;
+inline constexpr int kTextTlsCertificateTitle = 149;
+inline constexpr int kTextTlsCertificateDetails = 150;  // %1 subject … %5 fingerprint
+inline constexpr int kTextTlsPinCertificate = 151;
+inline constexpr int kTextTlsCertificatePinned = 152;
 
 // Rows by language, columns by text index.
 using TTextTable = std::array<std::array<QString, kTextCount>, kLanguageCount>;

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <thread>
@@ -21,35 +20,6 @@ using TKind = TOpenFailure::TKind;
 
 TOpenFailure Failure(TKind kind, int systemError = 0) {
   return TOpenFailure::OfNetwork(kind, systemError);
-}
-
-std::atomic<int> g_stopFd{-1};
-
-// The program has been asked to end (SetNetworkOpenStopFd).
-bool StopRequested() {
-  pollfd stop{g_stopFd.load(), POLLIN, 0};
-  return stop.fd >= 0 && poll(&stop, 1, 0) > 0;
-}
-
-int MillisecondsLeft(TClock::time_point deadline) {
-  const auto left =
-      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now()).count();
-  return left > 0 ? static_cast<int>(left) : 0;
-}
-
-// Waits for 'events' on 'fd' until the deadline: the revents, 0 on time-out
-// or when the program is asked to end meanwhile.
-short WaitFor(int fd, short events, TClock::time_point deadline) {
-  for (;;) {
-    pollfd ready[2] = {{fd, events, 0}, {g_stopFd.load(), POLLIN, 0}};
-    const int count = poll(ready, ready[1].fd >= 0 ? 2 : 1, MillisecondsLeft(deadline));
-    if (count > 0) {
-      return ready[1].revents != 0 ? 0 : ready[0].revents;
-    }
-    if (count == 0 || errno != EINTR) {
-      return 0;
-    }
-  }
 }
 
 // The result of one name resolution. A resolver that is still busy when the
@@ -102,7 +72,7 @@ std::shared_ptr<TResolution> ResolveWithin(const TNetworkAddress &address,
   // Asked again and again, so that the program's end stops the wait too.
   constexpr std::chrono::milliseconds kStopCheck{20};
   std::unique_lock lock(resolution->mutex);
-  while (!resolution->done && TClock::now() < deadline && !StopRequested()) {
+  while (!resolution->done && TClock::now() < deadline && !NetworkOpenStopRequested()) {
     resolution->finished.wait_until(lock, std::min(deadline, TClock::now() + kStopCheck));
   }
   return resolution;
@@ -144,7 +114,7 @@ int ConnectTo(const addrinfo &entry, TClock::time_point deadline, TOpenFailure &
   SetUpSocket(fd);
   int status = connect(fd, entry.ai_addr, entry.ai_addrlen) == 0 ? 0 : errno;
   if (status == EINPROGRESS) {
-    if (WaitFor(fd, POLLOUT, deadline) == 0) {
+    if (WaitForSocket(fd, POLLOUT, deadline) == 0) {
       close(fd);
       error = Failure(TKind::NoAnswer);
       return -1;
@@ -164,16 +134,7 @@ int ConnectTo(const addrinfo &entry, TClock::time_point deadline, TOpenFailure &
   return -1;
 }
 
-bool IsConnectionGone(int error) {
-  return error == ECONNRESET || error == EPIPE || error == ENOTCONN || error == ETIMEDOUT ||
-         error == EHOSTUNREACH || error == ENETUNREACH;
-}
-
 }  // namespace
-
-void SetNetworkOpenStopFd(int fd) {
-  g_stopFd = fd;
-}
 
 TNetworkDevice::~TNetworkDevice() {
   Close();
@@ -189,7 +150,7 @@ TOpenFailure TNetworkDevice::Open(const TLineSettings &line) {
     return failure;
   }
   TOpenFailure failure = OpenWithin(*address_, line, TClock::now() + kNetworkOpenLimit);
-  if (failure.Failed() && StopRequested()) {
+  if (failure.Failed() && NetworkOpenStopRequested()) {
     Close();
     failure = Failure(TKind::Stopped);
   }
@@ -199,6 +160,38 @@ TOpenFailure TNetworkDevice::Open(const TLineSettings &line) {
 
 TOpenFailure TNetworkDevice::OpenWithin(const TNetworkAddress &address, const TLineSettings &line,
                                         TClock::time_point deadline) {
+  certificate_.reset();
+  TOpenFailure failure;
+  TTlsTransport *tls = nullptr;
+  if (address.tls) {
+    // The files are checked before anything goes out.
+    std::unique_ptr<TTlsTransport> made = TTlsTransport::Make(address.host, *address.tls, failure);
+    if (!made) {
+      return failure;
+    }
+    tls = made.get();
+    transport_ = std::move(made);
+  } else {
+    transport_ = std::make_unique<TSocketTransport>();
+  }
+  failure = Connect(address, deadline);
+  if (!failure.Failed()) {
+    failure = transport_->Start(fd_, deadline);
+    if (tls != nullptr) {
+      certificate_ = tls->ServerCertificate();
+    }
+  }
+  if (!failure.Failed() && address.kind == TNetworkAddress::TKind::Rfc2217) {
+    engine_ = std::make_unique<TRfc2217Engine>(line);
+    failure = Negotiate(deadline);
+  }
+  if (failure.Failed()) {
+    Close();
+  }
+  return failure;
+}
+
+TOpenFailure TNetworkDevice::Connect(const TNetworkAddress &address, TClock::time_point deadline) {
   const std::shared_ptr<TResolution> resolution = ResolveWithin(address, deadline);
   std::unique_lock resolved(resolution->mutex);
   if (!resolution->done || resolution->status != 0) {
@@ -211,7 +204,7 @@ TOpenFailure TNetworkDevice::OpenWithin(const TNetworkAddress &address, const TL
     TOpenFailure error;
     fd_ = ConnectTo(*entry, deadline, error);
     if (fd_ >= 0) {
-      break;
+      return {};
     }
     if (failure.kind != TKind::ConnectionRefused) {
       failure = error;
@@ -220,19 +213,7 @@ TOpenFailure TNetworkDevice::OpenWithin(const TNetworkAddress &address, const TL
       break;  // the time is up
     }
   }
-  resolved.unlock();
-  if (fd_ < 0) {
-    return failure;
-  }
-  if (address.kind == TNetworkAddress::TKind::RawSocket) {
-    return {};
-  }
-  engine_ = std::make_unique<TRfc2217Engine>(line);
-  const TOpenFailure negotiated = Negotiate(deadline);
-  if (negotiated.Failed()) {
-    Close();
-  }
-  return negotiated;
+  return failure;
 }
 
 TOpenFailure TNetworkDevice::Negotiate(TClock::time_point deadline) {
@@ -246,22 +227,18 @@ TOpenFailure TNetworkDevice::Negotiate(TClock::time_point deadline) {
     if (engine_->Refused()) {
       return Failure(TKind::SettingsRefused);
     }
-    if (WaitFor(fd_, POLLIN, deadline) == 0) {
+    if (TClock::now() >= deadline ||
+        (transport_->Buffered() == 0 &&
+         WaitForSocket(fd_, transport_->ReceiveEvents(), deadline) == 0)) {
       return Failure(TKind::NoAnswer);
     }
-    const ssize_t got = recv(fd_, chunk.data(), chunk.size(), 0);
-    if (got == 0 || (got < 0 && IsConnectionGone(errno))) {
+    const TTransfer got = transport_->Receive(chunk.data(), chunk.size());
+    if (got.state == TTransfer::TState::Closed) {
       return Failure(TKind::ConnectionClosed);
-    }
-    if (got < 0) {
-      if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) {
-        continue;
-      }
-      return Failure(TKind::NetworkSystemError, errno);
     }
     reply_.clear();
     data.clear();
-    engine_->Receive(chunk.data(), static_cast<size_t>(got), data, reply_);
+    engine_->Receive(chunk.data(), got.count, data, reply_);
     if (!reply_.empty() && !SendAll(reply_.data(), reply_.size(), deadline)) {
       return Failure(TKind::ConnectionClosed);
     }
@@ -270,13 +247,25 @@ TOpenFailure TNetworkDevice::Negotiate(TClock::time_point deadline) {
 }
 
 bool TNetworkDevice::Close() {
-  if (!IsOpen()) {
-    return true;
-  }
-  close(fd_);
-  fd_ = -1;
   engine_.reset();
+  transport_.reset();  // a TLS session says goodbye on the socket first
+  if (IsOpen()) {
+    close(fd_);
+    fd_ = -1;
+  }
   return true;
+}
+
+TDeviceWait TNetworkDevice::Wait() const {
+  if (!transport_) {
+    return TLineDevice::Wait();
+  }
+  return {fd_, transport_->ReceiveEvents(), transport_->Buffered() > 0};
+}
+
+uint32_t TNetworkDevice::InQueueCount() {
+  const size_t buffered = transport_ ? transport_->Buffered() : 0;
+  return TLineDevice::InQueueCount() + static_cast<uint32_t>(buffered);
 }
 
 TLineDevice::TReadResult TNetworkDevice::ReadAvailable(uint8_t *buffer, size_t capacity) {
@@ -287,25 +276,19 @@ TLineDevice::TReadResult TNetworkDevice::ReadAvailable(uint8_t *buffer, size_t c
   // goes through the engine first, which never makes it longer.
   received_.resize(capacity);
   uint8_t *target = engine_ ? received_.data() : buffer;
-  ssize_t got;
-  do {
-    got = recv(fd_, target, capacity, 0);
-  } while (got < 0 && errno == EINTR);
-  if (got == 0) {
-    return {TReadState::HungUp, 0};  // the server closed the connection
+  const TTransfer got = transport_->Receive(target, capacity);
+  if (got.state == TTransfer::TState::Closed) {
+    return {TReadState::HungUp, 0};  // closed, reset, or keep-alive gave up
   }
-  if (got < 0) {
-    if (errno == EAGAIN || errno == EWOULDBLOCK) {
-      return {};
-    }
-    return {TReadState::HungUp, 0};  // reset, or keep-alive gave up
+  if (got.state == TTransfer::TState::WouldBlock) {
+    return {};
   }
   if (!engine_) {
-    return {TReadState::Data, static_cast<size_t>(got)};
+    return {TReadState::Data, got.count};
   }
   data_.clear();
   reply_.clear();
-  engine_->Receive(received_.data(), static_cast<size_t>(got), data_, reply_);
+  engine_->Receive(received_.data(), got.count, data_, reply_);
   if (!reply_.empty()) {
     std::lock_guard lock(sendMutex_);
     (void)SendAll(reply_.data(), reply_.size(),
@@ -329,7 +312,20 @@ bool TNetworkDevice::Write(const uint8_t *bytes, size_t length, int timeoutMs) {
 }
 
 bool TNetworkDevice::SendAll(const uint8_t *bytes, size_t length, TClock::time_point deadline) {
-  return PutAll(fd_, bytes, length, deadline, [](int fd, const void *data, size_t size) {
-    return send(fd, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
-  });
+  size_t done = 0;
+  while (done < length) {
+    const TTransfer sent = transport_->Send(bytes + done, length - done);
+    if (sent.state == TTransfer::TState::Moved) {
+      done += sent.count;
+      continue;
+    }
+    if (sent.state == TTransfer::TState::Closed || TClock::now() >= deadline) {
+      return false;
+    }
+    const short ready = WaitForSocket(fd_, sent.waitFor, deadline);
+    if (ready == 0 || (ready & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+      return false;
+    }
+  }
+  return true;
 }

@@ -20,7 +20,7 @@ struct TOpenFailure {
     UsbAdapter,  // the FTDI adapter: its status in usbStatus
 
     // A network port.
-    InvalidAddress,      // not a rfc2217:// or socket:// URL
+    InvalidAddress,      // not a network port URL (network_address.h)
     HostNotFound,        // the name does not resolve
     ConnectionRefused,   // nothing listens on that port
     NoAnswer,            // no connection or no negotiation within the limit
@@ -28,6 +28,17 @@ struct TOpenFailure {
     ConnectionClosed,    // the server closed or reset the connection while opening
     NetworkSystemError,  // anything else; the errno in systemError
     Stopped,             // the program is ending: the open gave up at once
+
+    // A network port inside TLS: the server was reached, but no byte of the
+    // line crossed.
+    CertificateNotTrusted,      // no trust anchor vouches for the server's certificate
+    CertificateWrongName,       // the certificate is for another name or address
+    CertificateExpired,         // expired or not yet valid
+    FingerprintMismatch,        // not the certificate the address pins
+    ClientCertificateRequired,  // the server wants a client certificate (it trusts)
+    HandshakeFailed,            // no TLS (1.2 or newer) could be agreed
+    KeyFileExposed,             // the client key is readable by group or others
+    TlsFileUnusable,            // a ca, cert or key file cannot be read or used; the errno, if any
   };
 
   TKind kind = TKind::None;

@@ -54,11 +54,14 @@ QStringList TPortDevices::ListPorts(bool withSeparator) {
   return BuildPortList(SortedPortNames(names), usbCount, withSeparator);
 }
 
-TOpenFailure TryNetworkPort(const QString &url) {
+TOpenFailure TryNetworkPort(const QString &url, std::optional<TServerCertificate> *certificate) {
   TNetworkDevice device;
   device.SetUrl(url);
-  if (!device.OpensSlowly()) {
-    return device.Open(TLineSettings{});  // not a valid URL: fails at once
+  const TOpenFailure failure = device.OpensSlowly()
+                                   ? OpenAway([&] { return device.Open(TLineSettings{}); })
+                                   : device.Open(TLineSettings{});  // not a valid URL: at once
+  if (certificate != nullptr) {
+    *certificate = device.ServerCertificate();
   }
-  return OpenAway([&] { return device.Open(TLineSettings{}); });
+  return failure;
 }

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 #include "network_device.h"
 #include "network_ports.h"
@@ -47,5 +48,8 @@ class TPortDevices {
 };
 
 // Opens the server at 'url' and closes it again, as an open of a network
-// port would (away from the window's thread, open_away.h).
-TOpenFailure TryNetworkPort(const QString &url);
+// port would (away from the window's thread, open_away.h). A TLS server's
+// certificate goes to 'certificate' when given, whether it was accepted or
+// not.
+TOpenFailure TryNetworkPort(const QString &url,
+                            std::optional<TServerCertificate> *certificate = nullptr);

@@ -63,8 +63,9 @@ void TPortThread::Report(TPortEvent event) {
   }
 }
 
-TOpenFailure TPortThread::TryNetworkPort(const QString &url) {
-  return ::TryNetworkPort(url);
+TOpenFailure TPortThread::TryNetworkPort(const QString &url,
+                                         std::optional<TServerCertificate> *certificate) {
+  return ::TryNetworkPort(url, certificate);
 }
 
 bool TPortThread::IsNetworkPort(const QString &name) const {

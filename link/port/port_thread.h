@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "ftdi_usb_device.h"
@@ -98,8 +99,10 @@ class TPortThread : public QObject, public TPortControl {
   bool Opening() const override { return opening_; }
 
   // Opens the server at 'url' and closes it again, as an open of the port
-  // would (the window keeps repainting meanwhile).
-  static TOpenFailure TryNetworkPort(const QString &url);
+  // would (the window keeps repainting meanwhile); a TLS server's
+  // certificate goes to 'certificate' when given (port_devices.h).
+  static TOpenFailure TryNetworkPort(const QString &url,
+                                     std::optional<TServerCertificate> *certificate = nullptr);
 
   // Receiver of every chunk read, called on the main thread. Set it before
   // the first successful OpenPort; chunks that arrive while it is empty are

@@ -11,6 +11,7 @@
 #include "pty_drive.h"
 #include "ser2net_process.h"
 #include "status_bar.h"
+#include "test_certificates.h"
 #include "vdrive_process.h"
 
 namespace integration {
@@ -138,27 +139,37 @@ TEST_F(Reconnect, PortReplacedFromTheMenuStaysClosedWhenItComesBack) {
   EXPECT_EQ(PortShown(), QStringLiteral("SECOND"));
 }
 
+// Plain and inside TLS: each reconnect verifies the server again.
 TEST_F(Reconnect, NetworkPortIsAnsweredAgainWhenItsServerComesBack) {
-  TVdrive drive(folders.RuntimeFolder(), QStringList());
-  ASSERT_TRUE(drive.WaitForPort()) << drive.Output().toStdString();
-  TSer2Net server(drive.PortTarget());
-  WriteSettings(QStringLiteral("[Sorvanel]\nPort=plant\n[NetworkPorts]\nplant=%1\n")
-                    .arg(server.Rfc2217Url())
-                    .toUtf8());
-  StartWindow();
-  ASSERT_TRUE(WaitUntil([&] { return Talking(); }, 10000)) << Line(kSizeBig, 0).toStdString();
+  const TTestCertificates certificates;
+  for (const bool tls : {false, true}) {
+    SCOPED_TRACE(tls ? "tls" : "plain");
+    TVdrive drive(folders.RuntimeFolder(), QStringList());
+    ASSERT_TRUE(drive.WaitForPort()) << drive.Output().toStdString();
+    TSer2Net server(drive.PortTarget(), tls ? certificates.Path("server.key") : QString(),
+                    certificates.Path("server.pem"));
+    const QString url =
+        server.Rfc2217Url() + (tls ? "?ca=" + certificates.Path("ca.pem") : QString());
+    WriteSettings(
+        QStringLiteral("[Sorvanel]\nPort=plant\n[NetworkPorts]\nplant=%1\n").arg(url).toUtf8());
+    StartWindow();
+    ASSERT_TRUE(WaitUntil([&] { return Talking(); }, 10000)) << Line(kSizeBig, 0).toStdString();
 
-  server.Stop();
-  ASSERT_TRUE(WaitUntil([&] { return PortLost(); }, 5000));
-  RunEventLoopFor(1500);  // retries while the server is away: refused at once
-  EXPECT_EQ(PortShown(), QStringLiteral("plant"));
+    server.Stop();
+    ASSERT_TRUE(WaitUntil([&] { return PortLost(); }, 5000));
+    RunEventLoopFor(1500);  // retries while the server is away: refused at once
+    EXPECT_EQ(PortShown(), QStringLiteral("plant"));
 
-  server.Start();
-  QElapsedTimer back;
-  back.start();
-  ASSERT_TRUE(WaitUntil([&] { return Answering(); }, 10000));
-  Report("ser2net started again -> answers sent", back.elapsed());
-  EXPECT_TRUE(dialogs.records.empty()) << dialogs.last().message.toStdString();
+    server.Start();
+    QElapsedTimer back;
+    back.start();
+    ASSERT_TRUE(WaitUntil([&] { return Answering(); }, 10000));
+    Report(tls ? "ser2net with TLS started again -> answers sent"
+               : "ser2net started again -> answers sent",
+           back.elapsed());
+    EXPECT_TRUE(dialogs.records.empty()) << dialogs.last().message.toStdString();
+    CloseWindow();
+  }
 }
 
 }  // namespace

@@ -65,32 +65,41 @@ inline uint16_t FreeLoopbackPort() {
 }
 
 // ser2net with two accepters for one pseudo-terminal: Telnet with RFC 2217
-// and raw TCP. Started in the constructor (waits for "Ready"), stopped in
-// the destructor or by Stop().
+// and raw TCP, both inside TLS when a key and a certificate are given, with
+// Nagle's algorithm off as the README sets them up (with it on, ser2net's
+// small TLS records wait for delayed acknowledgements).
+// Started in the constructor (waits for "Ready"), stopped in the destructor
+// or by Stop().
 class TSer2Net {
  public:
-  explicit TSer2Net(const QString &ttyPath)
-      : ttyPath_(ttyPath), rfc2217Port_(FreeLoopbackPort()), rawPort_(FreeLoopbackPort()) {
+  explicit TSer2Net(const QString &ttyPath, const QString &tlsKey = QString(),
+                    const QString &tlsCert = QString())
+      : ttyPath_(ttyPath),
+        tls_(tlsKey.isEmpty() ? QString()
+                              : QStringLiteral("ssl(key=%1,cert=%2),").arg(tlsKey, tlsCert)),
+        rfc2217Port_(FreeLoopbackPort()),
+        rawPort_(FreeLoopbackPort()) {
     Start();
   }
   ~TSer2Net() { Stop(); }
   TSer2Net(const TSer2Net &) = delete;
   TSer2Net &operator=(const TSer2Net &) = delete;
 
-  QString Rfc2217Url() const { return QStringLiteral("rfc2217://127.0.0.1:%1").arg(rfc2217Port_); }
-  QString RawUrl() const { return QStringLiteral("socket://127.0.0.1:%1").arg(rawPort_); }
+  QString Rfc2217Url() const { return Url("rfc2217", rfc2217Port_); }
+  QString RawUrl() const { return Url("socket", rawPort_); }
+  uint16_t RawPort() const { return rawPort_; }
 
   void Start() {
     const QString config = QStringLiteral(
                                "connection: &rfc2217\n"
-                               "  accepter: telnet(rfc2217),tcp,127.0.0.1,%1\n"
+                               "  accepter: telnet(rfc2217),%4tcp(nodelay),127.0.0.1,%1\n"
                                "  connector: serialdev,%3,9600n81,local\n"
                                "connection: &raw\n"
-                               "  accepter: tcp,127.0.0.1,%2\n"
+                               "  accepter: %4tcp(nodelay),127.0.0.1,%2\n"
                                "  connector: serialdev,%3,9600n81,local\n")
                                .arg(rfc2217Port_)
                                .arg(rawPort_)
-                               .arg(ttyPath_);
+                               .arg(ttyPath_, tls_);
     const QString configPath = folder_.filePath(QStringLiteral("ser2net.yaml"));
     QFile file(configPath);
     if (!file.open(QIODevice::WriteOnly) || file.write(config.toUtf8()) < 0) {
@@ -123,8 +132,15 @@ class TSer2Net {
   }
 
  private:
+  QString Url(const char *scheme, uint16_t port) const {
+    return QStringLiteral("%1%2://127.0.0.1:%3")
+        .arg(QLatin1String(scheme), tls_.isEmpty() ? QString() : QStringLiteral("+tls"))
+        .arg(port);
+  }
+
   QTemporaryDir folder_;
   QString ttyPath_;
+  QString tls_;  // the ssl filter of the accepters, or empty
   uint16_t rfc2217Port_;
   uint16_t rawPort_;
   QProcess process_;

@@ -156,10 +156,32 @@ void TForm_NetworkPorts::TrySelectedPort() {
   status_->setText(GetText(kTextNetworkPortTrying));
   tryButton_->setEnabled(false);
   status_->repaint();
-  const TOpenFailure failure =
-      TPortThread::TryNetworkPort(CellText(table_, row, kUrlColumn).trimmed());
+  const QString url = CellText(table_, row, kUrlColumn).trimmed();
+  std::optional<TServerCertificate> certificate;
+  const TOpenFailure failure = TPortThread::TryNetworkPort(url, &certificate);
   tryButton_->setEnabled(true);
   status_->setText(failure.Failed() ? OpenFailureText(failure) : GetText(kTextNetworkPortTryOk));
+  // A wrong name, an expired certificate or another pin is never waved
+  // through: only a certificate that nothing vouches for may be pinned.
+  if (failure.kind == TOpenFailure::TKind::CertificateNotTrusted && certificate) {
+    OfferToPin(row, url, failure, *certificate);
+  }
+}
+
+void TForm_NetworkPorts::OfferToPin(int row, const QString &url, const TOpenFailure &failure,
+                                    const TServerCertificate &certificate) {
+  const QString details = GetText(kTextTlsCertificateDetails)
+                              .arg(certificate.subject, certificate.issuer, certificate.notBefore,
+                                   certificate.notAfter, FingerprintText(certificate.sha256));
+  bool pin = false;
+  Luvamsg_ShowDialog(kMessageDialogIconQuestion, GetText(kTextTlsCertificateTitle),
+                     OpenFailureText(failure), details, kMessageDialogButtonOk,
+                     GetText(kTextTlsPinCertificate), pin);
+  if (!pin || table_->item(row, kUrlColumn) == nullptr) {
+    return;
+  }
+  table_->item(row, kUrlColumn)->setText(WithPinnedFingerprint(url, certificate.sha256));
+  status_->setText(GetText(kTextTlsCertificatePinned));
 }
 
 void TForm_NetworkPorts::AppendRow(const QString &name, const QString &url) {

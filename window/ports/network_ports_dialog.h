@@ -2,9 +2,16 @@
 // network ports (name and URL) to add, edit in place and remove, with a
 // button that tries the selected port's connection. Every row is checked as
 // it is typed: a name the menu can list and no other row has (letter case
-// ignored, as the settings file reads keys), and a rfc2217:// or socket://
-// URL of at most kMaxNetworkPortUrlLength characters. OK is offered only
-// while every row is sound. Checking all rows is linear in their number.
+// ignored, as the settings file reads keys), and a network port URL
+// (network_address.h) of at most kMaxNetworkPortUrlLength characters. OK is
+// offered only while every row is sound. Checking all rows is linear in
+// their number.
+//
+// Trust on first use, never silently: when the try meets a TLS server whose
+// certificate nothing vouches for, the dialog shows the certificate
+// (subject, issuer, validity, SHA-256 fingerprint) and offers to pin it;
+// only when the user accepts does fingerprint=sha256:… go into the row's
+// URL.
 #pragma once
 
 #include <QDialog>
@@ -12,6 +19,8 @@
 #include <QStringList>
 
 #include "network_ports.h"
+#include "open_failure.h"
+#include "tls_transport.h"
 
 class QDialogButtonBox;
 class QLabel;
@@ -44,6 +53,8 @@ class TForm_NetworkPorts : public QDialog {
   QHash<QString, int> NameCounts() const;
   QString RowProblem(int row, const QHash<QString, int> &nameCounts) const;
   void CheckRows();
+  void OfferToPin(int row, const QString &url, const TOpenFailure &failure,
+                  const TServerCertificate &certificate);
 
   QTableWidget *table_;
   QPushButton *addButton_;

@@ -1,9 +1,11 @@
 // Network ports of TPortThread against the real ser2net on loopback, with a
-// pseudo-terminal of the test as its serial side, and against fake servers
-// that misbehave during the negotiation.
+// pseudo-terminal of the test as its serial side, plain and inside TLS (and
+// behind stunnel, which asks for a client certificate), and against fake
+// servers that misbehave during the negotiation.
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QStandardPaths>
 #include <memory>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "recording_dialogs.h"
 #include "ser2net_process.h"
 #include "telnet_parser.h"
+#include "test_certificates.h"
 #include "text_table.h"
 
 namespace {
@@ -28,18 +31,41 @@ const QByteArray kAllBytes = [] {
   return bytes;
 }();
 
-class Ser2NetPort : public testing::Test {
+bool Installed(const char *program) {
+  return !QStandardPaths::findExecutable(QLatin1String(program)).isEmpty() ||
+         !QStandardPaths::findExecutable(QLatin1String(program), {"/usr/sbin", "/usr/bin"})
+              .isEmpty();
+}
+
+// Made once for the tests that serve TLS.
+const TTestCertificates &Certificates() {
+  static const TTestCertificates certificates;
+  return certificates;
+}
+
+// Parameter: ser2net serves inside TLS.
+class Ser2NetPort : public testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
+    if (!Installed("ser2net")) {
+      GTEST_SKIP() << "ser2net is not installed (scripts/install-deps)";
+    }
     // The tty starts at another speed, so the negotiation shows.
     termios state = line.SlaveTermios();
     cfsetispeed(&state, B9600);
     cfsetospeed(&state, B9600);
     tcsetattr(line.Slave(), TCSANOW, &state);
-    server = std::make_unique<TSer2Net>(line.SlavePath());
+    server = GetParam()
+                 ? std::make_unique<TSer2Net>(line.SlavePath(), Certificates().Path("server.key"),
+                                              Certificates().Path("server.pem"))
+                 : std::make_unique<TSer2Net>(line.SlavePath());
   }
 
-  std::unique_ptr<TPortThread> MakePort(const QString &url) {
+  // A TLS URL trusts the test's CA.
+  std::unique_ptr<TPortThread> MakePort(QString url) {
+    if (GetParam()) {
+      url += "?ca=" + Certificates().Path("ca.pem");
+    }
     auto port = std::make_unique<TPortThread>(std::make_unique<TFakeUsbDevice>(), TPortSources());
     port->SetNetworkPorts({{QStringLiteral("plant"), url}});
     port->OnReceive = [this](const QByteArray &chunk) { received.append(chunk); };
@@ -73,7 +99,7 @@ class Ser2NetPort : public testing::Test {
   QByteArray received;
 };
 
-TEST_F(Ser2NetPort, Rfc2217SetsTheLineTo19200AndEveryByteFlowsBothWays) {
+TEST_P(Ser2NetPort, Rfc2217SetsTheLineTo19200AndEveryByteFlowsBothWays) {
   auto port = MakePort(server->Rfc2217Url());
   ASSERT_TRUE(port->Connected()) << dialogs.records.size();
   EXPECT_TRUE(port->IsNetworkPort(QStringLiteral("plant")));
@@ -84,13 +110,13 @@ TEST_F(Ser2NetPort, Rfc2217SetsTheLineTo19200AndEveryByteFlowsBothWays) {
   ExpectFramesBothWays(*port);
 }
 
-TEST_F(Ser2NetPort, RawSocketPassesBytesAsTheyAre) {
+TEST_P(Ser2NetPort, RawSocketPassesBytesAsTheyAre) {
   auto port = MakePort(server->RawUrl());
   ASSERT_TRUE(port->Connected());
   ExpectFramesBothWays(*port);
 }
 
-TEST_F(Ser2NetPort, AServerThatGoesAwayIsALostLineAndTheNameOpensAgainWhenItIsBack) {
+TEST_P(Ser2NetPort, AServerThatGoesAwayIsALostLineAndTheNameOpensAgainWhenItIsBack) {
   auto port = MakePort(server->Rfc2217Url());
   ASSERT_TRUE(port->Connected());
   server->Stop();
@@ -101,6 +127,96 @@ TEST_F(Ser2NetPort, AServerThatGoesAwayIsALostLineAndTheNameOpensAgainWhenItIsBa
   EXPECT_TRUE(port->OpenPort());
   EXPECT_FALSE(port->LineLost());
   ExpectFramesBothWays(*port);
+}
+
+INSTANTIATE_TEST_SUITE_P(PlainAndTls, Ser2NetPort, testing::Bool(),
+                         [](const auto &info) { return info.param ? "Tls" : "Plain"; });
+
+// stunnel with requireCert and verifyChain in front of ser2net's raw port,
+// started and stopped by the test.
+class TStunnel {
+ public:
+  TStunnel(uint16_t target, const TTestCertificates &certificates) : port_(FreeLoopbackPort()) {
+    const QString config = QStringLiteral(
+                               "foreground = yes\npid =\n[line]\naccept = 127.0.0.1:%1\n"
+                               "connect = 127.0.0.1:%2\ncert = %3\nkey = %4\nCAfile = %5\n"
+                               "requireCert = yes\nverifyChain = yes\n")
+                               .arg(port_)
+                               .arg(target)
+                               .arg(certificates.Path("server.pem"),
+                                    certificates.Path("server.key"), certificates.Path("ca.pem"));
+    const QString path = folder_.filePath(QStringLiteral("stunnel.conf"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(config.toUtf8()) < 0) {
+      throw std::runtime_error("cannot write the stunnel configuration");
+    }
+    file.close();
+    process_.setProcessChannelMode(QProcess::MergedChannels);
+    process_.start(QStringLiteral("stunnel4"), {path});
+    QByteArray output;
+    while (!output.contains("Configuration successful")) {
+      if (!process_.waitForReadyRead(10000)) {
+        throw std::runtime_error("stunnel did not start: " + output.toStdString());
+      }
+      output += process_.readAll();
+    }
+  }
+  ~TStunnel() {
+    process_.terminate();
+    if (!process_.waitForFinished(3000)) {
+      process_.kill();
+      process_.waitForFinished(3000);
+    }
+  }
+  TStunnel(const TStunnel &) = delete;
+  TStunnel &operator=(const TStunnel &) = delete;
+
+  QString Url(const QString &options) const {
+    return QStringLiteral("socket+tls://127.0.0.1:%1?%2").arg(port_).arg(options);
+  }
+
+ private:
+  uint16_t port_;
+  QTemporaryDir folder_;
+  QProcess process_;
+};
+
+TEST(StunnelPort, AClientCertificateOpensTheLineAndItsAbsenceIsToldClearly) {
+  if (!Installed("ser2net") || !Installed("stunnel4")) {
+    GTEST_SKIP() << "ser2net or stunnel4 is not installed (scripts/install-deps)";
+  }
+  const TTestCertificates &certificates = Certificates();
+  TPtyLine line;
+  TSer2Net ser2net(line.SlavePath());
+  TStunnel stunnel(ser2net.RawPort(), certificates);
+  const QString ca = "ca=" + certificates.Path("ca.pem");
+  const QString withCertificate =
+      ca + "&cert=" + certificates.Path("client.pem") + "&key=" + certificates.Path("client.key");
+  // stunnel listens a moment after it says it is configured.
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        return TPortThread::TryNetworkPort(stunnel.Url(ca)).kind !=
+               TOpenFailure::TKind::ConnectionRefused;
+      },
+      10000));
+
+  TRecordingDialogs dialogs;
+  TPortThread port(std::make_unique<TFakeUsbDevice>(), TPortSources());
+  port.SetNetworkPorts({{QStringLiteral("plant"), stunnel.Url(ca)}});
+  port.SetOpenFailureReport(ShowOpenFailureDialog);
+  port.SetPortName(QStringLiteral("plant"));
+  EXPECT_FALSE(port.OpenPort());
+  EXPECT_EQ(port.LastOpenFailure().kind, TOpenFailure::TKind::ClientCertificateRequired);
+  ASSERT_EQ(dialogs.records.size(), 1u);
+  EXPECT_EQ(dialogs.last().message, GetText(kTextTlsClientCertificateRequired));
+
+  QByteArray received;
+  port.OnReceive = [&](const QByteArray &chunk) { received.append(chunk); };
+  port.SetNetworkPorts({{QStringLiteral("plant"), stunnel.Url(withCertificate)}});
+  ASSERT_TRUE(port.OpenPort()) << OpenFailureText(port.LastOpenFailure()).toStdString();
+  line.Send(kAllBytes);
+  EXPECT_TRUE(WaitUntil([&] { return received.size() >= kAllBytes.size(); }, 10000));
+  EXPECT_EQ(received, kAllBytes);
 }
 
 // What a fake server does with one connection.

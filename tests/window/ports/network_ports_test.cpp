@@ -8,6 +8,8 @@
 
 #include "network_ports_dialog.h"
 #include "ser2net_process.h"
+#include "test_certificates.h"
+#include "tls_test_server.h"
 #include "window_fixture.h"
 
 namespace {
@@ -145,6 +147,42 @@ TEST(NetworkPortsDialog, TryingAPortTellsWhatHappened) {
   dialog.Table()->selectRow(1);
   dialog.TrySelectedPort();
   EXPECT_EQ(dialog.StatusLabel()->text(), "Connection refused");
+  SetCurrentLanguage(kLanguageHungarian);
+}
+
+// Trust on first use: the try shows what it met and pins it only when the
+// user accepts; the pinned row then works.
+TEST(NetworkPortsDialog, AnUntrustedCertificateIsShownAndPinnedOnlyWhenAccepted) {
+  SetCurrentLanguage(kLanguageEnglish);
+  const TTestCertificates certificates;
+  TTlsTestServer server(certificates.Path("self.pem"), certificates.Path("self.key"));
+  const QString url = server.Url("socket+tls");
+  TForm_NetworkPorts dialog(TNetworkPorts{{"hall", url}});
+  TRecordingDialogs dialogs;
+  dialogs.checkBoxAnswer = false;
+  dialog.TrySelectedPort();
+  ASSERT_EQ(dialogs.records.size(), 1u);
+  const TMessageDialogRequest &shown = dialogs.last();
+  EXPECT_EQ(shown.headline, GetText(kTextTlsCertificateNotTrusted));
+  EXPECT_TRUE(shown.hasCheckBox);
+  EXPECT_FALSE(dialogs.records.back().checkBoxStateShown);  // never ticked for the user
+  const QString fingerprint = certificates.Fingerprint("self.pem");
+  for (const QString &part : {QString("Subject: CN=localhost"), QString("Issuer: CN=localhost"),
+                              QString(" UTC – "), "SHA-256: " + fingerprint}) {
+    EXPECT_TRUE(shown.message.contains(part)) << shown.message.toStdString();
+  }
+  EXPECT_EQ(dialog.Ports().front().url, url);
+
+  dialogs.checkBoxAnswer = true;
+  dialog.TrySelectedPort();
+  EXPECT_EQ(dialog.Ports().front().url, url + "?fingerprint=sha256:" + fingerprint);
+  EXPECT_EQ(dialog.StatusLabel()->text(), GetText(kTextTlsCertificatePinned));
+  EXPECT_TRUE(dialog.OkButton()->isEnabled());
+
+  dialogs.records.clear();
+  dialog.TrySelectedPort();
+  EXPECT_TRUE(dialogs.records.empty());
+  EXPECT_EQ(dialog.StatusLabel()->text(), "Connection works");
   SetCurrentLanguage(kLanguageHungarian);
 }
 
