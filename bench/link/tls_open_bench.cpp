@@ -21,7 +21,7 @@ std::unique_ptr<TSer2Net> tls;
 
 void Open(benchmark::State &state, const QString &url) {
   TNetworkDevice device;
-  device.SetAddress(ParseNetworkUrl(url));
+  device.SetUrl(url);
   for (auto _ : state) {
     const TOpenFailure failure = device.Open(TLineSettings{});
     device.Close();
