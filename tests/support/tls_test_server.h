@@ -10,6 +10,8 @@
 
 #include <openssl/ssl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -39,7 +41,16 @@ class TTlsTestServer {
                                     SSL_FILETYPE_PEM) != 1) {
       throw std::runtime_error("the test server's certificate does not load");
     }
-    thread_ = std::thread([this] { Run(); });
+    thread_ = std::thread([this] {
+      // OpenSSL writes the socket with write(): a client that has already
+      // hung up (as every refusing client does) must not end the test with
+      // SIGPIPE. Blocked here, it stays pending on this thread alone.
+      sigset_t pipe;
+      sigemptyset(&pipe);
+      sigaddset(&pipe, SIGPIPE);
+      pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+      Run();
+    });
   }
   ~TTlsTestServer() {
     stopping_ = true;
