@@ -10,8 +10,6 @@
 
 #include <openssl/ssl.h>
 #include <poll.h>
-#include <pthread.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -22,7 +20,6 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
-#include <thread>
 
 #include "ser2net_process.h"
 
@@ -41,29 +38,13 @@ class TTlsTestServer {
                                     SSL_FILETYPE_PEM) != 1) {
       throw std::runtime_error("the test server's certificate does not load");
     }
-    thread_ = std::thread([this] {
-      // OpenSSL writes the socket with write(): a client that has already
-      // hung up (as every refusing client does) must not end the test with
-      // SIGPIPE. Blocked here, it stays pending on this thread alone.
-      sigset_t pipe;
-      sigemptyset(&pipe);
-      sigaddset(&pipe, SIGPIPE);
-      pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
-      Run();
-    });
   }
-  ~TTlsTestServer() {
-    stopping_ = true;
-    thread_.join();
-  }
+  ~TTlsTestServer() { stopping_ = true; }
   TTlsTestServer(const TTlsTestServer &) = delete;
   TTlsTestServer &operator=(const TTlsTestServer &) = delete;
 
   QString Url(const char *scheme, const QString &options = QString()) const {
-    return QStringLiteral("%1://127.0.0.1:%2%3")
-        .arg(QLatin1String(scheme))
-        .arg(listener_.Port())
-        .arg(options.isEmpty() ? QString() : QLatin1Char('?') + options);
+    return server_.Url(scheme) + (options.isEmpty() ? QString() : QLatin1Char('?') + options);
   }
   QByteArray Received() const {
     std::lock_guard lock(mutex_);
@@ -71,20 +52,6 @@ class TTlsTestServer {
   }
 
  private:
-  void Run() {
-    while (!stopping_) {
-      pollfd ready{listener_.Fd(), POLLIN, 0};
-      if (poll(&ready, 1, 20) <= 0) {
-        continue;
-      }
-      const int connection = accept(listener_.Fd(), nullptr, nullptr);
-      if (connection >= 0) {
-        Serve(connection);
-        close(connection);
-      }
-    }
-  }
-
   void Serve(int connection) {
     const timeval limit{5, 0};
     setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
@@ -119,12 +86,11 @@ class TTlsTestServer {
     }
   }
 
-  TLoopbackListener listener_;
   std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> context_;
   const TManner manner_;
   bool alerted_ = false;
   mutable std::mutex mutex_;
   QByteArray received_;
   std::atomic<bool> stopping_ = false;
-  std::thread thread_;
+  TFakeServer server_{[this](int connection) { Serve(connection); }};  // last: it starts serving
 };
