@@ -9,9 +9,9 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 
 #include "memory_file_bytes.h"
+#include "test_folder.h"
 
 namespace {
 
@@ -23,25 +23,7 @@ TTerminalMemory Filled(uint8_t value) {
   return memory;
 }
 
-class MemoryFileFormat : public testing::Test {
- protected:
-  QString PathOf(const QString &name) const { return QDir(folder.path()).filePath(name); }
-
-  QString Write(const QString &name, const QByteArray &bytes) const {
-    const QString path = PathOf(name);
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    return path;
-  }
-
-  static QByteArray Read(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
-
-  QTemporaryDir folder;
-};
+class MemoryFileFormat : public testing::Test, protected TTestFolder {};
 
 // --- writing and reading back ---
 

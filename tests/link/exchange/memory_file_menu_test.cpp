@@ -10,40 +10,24 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <csignal>
 
 #include "file_size_limit.h"
 #include "memory_file.h"
 #include "memory_file_bytes.h"
 #include "recording_link_host.h"
+#include "test_folder.h"
 
 namespace {
 
-class MemoryFileTest : public testing::Test {
+class MemoryFileTest : public testing::Test, protected TTestFolder {
  protected:
-  QString PathOf(const QString &name) const { return QDir(folder.path()).filePath(name); }
-
-  QString Write(const QString &name, const QByteArray &bytes) const {
-    const QString path = PathOf(name);
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    return path;
-  }
-
-  static QByteArray Read(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
-
   void FillImage(uint8_t value) {
     for (uint32_t a = 0; a < TTerminalMemory::kSize; ++a) {
       memory.Write(a, value);
     }
   }
 
-  QTemporaryDir folder;
   TTerminalMemory memory;
   TRecordingLinkHost host;
   TMemoryFile memoryFile{memory, host, DefaultMemoryFilePath(folder.path())};
