@@ -155,6 +155,12 @@ TServerCertificate Describe(X509 *certificate) {
           Sha256Of(certificate)};
 }
 
+// What the socket must become before OpenSSL can go on after 'error':
+// readable, writable, or 0 when waiting would not help.
+short SocketEventsWanted(int error) {
+  return error == SSL_ERROR_WANT_READ ? POLLIN : error == SSL_ERROR_WANT_WRITE ? POLLOUT : 0;
+}
+
 }  // namespace
 
 // The OpenSSL objects of one connection and what their callbacks saw.
@@ -341,9 +347,7 @@ TOpenFailure TTlsTransport::Handshake(TClock::time_point deadline) {
       return {};
     }
     const int error = SSL_get_error(session_->ssl.get(), result);
-    const short events = error == SSL_ERROR_WANT_READ    ? POLLIN
-                         : error == SSL_ERROR_WANT_WRITE ? POLLOUT
-                                                         : 0;
+    const short events = SocketEventsWanted(error);
     if (events == 0) {
       return HandshakeFailure(error);
     }
@@ -391,9 +395,7 @@ TOpenFailure TTlsTransport::ConfirmClientCertificate(TClock::time_point deadline
       return {};
     }
     const int error = SSL_get_error(ssl, result);
-    const short events = error == SSL_ERROR_WANT_READ    ? POLLIN
-                         : error == SSL_ERROR_WANT_WRITE ? POLLOUT
-                                                         : 0;
+    const short events = SocketEventsWanted(error);
     if (events == 0) {
       return HandshakeFailure(error);
     }
