@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "frame_bytes.h"
+
 // Hand-over of received bytes
 // ---------------------------
 // This is the one place where data crosses between the threads. The worker
@@ -66,7 +68,6 @@ struct TPortWorker::THandOver {
 namespace {
 
 constexpr size_t kLargestChunk = 64 * 1024;
-constexpr char kFrameEnd = 0x03;
 // How long, and how many, chunks without a frame end wait in the worker.
 constexpr int kHoldMs = 10;
 #ifdef SORVANEL_BLIND_POLL_BASELINE
@@ -179,7 +180,7 @@ void TPortWorker::Loop() {
     if (!held.empty() && generation != heldGeneration) {
       held.clear();  // read from a device taken away since: never delivered
     }
-    const bool endsFrame = chunk.contains(kFrameEnd);
+    const bool endsFrame = chunk.contains(static_cast<char>(kelvo::kEtx));
     // An empty pass (time-out, the main thread's call) sends what waits.
     const bool emptyPass = chunk.isEmpty();
     if (!emptyPass) {

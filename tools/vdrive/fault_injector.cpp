@@ -3,6 +3,7 @@
 #include <cinttypes>
 
 #include "drive_frame.h"
+#include "frame_bytes.h"
 #include "line_link.h"
 #include "port_map.h"
 #include "pseudo_terminal.h"
@@ -12,7 +13,8 @@
 namespace vdrive {
 namespace {
 
-constexpr uint8_t kEtx = 0x03;
+using kelvo::kEtx;
+
 constexpr size_t kJunkBytes = 1920;  // a second of the line at 19200 baud
 constexpr size_t kMostStrayBytes = 16;
 constexpr auto kGap = std::chrono::seconds(3);
