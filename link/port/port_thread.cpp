@@ -12,13 +12,13 @@ TPortThread::~TPortThread() {
   worker_.Stop();
   // The owner closes the port first; one still open is closed here, so the
   // tty gets its settings back and the adapter goes back to the system.
-  if (connected_) {
+  if (Connected()) {
     (void)device_->Close();
   }
 }
 
 bool TPortThread::OpenPort() {
-  if (connected_) {
+  if (Connected()) {
     return true;
   }
   TPortDevice &device = devices_.Choose(portName_);
@@ -36,7 +36,6 @@ bool TPortThread::OpenPort() {
     worker_.SetDevice(&device);
   }
   device_ = &device;
-  connected_ = true;
   ++openCount_;
   worker_.Start();
   openedAt_ = TLinkClock::now();
@@ -73,7 +72,7 @@ bool TPortThread::IsNetworkPort(const QString &name) const {
 }
 
 bool TPortThread::ClosePort() {
-  if (!connected_) {
+  if (!Connected()) {
     return true;
   }
   if (worker_.LineLost()) {
@@ -87,14 +86,13 @@ bool TPortThread::ClosePort() {
     worker_.SetDevice(nullptr);
   }
   device_ = nullptr;
-  connected_ = false;
   Report(TPortEvent::Closed);
   return true;
 }
 
 template <typename T>
 void TPortThread::StoreAndReopen(T &field, const T &value) {
-  if (!connected_) {
+  if (!Connected()) {
     field = value;
     return;
   }
@@ -134,7 +132,7 @@ bool TPortThread::ConfigureLine(const QString &port) {
 }
 
 bool TPortThread::WriteData(const uint8_t *bytes, uint16_t length) {
-  if (!connected_) {
+  if (!Connected()) {
     return false;
   }
   return device_->Write(bytes, length,
@@ -142,7 +140,7 @@ bool TPortThread::WriteData(const uint8_t *bytes, uint16_t length) {
 }
 
 uint32_t TPortThread::GetInQueueCount() {
-  if (!connected_) {
+  if (!Connected()) {
     return 0;
   }
   TPortWorker::TPause pause(worker_);

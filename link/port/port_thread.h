@@ -62,7 +62,7 @@ class TPortThread : public QObject, public TPortControl {
   // Returns true when the port is closed afterwards (a USB adapter that
   // refuses to close stays open).
   bool ClosePort() override;
-  bool Connected() const override { return connected_; }
+  bool Connected() const override { return device_ != nullptr; }
   uint64_t OpenCount() const override { return openCount_; }
 
   // On an open port these close it, store the value and open it again (the
@@ -136,9 +136,8 @@ class TPortThread : public QObject, public TPortControl {
   void Report(TPortEvent event);
 
   TPortDevices devices_;
-  TPortDevice *device_ = nullptr;  // the open device
-  bool connected_ = false;
-  bool opening_ = false;  // a slow device (a network port) is being opened
+  TPortDevice *device_ = nullptr;  // the open device; none while the port is closed
+  bool opening_ = false;           // a slow device (a network port) is being opened
   uint64_t openCount_ = 0;
   QString portName_ = QStringLiteral("COM1");
   TLineSettings line_;
