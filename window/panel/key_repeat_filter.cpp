@@ -5,6 +5,7 @@
 #include <QStyleHints>
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 
 namespace {
 
@@ -24,8 +25,12 @@ TKeyRepeatFilter::TKeyRepeatFilter(TKeyHandler press, TKeyHandler release, QObje
 }
 
 int TKeyRepeatFilter::HoldBackMs() {
-  const int rate = QGuiApplication::styleHints()->keyboardAutoRepeatRate();
-  const int interval = rate > 0 ? (1000 + rate - 1) / rate : kMinimumHoldBackMs;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+  const double rate = QGuiApplication::styleHints()->keyboardAutoRepeatRateF();
+#else
+  const double rate = QGuiApplication::styleHints()->keyboardAutoRepeatRate();
+#endif
+  const int interval = rate > 0 ? static_cast<int>(std::ceil(1000.0 / rate)) : kMinimumHoldBackMs;
   return std::max(interval, kMinimumHoldBackMs);
 }
 
