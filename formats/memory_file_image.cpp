@@ -51,7 +51,7 @@ TMemoryFileImage ReadMemoryFileImage(const QString &path) {
 TMemoryFileImage ReadMemoryFileImageAt(const QByteArray &nativePath) {
   // Only a regular file is opened: opening a device can act on it, and the
   // open of a FIFO would wait for a writer.
-  struct stat info {};
+  struct stat info = {};
   if (::stat(nativePath.constData(), &info) != 0) {
     const int error = errno;
     return Failed(

@@ -114,13 +114,13 @@ void SyncFolder(const QString &target) {
 
 bool IsExistingFileReadOnly(const QString &path) {
   const QByteArray native = QFile::encodeName(path);
-  struct stat info {};
+  struct stat info = {};
   return ::stat(native.constData(), &info) == 0 && IsRefused(info, native);
 }
 
 bool WriteFileAtomically(const QString &path, const QByteArray &bytes) {
   const QByteArray native = QFile::encodeName(path);
-  struct stat old {};
+  struct stat old = {};
   bool existed = false;
   QString target = path;
   if (::stat(native.constData(), &old) == 0) {

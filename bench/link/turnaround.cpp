@@ -168,8 +168,8 @@ TResult RunVariant(QCoreApplication &app, const std::string &variant, const TOpt
   TResult result;
   std::thread converter([&] {
     PlayConverter(master, options.messages, result);
-    QMetaObject::invokeMethod(
-        &app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+    const auto quit = [] { QCoreApplication::quit(); };
+    QMetaObject::invokeMethod(&app, quit, Qt::QueuedConnection);
   });
   app.exec();
   converter.join();

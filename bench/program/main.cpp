@@ -31,7 +31,7 @@ void OnStopSignal(int) {
 }
 
 void InstallSignalHandlers() {
-  struct sigaction action {};
+  struct sigaction action = {};
   sigemptyset(&action.sa_mask);
   action.sa_handler = OnStopSignal;
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) {

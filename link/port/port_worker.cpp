@@ -274,8 +274,8 @@ void TPortWorker::HandOver(std::vector<QByteArray> chunks, uint64_t generation) 
     }
     pendingHandOver_ = handOver;
   }
-  QMetaObject::invokeMethod(
-      this, [this, handOver] { Deliver(handOver); }, Qt::QueuedConnection);
+  const auto deliver = [this, handOver] { Deliver(handOver); };
+  QMetaObject::invokeMethod(this, deliver, Qt::QueuedConnection);
 }
 
 void TPortWorker::Deliver(const std::shared_ptr<THandOver> &handOver) {

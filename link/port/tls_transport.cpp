@@ -237,7 +237,7 @@ std::unique_ptr<TTlsTransport> TTlsTransport::Make(const QString &host, const TT
       return nullptr;
     }
   }
-  struct stat key {};
+  struct stat key = {};
   if (!options.keyFile.isEmpty() &&
       stat(QFile::encodeName(options.keyFile).constData(), &key) == 0 && (key.st_mode & 077) != 0) {
     failure = Failure(TKind::KeyFileExposed);

@@ -185,7 +185,7 @@ TEST_F(FileLocations, ChosenSettingsFileBringsItsOwnMemoryFileAndFoldersAreMadeP
   chosen.memoryFile = Path(QStringLiteral("data/deep/sorvanel/Sorvanel.mem"));
   ASSERT_TRUE(CreateFileFolders(chosen));
   for (const QString &folder : {QStringLiteral("drives/a"), QStringLiteral("data/deep/sorvanel")}) {
-    struct stat info {};
+    struct stat info = {};
     ASSERT_EQ(stat(QFile::encodeName(Path(folder)).constData(), &info), 0) << folder.toStdString();
     EXPECT_EQ(info.st_mode & 0777, 0700u) << folder.toStdString();
   }

@@ -28,7 +28,7 @@ void WriteAll(const QString &path, const QByteArray &bytes) {
 }
 
 mode_t ModeOf(const QString &path) {
-  struct stat info {};
+  struct stat info = {};
   EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
   return info.st_mode & 07777;
 }

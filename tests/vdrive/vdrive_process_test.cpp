@@ -149,7 +149,7 @@ bool WaitFor(const std::function<bool()> &condition, Millis timeout = Millis(500
 }
 
 bool IsLink(const std::string &path) {
-  struct stat info {};
+  struct stat info = {};
   return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 

@@ -18,7 +18,7 @@ std::string Reason(const std::string &what) {
 
 bool MakeFolder(const std::string &path, std::string &error) {
   if (::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST) {
-    struct stat info {};
+    struct stat info = {};
     if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
       return true;
     }
@@ -123,7 +123,7 @@ bool PortMapEntry::TakeLock(const std::string &lockPath, std::string &recordedSl
 }
 
 bool PortMapEntry::EntryMayBeReplaced(const std::string &recordedSlave, std::string &error) const {
-  struct stat entry {};
+  struct stat entry = {};
   if (::lstat(entryPath_.c_str(), &entry) != 0) {
     if (errno == ENOENT) {
       return true;
@@ -133,7 +133,7 @@ bool PortMapEntry::EntryMayBeReplaced(const std::string &recordedSlave, std::str
   }
   if (S_ISLNK(entry.st_mode)) {
     const std::string target = ReadLink(entryPath_);
-    struct stat targetInfo {};
+    struct stat targetInfo = {};
     const bool dangling = ::stat(entryPath_.c_str(), &targetInfo) != 0 && errno == ENOENT;
     if (dangling || (!recordedSlave.empty() && target == recordedSlave)) {
       return true;  // left behind by a drive that is gone

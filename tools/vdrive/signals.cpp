@@ -45,7 +45,7 @@ bool InstallSignalHandlers() {
   if (::pipe2(g_wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
     return false;
   }
-  struct sigaction action {};
+  struct sigaction action = {};
   sigemptyset(&action.sa_mask);
   action.sa_handler = OnStopSignal;
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
