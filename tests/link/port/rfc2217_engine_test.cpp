@@ -3,6 +3,7 @@
 // the negotiation to Ready or Refused, and which requests get an answer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
