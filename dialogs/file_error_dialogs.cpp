@@ -3,20 +3,22 @@
 #include <QFileInfo>
 
 #include "message_dialog.h"
+#include "text_table.h"
 
 namespace {
 
-void ShowFileError(const QString &path, const char *reason) {
-  Luvamsg_ShowDialog(kMessageDialogIconError, QString::fromUtf8("Hiba!"),
-                     QFileInfo(path).fileName(), QString::fromUtf8(reason), kMessageDialogButtonOk);
+void ShowFileError(const QString &path, int reasonText) {
+  Luvamsg_ShowDialog(kMessageDialogIconError, GetHungarianText(kTextError),
+                     QFileInfo(path).fileName(), GetHungarianText(reasonText),
+                     kMessageDialogButtonOk);
 }
 
 }  // namespace
 
 void ShowFileWriteError(const QString &path) {
-  ShowFileError(path, "A fájl nem írható! (Lehet, hogy írásvédett)");
+  ShowFileError(path, kTextFileNotWritable);
 }
 
 void ShowCorruptFileError(const QString &path) {
-  ShowFileError(path, "Hibás memória fájl!");
+  ShowFileError(path, kTextCorruptMemoryFile);
 }

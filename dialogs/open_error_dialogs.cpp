@@ -7,19 +7,6 @@
 
 namespace {
 
-constexpr int kTextError = 28;
-constexpr int kTextUsbPortError = 29;
-constexpr int kTextSerialPortError = 30;
-
-constexpr int kTextPortNotFound = 31;
-constexpr int kTextAccessDenied = 32;
-constexpr int kTextNotReady = 33;
-constexpr int kTextNotSupported = 34;
-constexpr int kTextNoSuchDevice = 35;
-constexpr int kTextOpenFailed = 36;
-constexpr int kTextBusy = 37;
-constexpr int kTextIoError = 38;
-
 struct TErrorText {
   int error;
   int textIndex;
@@ -41,9 +28,9 @@ constexpr TErrorText kErrorTexts[] = {
     {ENXIO, kTextNoSuchDevice},
     {EMFILE, kTextOpenFailed},  // out of descriptors
     {ENFILE, kTextOpenFailed},
-    {EBUSY, kTextBusy},        // held exclusively by another program
-    {EWOULDBLOCK, kTextBusy},  // lock held by another program (EAGAIN too)
-    {EIO, kTextIoError},       // e.g. a ttyS node without a UART
+    {EBUSY, kTextDeviceBusy},        // held exclusively by another program
+    {EWOULDBLOCK, kTextDeviceBusy},  // lock held by another program (EAGAIN too)
+    {EIO, kTextIoDeviceError},       // e.g. a ttyS node without a UART
 };
 
 }  // namespace

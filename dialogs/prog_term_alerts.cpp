@@ -5,12 +5,6 @@
 
 namespace {
 
-constexpr int kTextConnectHeadline = 43;
-constexpr int kTextConnectMessage = 44;
-constexpr int kTextDisconnectHeadline = 45;
-constexpr int kTextDisconnectMessage = 46;
-constexpr int kTextShowAlertNextTime = 47;
-
 bool ShowProgTermAlert(int headlineText, int messageText, bool showNextTime) {
   Luvamsg_ShowDialog(kMessageDialogIconInformation, QString(), GetText(headlineText),
                      GetText(messageText), kMessageDialogButtonOk, GetText(kTextShowAlertNextTime),
@@ -21,9 +15,10 @@ bool ShowProgTermAlert(int headlineText, int messageText, bool showNextTime) {
 }  // namespace
 
 bool ShowProgTermConnectedAlert(bool showNextTime) {
-  return ShowProgTermAlert(kTextConnectHeadline, kTextConnectMessage, showNextTime);
+  return ShowProgTermAlert(kTextProgTermConnected, kTextProgTermConnectedMessage, showNextTime);
 }
 
 bool ShowProgTermDisconnectedAlert(bool showNextTime) {
-  return ShowProgTermAlert(kTextDisconnectHeadline, kTextDisconnectMessage, showNextTime);
+  return ShowProgTermAlert(kTextProgTermDisconnected, kTextProgTermDisconnectedMessage,
+                           showNextTime);
 }

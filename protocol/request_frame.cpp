@@ -1,8 +1,8 @@
 // Request side of the protocol: key state, address, values, frame compilation.
 #include <cstring>
 
+#include "frame_encoding.h"
 #include "kelvo.h"
-#include "nibble_codec.h"
 #include "request_state.h"
 
 namespace kelvo {
@@ -114,24 +114,8 @@ void Kelvo_CompileMessage(TTerminalMessageFrame *frame) {
   uint8_t payload[14];
   const int length = kelvo::BuildPayload(g_request, payload);
 
-  uint8_t *out = frame->bytes + 1;
-  uint8_t checksum = kelvo::kChecksumStart;
-  auto put = [&](uint8_t c) {
-    *out++ = c;
-    checksum = static_cast<uint8_t>(checksum + c);
-  };
-  *out++ = kelvo::kStx;
-  put(kelvo::NibbleChar(static_cast<uint8_t>(length >> 4)));
-  put(kelvo::NibbleChar(static_cast<uint8_t>(length)));
-  for (int i = 0; i < length; ++i) {
-    put(kelvo::NibbleChar(payload[i] >> 4));
-    put(kelvo::NibbleChar(payload[i]));
-  }
-  const uint8_t sum = checksum;
-  *out++ = kelvo::NibbleChar(sum >> 4);
-  *out++ = kelvo::NibbleChar(sum);
-  *out++ = kelvo::kEtx;
-  frame->bytes[0] = static_cast<uint8_t>(2 * length + 6);
+  kelvo::WriteFrame(payload, static_cast<size_t>(length), frame->bytes + 1);
+  frame->bytes[0] = static_cast<uint8_t>(kelvo::FrameSize(static_cast<size_t>(length)));
 
   kelvo::ConsumeAfterCompile(g_request);
 }

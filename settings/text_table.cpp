@@ -245,6 +245,13 @@ QString GetText(int index) {
   return LookUpText(TextTable, Current, index);
 }
 
+QString GetHungarianText(int index) {
+  if (!TextTableBuilt) {
+    BuildTextTable();
+  }
+  return LookUpText(TextTable, kLanguageHungarian, index);
+}
+
 TLanguage CurrentLanguage() {
   return Current;
 }

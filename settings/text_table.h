@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "text_index.h"
+
 using TLanguage = uint8_t;
 inline constexpr TLanguage kLanguageHungarian = 0;
 inline constexpr TLanguage kLanguageEnglish = 1;
@@ -126,6 +128,10 @@ void BuildTextTable();
 // The text of 'index' in the current language; an empty entry falls back to
 // Hungarian. An index outside the table gives an empty text. Main thread only.
 QString GetText(int index);
+
+// The Hungarian text of 'index', whatever the current language (for the
+// dialogs that always speak Hungarian). Main thread only.
+QString GetHungarianText(int index);
 
 // The lookup GetText makes, on any table: the text of 'index' in 'language'
 // (a language other than 0 or 1 reads Hungarian), the Hungarian text when

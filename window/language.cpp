@@ -5,24 +5,19 @@
 #include "qt_translation.h"
 #include "status_bar.h"
 
-namespace {
-constexpr int kConverterPanelText = 58;
-constexpr int kProgTermPanelText = 59;
-}  // namespace
-
 void ApplyLanguage(const TLanguageTargets &targets, TLanguage language) {
   SetCurrentLanguage(language <= kLanguageEnglish ? language : kLanguageHungarian);
   ApplyQtTranslation(CurrentLanguage());
   for (int index = 0; index < kMenuCaptionCount; ++index) {
     if (targets.menuItems[index] != nullptr) {
-      targets.menuItems[index]->setText(GetText(index));
+      targets.menuItems[index]->setText(GetText(kTextMenuFile + index));
     }
   }
   for (const auto &[item, text] : targets.addedItems) {
     item->setText(GetText(text));
   }
-  targets.statusBar->SetPanelText(1, GetText(kConverterPanelText));
-  targets.statusBar->SetPanelText(2, GetText(kProgTermPanelText));
+  targets.statusBar->SetPanelText(1, GetText(kTextConverterPanel));
+  targets.statusBar->SetPanelText(2, GetText(kTextProgTermPanel));
 }
 
 void Menu_LanguageClick(QAction *sender, const TLanguageTargets &targets,

@@ -11,11 +11,11 @@
 class QAction;
 class TStatusBar;
 
-inline constexpr int kMenuCaptionCount = 22;
+inline constexpr int kMenuCaptionCount = kTextMenuAbout - kTextMenuFile + 1;
 
 struct TLanguageTargets {
-  // The menu items captioned by texts 0..21, in text order (a submenu by
-  // its menu action).
+  // The menu items captioned by kTextMenuFile..kTextMenuAbout, in text order
+  // (a submenu by its menu action).
   std::array<QAction *, kMenuCaptionCount> menuItems{};
   // Items added beside the designed ones, each with its text index.
   std::vector<std::pair<QAction *, int>> addedItems;

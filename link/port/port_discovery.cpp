@@ -4,8 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <algorithm>
+
+#include "port_map_folder.h"
 
 namespace {
 
@@ -80,10 +81,7 @@ std::optional<int> ComPortIndex(const QString &name) {
 
 TPortSources TPortSources::System() {
   TPortSources sources;
-  const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-  if (!runtime.isEmpty()) {
-    sources.portMapFolder = runtime + QStringLiteral("/sorvanel/ports");
-  }
+  sources.portMapFolder = UserRuntimeFolders().portMap;
   return sources;
 }
 

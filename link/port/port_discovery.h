@@ -19,8 +19,8 @@ struct TPortSources {
   // udev's links named after each USB serial adapter's identity.
   QString serialByIdFolder = QStringLiteral("/dev/serial/by-id");
 
-  // The system's folders and the user's port map folder,
-  // $XDG_RUNTIME_DIR/sorvanel/ports.
+  // The system's folders and the user's port map folder
+  // (port_map_folder.h).
   static TPortSources System();
 };
 

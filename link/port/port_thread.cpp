@@ -1,5 +1,6 @@
 #include "port_thread.h"
 
+#include <QScopedValueRollback>
 #include <utility>
 
 #include "open_away.h"
@@ -49,10 +50,8 @@ TOpenFailure TPortThread::OpenDevice(TPortDevice &device) {
     return device.Open(line_);
   }
   const TLineSettings line = line_;
-  opening_ = true;
-  const TOpenFailure failure = OpenAway([&] { return device.Open(line); });
-  opening_ = false;
-  return failure;
+  const QScopedValueRollback<bool> opening(opening_, true);
+  return OpenAway([&] { return device.Open(line); });
 }
 
 void TPortThread::Report(TPortEvent event) {

@@ -12,9 +12,9 @@ class TPortList {
  public:
   virtual ~TPortList() = default;
 
-  // An open from a menu click or the converter search is running: the event
-  // processing around it may reach the reconnect, which must then leave the
-  // port and the list alone.
+  // A port is being opened (a menu click, the converter search, a network
+  // port's connect): the event processing around it may reach the watchdog's
+  // tick or the reconnect, which must then leave the port and the list alone.
   virtual bool Busy() const = 0;
   // The list position of the port 'name'; -1 when it is not listed.
   virtual int PositionOf(const QString &name) const = 0;

@@ -1,5 +1,7 @@
 #include "port_menu.h"
 
+#include <QScopedValueRollback>
+
 #include "reconnect.h"
 
 namespace {
@@ -103,7 +105,7 @@ void TPortMenu::OpenPortAt(int position) {
   if (name.isEmpty()) {
     return;
   }
-  TRunningGuard guard(clickRunning_);
+  const QScopedValueRollback<bool> running(clickRunning_, true);
   if (port_.Connected()) {
     port_.ClosePort();
   }
@@ -129,7 +131,7 @@ void TPortMenu::Menu_FindFrequencyConverterClick() {
 }
 
 void TPortMenu::RunConverterSearch() {
-  TRunningGuard guard(searching_);
+  const QScopedValueRollback<bool> running(searching_, true);
   if (port_.Connected()) {
     port_.ClosePort();
   }

@@ -47,12 +47,8 @@ class TPortMenu : public TPortList {
   // until one port opens or every position has been tried once. Failed opens
   // stay silent; network ports are passed over (they open by name only).
   void RunConverterSearch();
-  // The search is running (it lets the window handle its events after each
-  // port it tries).
-  bool Searching() const { return searching_; }
-
   // TPortList.
-  bool Busy() const override { return clickRunning_ || searching_; }
+  bool Busy() const override { return clickRunning_ || searching_ || port_.Opening(); }
   int PositionOf(const QString &name) const override;
   void RefreshPortList() override;
   void SetReconnect(TReconnect *reconnect) override { reconnect_ = reconnect; }
@@ -79,18 +75,6 @@ class TPortMenu : public TPortList {
   QString PortToSave() const;
 
  private:
-  // Marks a handler as running for as long as the scope lasts.
-  class TRunningGuard {
-   public:
-    explicit TRunningGuard(bool &running) : running_(running) { running_ = true; }
-    ~TRunningGuard() { running_ = false; }
-    TRunningGuard(const TRunningGuard &) = delete;
-    TRunningGuard &operator=(const TRunningGuard &) = delete;
-
-   private:
-    bool &running_;
-  };
-
   void OpenPortAt(int position);
   void TrySearchPosition();
   void TellPortChosen(const QString &name, bool opened);
@@ -110,8 +94,8 @@ class TPortMenu : public TPortList {
   bool searching_ = false;
   // A click opens a port: its ProcessPendingEvents, a network port's local
   // event loop and a modal open-error dialog may reach a tick or a hot-plug
-  // event. The reconnect waits (Busy), so it cannot reopen the port the
-  // click is replacing.
+  // event. The tick is skipped and the reconnect waits (Busy), so neither a
+  // search nor a reopen replaces the port the click is opening.
   bool clickRunning_ = false;
   bool portChosen_ = false;
   std::optional<QString> savedBeforeThisRun_;  // set by UseForThisRun

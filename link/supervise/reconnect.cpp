@@ -57,10 +57,10 @@ void TReconnect::ClosePort() {
 }
 
 void TReconnect::Retry() {
-  // The only event loop a retry runs is its own network open's, where
-  // Opening() holds: a tick or hot-plug event reached from there, like any
+  // The only event loop a retry runs is its own network open's, where the
+  // list is Busy: a tick or hot-plug event reached from there, like any
   // other open in progress, leaves the port alone.
-  if (inUse_.isEmpty() || settings_.FindFreq || list_.Busy() || port_.Opening()) {
+  if (inUse_.isEmpty() || settings_.FindFreq || list_.Busy()) {
     return;
   }
   if (port_.Connected()) {
@@ -129,7 +129,7 @@ void TReconnect::HandlePortsChanged() {
   // network port's connect (a retry's, or the reopen after an alert): the
   // list is refreshed once that is over, so the item of the port being
   // opened is checked in the rebuilt menu.
-  if (list_.Busy() || port_.Opening()) {
+  if (list_.Busy()) {
     hotPlugDelay_.start();
     return;
   }

@@ -7,7 +7,7 @@ TWatchdog::TWatchdog(TLinkState &linkState, TProgramSettings &settings, TPortCon
     : linkState_(linkState), settings_(settings), port_(port), host_(host), menu_(menu) {}
 
 void TWatchdog::TimerTimer() {
-  if (menu_.Searching() || port_.Opening()) {
+  if (menu_.Busy()) {
     return;
   }
   if (TReconnect *reconnect = menu_.Reconnect(); reconnect != nullptr) {

@@ -26,8 +26,9 @@ class TWatchdog {
   TWatchdog(const TWatchdog &) = delete;
   TWatchdog &operator=(const TWatchdog &) = delete;
 
-  // The tick. One that arrives during the converter search's event
-  // processing or a network port's open is skipped: that one goes on.
+  // The tick. One that arrives while the port menu is busy opening a port
+  // (a click, the converter search, a network port's connect) is skipped:
+  // that open goes on.
   void TimerTimer();
 
  private:

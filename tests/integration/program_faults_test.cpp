@@ -119,7 +119,8 @@ TEST_F(LineFaults, ASavedPortThatFailsToOpenStartsWithTheTimerRunning) {
   const auto noPortScreen = [] {
     for (QWidget *widget : QApplication::topLevelWidgets()) {
       if (auto *form = qobject_cast<TForm_Sorvanel *>(widget)) {
-        return form->FrontPanel().Label_DisplayLine[kSizeBig][2]->text() == GetText(24);
+        return form->FrontPanel().Label_DisplayLine[kSizeBig][2]->text() ==
+               GetText(kTextNoPortLine2);
       }
     }
     return false;
@@ -130,8 +131,8 @@ TEST_F(LineFaults, ASavedPortThatFailsToOpenStartsWithTheTimerRunning) {
   };
   StartWindow();
   ASSERT_EQ(dialogs.records.size(), 1u);
-  EXPECT_EQ(dialogs.last().caption, GetText(28));
-  EXPECT_EQ(dialogs.last().headline, GetText(30));
+  EXPECT_EQ(dialogs.last().caption, GetText(kTextError));
+  EXPECT_EQ(dialogs.last().headline, GetText(kTextSerialPortError));
   EXPECT_TRUE(shownDuringDialog) << "the timer ticked while the dialog was up";
   EXPECT_TRUE(Window().Timer()->isActive());
   EXPECT_FALSE(Window().DriveLink().Port().Connected());

@@ -221,8 +221,9 @@ class ProgramTest : public testing::Test {
   QColor ErrorLed(int size) { return window->FrontPanel().Shape_ErrorLed[size]->BrushColor(); }
   TImage *KeyImage(int key) { return window->FrontPanel().KeyImage(kSizeBig, key); }
   bool ShowsStatusScreenNoCommunication() {
-    return Line(kSizeBig, 2) == GetText(22) && Line(kSizeBig, 3) == GetText(23) &&
-           Line(kSizeSmall, 2) == GetText(22);
+    return Line(kSizeBig, 2) == GetText(kTextNoCommunicationLine2) &&
+           Line(kSizeBig, 3) == GetText(kTextNoCommunicationLine3) &&
+           Line(kSizeSmall, 2) == GetText(kTextNoCommunicationLine2);
   }
   // The drive's main screen is on the display.
   bool ShowsMainScreen() { return Line(kSizeBig, 0).startsWith(QStringLiteral("Kimenet")); }

@@ -239,7 +239,7 @@ TEST_F(PtyConversation, ProgrammingTerminalAlertsStopTheLinkWhileShown) {
 
   ASSERT_TRUE(drive.Deliver(kProgTermPayload));
   EXPECT_TRUE(drive.Answers(150).empty()) << "a programming terminal's frame is never answered";
-  ASSERT_NO_FATAL_FAILURE(expectAlertShownWithTheLinkStopped(1, GetText(43)));
+  ASSERT_NO_FATAL_FAILURE(expectAlertShownWithTheLinkStopped(1, GetText(kTextProgTermConnected)));
   EXPECT_TRUE(Window().DriveLink().Port().Connected());
   EXPECT_FALSE(MenuItem("Menu_ProgTermAlertOnConnect")->isChecked());
 
@@ -249,7 +249,8 @@ TEST_F(PtyConversation, ProgrammingTerminalAlertsStopTheLinkWhileShown) {
   for (int i = 0; i < 3; ++i) {
     EXPECT_TRUE(Exchange().valid) << "message " << i;
   }
-  ASSERT_NO_FATAL_FAILURE(expectAlertShownWithTheLinkStopped(2, GetText(45)));
+  ASSERT_NO_FATAL_FAILURE(
+      expectAlertShownWithTheLinkStopped(2, GetText(kTextProgTermDisconnected)));
   EXPECT_TRUE(MenuItem("Menu_ProgTermAlertOnDisconnect")->isChecked());
 
   // Alerts off for connecting: the next terminal frame shows nothing.

@@ -91,14 +91,14 @@ TEST(ProgTermAlertDialogs, ShowTheirTextsWithTheCheckBoxAndReturnTheUsersChoice)
   const TMessageDialogRequest &connected = dialogs.records[0].request;
   EXPECT_EQ(connected.icon, 0);
   EXPECT_TRUE(connected.caption.isEmpty());
-  EXPECT_EQ(connected.headline, GetText(43));
-  EXPECT_EQ(connected.message, GetText(44));
+  EXPECT_EQ(connected.headline, GetText(kTextProgTermConnected));
+  EXPECT_EQ(connected.message, GetText(kTextProgTermConnectedMessage));
   EXPECT_EQ(connected.buttons, 0x10);
   EXPECT_TRUE(connected.hasCheckBox);
-  EXPECT_EQ(connected.checkBoxCaption, GetText(47));
+  EXPECT_EQ(connected.checkBoxCaption, GetText(kTextShowAlertNextTime));
   EXPECT_TRUE(dialogs.records[0].checkBoxStateShown);
-  EXPECT_EQ(dialogs.records[1].request.headline, GetText(45));
-  EXPECT_EQ(dialogs.records[1].request.message, GetText(46));
+  EXPECT_EQ(dialogs.records[1].request.headline, GetText(kTextProgTermDisconnected));
+  EXPECT_EQ(dialogs.records[1].request.message, GetText(kTextProgTermDisconnectedMessage));
 }
 
 }  // namespace

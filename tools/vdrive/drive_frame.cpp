@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
+#include "frame_encoding.h"
 #include "kelvo.h"
 
 namespace vdrive {
 namespace {
-
-using kelvo::kEtx;
-using kelvo::kStx;
 
 constexpr size_t kBodyStart = 3;
 
@@ -44,23 +43,8 @@ uint8_t StatusByte(uint8_t kind, int line, Leds leds) {
 
 Frame EncodeFrame(std::span<const uint8_t> payload) {
   Frame frame;
-  frame.reserve(2 * payload.size() + 6);
-  frame.push_back(kStx);
-  uint8_t sum = kStx;
-  const auto put = [&](uint8_t byte, bool summed) {
-    for (const uint8_t nibble :
-         {static_cast<uint8_t>(byte >> 4), static_cast<uint8_t>(byte & 15)}) {
-      const auto character = static_cast<uint8_t>(0x30 | nibble);
-      frame.push_back(character);
-      sum = static_cast<uint8_t>(sum + (summed ? character : 0));
-    }
-  };
-  put(static_cast<uint8_t>(payload.size()), true);
-  for (uint8_t byte : payload) {
-    put(byte, true);
-  }
-  put(sum, false);
-  frame.push_back(kEtx);
+  frame.reserve(kelvo::FrameSize(payload.size()));
+  kelvo::WriteFrame(payload.data(), payload.size(), std::back_inserter(frame));
   VerifyWithKelvo(frame, payload);
   return frame;
 }

@@ -5,9 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QStandardPaths>
 #include <cerrno>
 #include <cstring>
+
+#include "link/port/port_map_folder.h"
 
 namespace vdrive {
 namespace {
@@ -49,15 +50,14 @@ std::string ReadAll(int fd) {
 }  // namespace
 
 bool PreparePortMapFolders(PortMapFolders &folders, std::string &error) {
-  const std::string runtime =
-      QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation).toStdString();
-  if (runtime.empty()) {
+  const TRuntimeFolders runtime = UserRuntimeFolders();
+  if (runtime.runtime.isEmpty()) {
     error = "no usable runtime folder (check XDG_RUNTIME_DIR)";
     return false;
   }
-  const std::string base = runtime + "/sorvanel";
-  folders = {base + "/ports", base + "/vdrive"};
-  return MakeFolder(runtime, error) && MakeFolder(base, error) &&
+  const std::string base = runtime.program.toStdString();
+  folders = {runtime.portMap.toStdString(), base + "/vdrive"};
+  return MakeFolder(runtime.runtime.toStdString(), error) && MakeFolder(base, error) &&
          MakeFolder(folders.ports, error) && MakeFolder(folders.locks, error);
 }
 

@@ -5,6 +5,7 @@
 #include "display_colors.h"
 #include "display_font.h"
 #include "image_widget.h"
+#include "text_table.h"
 #include "ui_main_window.h"
 
 namespace {
@@ -39,8 +40,8 @@ void TakeDesignedControls(Ui::TForm_Sorvanel &ui, TFrontPanel &panel) {
 void SetUpStatusBarPanels(TStatusBar &statusBar, TStatusBar::TDrawPanelHandler drawPanel) {
   statusBar.SetPanels({
       {50, Qt::AlignHCenter, false, QStringLiteral("-")},
-      {95, Qt::AlignHCenter, true, QStringLiteral("Frekvenciaváltó")},
-      {75, Qt::AlignHCenter, true, QStringLiteral("Prog. term.")},
+      {95, Qt::AlignHCenter, true, GetHungarianText(kTextConverterPanel)},
+      {75, Qt::AlignHCenter, true, GetHungarianText(kTextProgTermPanel)},
       {50, Qt::AlignLeft, false, QString()},
   });
   statusBar.SetDrawPanelHandler(std::move(drawPanel));

@@ -155,9 +155,9 @@ void TDisplayRenderer::ShowStatusScreen(int mode) {
   } else {
     lines[0] = QStringLiteral("    Sorvanel");
     lines[1] = QStringLiteral("----------------");
-    const int firstText = mode == kStatusScreenNoCommunication ? 22
-                          : mode == kStatusScreenNoPort        ? 24
-                                                               : 26;
+    const int firstText = mode == kStatusScreenNoCommunication ? kTextNoCommunicationLine2
+                          : mode == kStatusScreenNoPort        ? kTextNoPortLine2
+                                                               : kTextSearchingLine2;
     lines[2] = GetText(firstText);
     lines[3] = GetText(firstText + 1);
     if (mode == kStatusScreenSearching) {

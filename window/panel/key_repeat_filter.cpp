@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QScopedValueRollback>
 #include <QStyleHints>
 #include <algorithm>
 #include <chrono>
@@ -94,12 +95,13 @@ void TKeyRepeatFilter::PassDueReleases() {
   if (passing_) {
     return;
   }
-  passing_ = true;
-  // A busy main thread can wake here before it has handled input that the
-  // window system delivered long ago: the repeat's press may be waiting in
-  // the queue. Handle what has arrived first, so that press is seen.
-  QCoreApplication::processEvents();
-  passing_ = false;
+  {
+    const QScopedValueRollback<bool> passing(passing_, true);
+    // A busy main thread can wake here before it has handled input that the
+    // window system delivered long ago: the repeat's press may be waiting in
+    // the queue. Handle what has arrived first, so that press is seen.
+    QCoreApplication::processEvents();
+  }
 
   const qint64 now = NowMs();
   std::vector<TPendingRelease> due;

@@ -20,9 +20,6 @@ namespace {
 
 constexpr int kNameColumn = 0;
 constexpr int kUrlColumn = 1;
-constexpr int kTextError = 28;
-constexpr int kTextOk = 48;
-constexpr int kTextCancel = 57;
 // Names a message lists before it only counts the rest.
 constexpr int kMaxNamesListed = 10;
 const QColor kProblemColor(0xC0, 0x00, 0x00);
@@ -56,8 +53,8 @@ TForm_NetworkPorts::TForm_NetworkPorts(const TNetworkPorts &ports, QWidget *pare
   table_->verticalHeader()->hide();
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
-  buttons_->button(QDialogButtonBox::Ok)->setText(GetText(kTextOk));
-  buttons_->button(QDialogButtonBox::Cancel)->setText(GetText(kTextCancel));
+  buttons_->button(QDialogButtonBox::Ok)->setText(GetText(kTextButtonOk));
+  buttons_->button(QDialogButtonBox::Cancel)->setText(GetText(kTextButtonCancel));
   status_->setWordWrap(true);
   status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 

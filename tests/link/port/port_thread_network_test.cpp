@@ -283,8 +283,8 @@ TEST(NetworkOpenFailure, MisbehavingServersGiveAClearErrorInTheSerialPortDialog)
     EXPECT_FALSE(port.OpenPort());
     EXPECT_FALSE(port.Connected());
     ASSERT_EQ(dialogs.records.size(), 1u);
-    EXPECT_EQ(dialogs.last().caption, GetText(28));
-    EXPECT_EQ(dialogs.last().headline, GetText(30));
+    EXPECT_EQ(dialogs.last().caption, GetText(kTextError));
+    EXPECT_EQ(dialogs.last().headline, GetText(kTextSerialPortError));
     // The reason, and the address tried.
     const QString address = server.Url().section(QStringLiteral("//"), 1);
     EXPECT_EQ(dialogs.last().message,

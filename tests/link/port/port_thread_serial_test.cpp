@@ -159,9 +159,9 @@ TEST_F(SerialOpenFailure, PortHeldByAnotherPortObjectIsReportedBusy) {
   ASSERT_EQ(dialogs.records.size(), 1u);
   const TMessageDialogRequest &shown = dialogs.last();
   EXPECT_EQ(shown.icon, 3);
-  EXPECT_EQ(shown.caption, GetText(28));
-  EXPECT_EQ(shown.headline, GetText(30));
-  EXPECT_EQ(shown.message, GetText(37));
+  EXPECT_EQ(shown.caption, GetText(kTextError));
+  EXPECT_EQ(shown.headline, GetText(kTextSerialPortError));
+  EXPECT_EQ(shown.message, GetText(kTextDeviceBusy));
   EXPECT_EQ(shown.buttons, 16);
   // The holder is not disturbed.
   EXPECT_TRUE(first->Connected());
@@ -178,7 +178,7 @@ TEST_F(SerialOpenFailure, PortLockedByAnotherProgramIsReportedBusy) {
 
   EXPECT_FALSE(port.OpenPort());
   ASSERT_EQ(dialogs.records.size(), 1u);
-  EXPECT_EQ(dialogs.last().message, GetText(37));
+  EXPECT_EQ(dialogs.last().message, GetText(kTextDeviceBusy));
   close(other);
   EXPECT_TRUE(port.OpenPort());
 }
@@ -194,7 +194,7 @@ TEST_F(SerialOpenFailure, FailuresAreSilentUnlessErrorsAreShown) {
   port.SetOpenFailureReport(ShowOpenFailureDialog);
   EXPECT_FALSE(port.OpenPort());
   ASSERT_EQ(dialogs.records.size(), 1u);
-  EXPECT_EQ(dialogs.last().message, GetText(31));
+  EXPECT_EQ(dialogs.last().message, GetText(kTextPortNotFound));
 }
 
 TEST_F(SerialOpenFailure, LowerCaseUsbNameIsASerialPortAndEmptyNameFails) {
@@ -206,8 +206,8 @@ TEST_F(SerialOpenFailure, LowerCaseUsbNameIsASerialPortAndEmptyNameFails) {
   port.SetPortName(QString());
   EXPECT_FALSE(port.OpenPort());
   ASSERT_EQ(dialogs.records.size(), 2u);
-  EXPECT_EQ(dialogs.records[0].request.headline, GetText(30));
-  EXPECT_EQ(dialogs.records[1].request.message, GetText(31));
+  EXPECT_EQ(dialogs.records[0].request.headline, GetText(kTextSerialPortError));
+  EXPECT_EQ(dialogs.records[1].request.message, GetText(kTextPortNotFound));
 }
 
 TEST_F(SerialOpenFailure, TargetThatIsNotATerminalIsNotSupported) {
@@ -220,7 +220,7 @@ TEST_F(SerialOpenFailure, TargetThatIsNotATerminalIsNotSupported) {
   port.SetPortName(QStringLiteral("COM3"));
   EXPECT_FALSE(port.OpenPort());
   ASSERT_EQ(dialogs.records.size(), 1u);
-  EXPECT_EQ(dialogs.last().message, GetText(34));
+  EXPECT_EQ(dialogs.last().message, GetText(kTextNotSupported));
 }
 
 TEST_F(SerialOpenFailure, OpenOnAnOpenPortChangesNothing) {

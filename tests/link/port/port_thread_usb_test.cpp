@@ -100,8 +100,8 @@ TEST_F(UsbOpenFailure, FailedOpenShowsTheUsbErrorOnlyWhenAsked) {
   ASSERT_EQ(dialogs.records.size(), 1u);
   const TMessageDialogRequest &shown = dialogs.last();
   EXPECT_EQ(shown.icon, 3);
-  EXPECT_EQ(shown.caption, GetText(28));
-  EXPECT_EQ(shown.headline, GetText(29));
+  EXPECT_EQ(shown.caption, GetText(kTextError));
+  EXPECT_EQ(shown.headline, GetText(kTextUsbPortError));
   EXPECT_TRUE(shown.message.isEmpty());
   EXPECT_EQ(shown.buttons, 16);
 }

@@ -126,7 +126,7 @@ TEST_F(TlsServers, RefusedServersGiveTheirReasonAndHearNothing) {
     EXPECT_FALSE(port->OpenPort());
     EXPECT_EQ(port->LastOpenFailure().kind, hostile.reason);
     ASSERT_EQ(dialogs.records.size(), 1u);
-    EXPECT_EQ(dialogs.last().headline, GetText(30));
+    EXPECT_EQ(dialogs.last().headline, GetText(kTextSerialPortError));
     // The reason, and the host and port tried.
     const QString address = server.Url("socket+tls").section(QStringLiteral("//"), 1);
     EXPECT_EQ(dialogs.last().message, GetText(hostile.text) + QStringLiteral("\nCím: ") + address);

@@ -359,6 +359,25 @@ TEST_F(ConverterSearch, TickArrivingDuringASlowTickIsSkipped) {
   EXPECT_EQ(port.openAttempts.size(), 6);
 }
 
+TEST_F(ConverterSearch, TickDuringAClickLeavesThePortToTheClick) {
+  port.openable = {"USB1"};
+  Build(kSearchList);
+  settings.FindFreq = true;
+  // The click's event processing (or its open-error dialog) reaches a tick:
+  // a search run from there would open USB1 under the failed click.
+  host.onProcessEvents = [&] { watchdog.TimerTimer(); };
+  menu.Menu_OpenPortClick(0);  // COM1 does not open
+  host.onProcessEvents = nullptr;
+  EXPECT_EQ(port.openAttempts, QStringList{"COM1"});
+  EXPECT_FALSE(port.connected);
+  EXPECT_EQ(host.checkedPortItem, -1);
+  EXPECT_EQ(host.portStatusText, QStringLiteral("-"));
+  EXPECT_TRUE(host.statusScreens.empty());
+
+  watchdog.TimerTimer();  // the next tick, after the click, searches
+  EXPECT_TRUE(port.connected);
+}
+
 TEST_F(ConverterSearch, ListRebuiltDuringTheSearchIsFollowedSafely) {
   Build({"COM1", "COM2", "COM3", "COM4", "COM5"});
   settings.FindFreq = true;

@@ -35,7 +35,7 @@ TEST_F(NetworkPortsWindow, NamesOfTheSettingsFileAreListedAndTheItemFollowsTheLa
   EXPECT_EQ(texts.mid(texts.size() - 2), QStringList({"|", "Network ports…"}));
   // Nothing listens there: the saved port fails with the network's reason and its address.
   ASSERT_EQ(dialogs.records.size(), 1u);
-  EXPECT_EQ(dialogs.last().headline, GetText(30));
+  EXPECT_EQ(dialogs.last().headline, GetText(kTextSerialPortError));
   EXPECT_EQ(dialogs.last().message, "Connection refused\nAddress: 127.0.0.1:2");
 
   window.Menu_LanguageClick(Child<QAction>("Menu_LanguageHun"));
