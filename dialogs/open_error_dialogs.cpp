@@ -33,6 +33,37 @@ constexpr TErrorText kErrorTexts[] = {
     {EIO, kTextIoDeviceError},       // e.g. a ttyS node without a UART
 };
 
+// Why a file named in a TLS address could not be read, in the window's
+// language; nothing for an error the table has no words for.
+QString TlsFileErrorText(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+      return GetText(kTextFileDoesNotExist);
+    case EACCES:
+    case EPERM:
+      return GetText(kTextFileNoPermission);
+    default:
+      return QString();
+  }
+}
+
+bool IsTlsFailure(TOpenFailure::TKind kind) {
+  switch (kind) {
+    case TOpenFailure::TKind::CertificateNotTrusted:
+    case TOpenFailure::TKind::CertificateWrongName:
+    case TOpenFailure::TKind::CertificateExpired:
+    case TOpenFailure::TKind::FingerprintMismatch:
+    case TOpenFailure::TKind::ClientCertificateRequired:
+    case TOpenFailure::TKind::HandshakeFailed:
+    case TOpenFailure::TKind::KeyFileExposed:
+    case TOpenFailure::TKind::TlsFileUnusable:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 int SerialOpenErrorTextIndex(int error) {
@@ -82,10 +113,11 @@ QString OpenFailureText(const TOpenFailure &failure) {
       return GetText(kTextTlsHandshakeFailed);
     case TOpenFailure::TKind::KeyFileExposed:
       return GetText(kTextTlsKeyFileExposed);
-    case TOpenFailure::TKind::TlsFileUnusable:
-      return failure.systemError == 0 ? GetText(kTextTlsFileUnusable)
-                                      : GetText(kTextTlsFileUnusable) + QStringLiteral(": ") +
-                                            qt_error_string(failure.systemError);
+    case TOpenFailure::TKind::TlsFileUnusable: {
+      const QString why = TlsFileErrorText(failure.systemError);
+      return why.isEmpty() ? GetText(kTextTlsFileUnusable)
+                           : GetText(kTextTlsFileUnusable) + QStringLiteral(": ") + why;
+    }
   }
   return QString();
 }
@@ -95,7 +127,11 @@ void ShowOpenFailureDialog(const TOpenFailure &failure) {
     return;
   }
   const bool usb = failure.kind == TOpenFailure::TKind::UsbAdapter;
-  const QString reason = OpenFailureText(failure);
+  // The headline says serial port, as for every port the menu lists; the
+  // reason line tells that the network port's security failed.
+  const QString reason = IsTlsFailure(failure.kind)
+                             ? GetText(kTextTlsConnectionFailed).arg(OpenFailureText(failure))
+                             : OpenFailureText(failure);
   Luvamsg_ShowDialog(kMessageDialogIconError, GetText(kTextError),
                      GetText(usb ? kTextUsbPortError : kTextSerialPortError),
                      failure.address.isEmpty()

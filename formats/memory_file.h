@@ -50,8 +50,9 @@ std::optional<QByteArray> ReadMemoryFileStart(const QString &path);
 TMemoryFileReadResult ReadMemoryFile(const QByteArray &fileBytes, TTerminalMemory &memory);
 
 // Writes the memory file of 'memory' to 'path'. The old file is replaced only
-// once the new one is completely on disk; a read-only file is refused and left
-// untouched (see WriteFileAtomically). False on any failure.
+// once the new one is completely on disk (in a folder that cannot be written
+// it is written in place); a read-only file is refused and left untouched
+// (see WriteFileAtomically). False when the new content is not on disk.
 bool WriteMemoryFile(const QString &path, const TTerminalMemory &memory);
 
 // Keeps the file at 'path' for the user before it is replaced: renames it

@@ -71,15 +71,24 @@ bool IsRefused(const struct stat &info, const QByteArray &nativePath) {
          ::access(nativePath.constData(), W_OK) != 0;
 }
 
-// The old file overwritten where it stands: no longer all or nothing, but the
-// new content reaches the disk. The file is cut to its new length only after
-// the bytes are written, so a failing write keeps the old length.
-void WriteInPlace(const QString &target, const QByteArray &bytes) {
+// The old file overwritten where it stands, for a folder that cannot be
+// written. Space for a longer content is reserved first, so a full disk
+// refuses before the old bytes are touched; the file is cut to its new length
+// only after the bytes are written, so a failing write keeps the old length.
+// True when the new content is written, cut to length and on the disk.
+bool WriteInPlace(const QString &target, const QByteArray &bytes) {
   TFileDescriptor fd(::open(QFile::encodeName(target).constData(), O_WRONLY | O_CLOEXEC));
-  if (fd.get() >= 0 && WriteAll(fd.get(), bytes) &&
-      ::ftruncate(fd.get(), static_cast<off_t>(bytes.size())) == 0) {
-    ::fsync(fd.get());
+  struct stat info {};
+  if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0) {
+    return false;
   }
+  const auto length = static_cast<off_t>(bytes.size());
+  if (length > info.st_size && ::posix_fallocate(fd.get(), 0, length) != 0) {
+    return false;
+  }
+  const bool written =
+      WriteAll(fd.get(), bytes) && ::ftruncate(fd.get(), length) == 0 && ::fsync(fd.get()) == 0;
+  return fd.Close() && written;
 }
 
 QString TemporaryFileName(const QString &fileName, quint32 number) {
@@ -136,12 +145,9 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes) {
   QByteArray temporaryPath;
   TFileDescriptor fd(CreateTemporaryFile(target, &temporaryPath));
   if (fd.get() < 0) {
-    if (existed && (errno == EACCES || errno == EPERM)) {
-      // The folder cannot be written but the file can: its new content is not
-      // lost, and the caller still hears that the safe way failed.
-      WriteInPlace(target, bytes);
-    }
-    return false;
+    // The folder cannot be written but the file can: the new content goes
+    // into the file where it stands rather than being lost.
+    return existed && (errno == EACCES || errno == EPERM) && WriteInPlace(target, bytes);
   }
   bool ok = WriteAll(fd.get(), bytes);
   if (ok && existed) {

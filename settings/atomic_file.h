@@ -16,10 +16,13 @@
 // user who does not own it needs any write bit). A file writable through its
 // group or other bits is not refused. False also when the temporary file
 // cannot be created, written, flushed or renamed; the temporary file is then
-// removed and the old file is left as it was, except in a folder that
-// cannot be written: there the file is written in place (written, flushed
-// to disk, cut to length) and false still tells the caller that the save
-// was not all or nothing.
+// removed and the old file is left as it was.
+//
+// In a folder that cannot be written, an existing file that can is written
+// in place instead: true when its new content is written, cut to length and
+// flushed to disk. A disk too full for a longer content refuses before the
+// old bytes are touched (false, old file whole); a write that fails midway
+// gives false with the file partly new.
 bool WriteFileAtomically(const QString &path, const QByteArray &bytes);
 
 // Whether WriteFileAtomically would refuse 'path' as read-only or not a

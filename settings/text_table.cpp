@@ -111,8 +111,10 @@ constexpr std::array<TTextPair, kTextCount> kTextSource = {{
     {"Nem jött válasz időben", "No answer in time"},
     {"A kiszolgáló nem fogadta el a 19200 8N1 beállítást", "Server refused 19200 8N1"},
     {"A kiszolgáló bontotta a kapcsolatot", "Connection closed by the server"},
-    {"Hibás cím (rfc2217://GÉP:PORT vagy socket://GÉP:PORT)",
-     "Invalid address (rfc2217://HOST:PORT or socket://HOST:PORT)"},
+    {"Hibás cím (rfc2217:// vagy socket://, TLS-sel rfc2217+tls:// vagy socket+tls://, utána "
+     "GÉP:PORT)",
+     "Invalid address (rfc2217:// or socket://, with TLS rfc2217+tls:// or socket+tls://, then "
+     "HOST:PORT)"},
     {"Hálózati portok", "Network ports"},
     {"Név", "Name"},
     {"Cím (URL)", "Address (URL)"},
@@ -197,8 +199,8 @@ constexpr std::array<TTextPair, kTextCount> kTextSource = {{
      "The server's certificate has expired or is not yet valid"},
     {"A kiszolgáló tanúsítványának ujjlenyomata nem egyezik a címben rögzítettel",
      "The server's certificate does not match the fingerprint in the address"},
-    {"A kiszolgáló ügyféltanúsítványt kér, amelyet elfogad",
-     "The server requires a client certificate it accepts"},
+    {"A kiszolgáló ügyféltanúsítványt követel, de nem kapott olyat, amelyet elfogad",
+     "The server requires a client certificate and was given none that it accepts"},
     {"A TLS-kézfogás nem sikerült", "The TLS handshake failed"},
     {"A kulcsfájlt a csoport vagy mások is olvashatják; a program nem használja (chmod 600)",
      "The key file is readable by group or others; it is not used (chmod 600)"},
@@ -210,6 +212,12 @@ constexpr std::array<TTextPair, kTextCount> kTextSource = {{
     {"Ennek a tanúsítványnak a rögzítése ennél a portnál", "Pin this certificate for this port"},
     {"A tanúsítvány rögzítve; az OK menti a címmel együtt",
      "Certificate pinned; OK saves it with the address"},
+    // The reason line of a TLS failure in the serial port error dialog, and
+    // why a file of a TLS address could not be read.
+    {"A hálózati port biztonságos (TLS) kapcsolata nem jött létre: %1",
+     "The network port's secure (TLS) connection failed: %1"},
+    {"a fájl nem létezik", "the file does not exist"},
+    {"nincs jog a fájl olvasásához", "no permission to read the file"},
 
 }};
 

@@ -11,7 +11,7 @@ using TLanguage = uint8_t;
 inline constexpr TLanguage kLanguageHungarian = 0;
 inline constexpr TLanguage kLanguageEnglish = 1;
 inline constexpr int kLanguageCount = 2;
-inline constexpr int kTextCount = 153;
+inline constexpr int kTextCount = 156;
 
 // Texts added after the original 60, named so they are never used by number.
 // The Tools menu and the memory view:
@@ -117,6 +117,11 @@ inline constexpr int kTextTlsCertificateTitle = 149;
 inline constexpr int kTextTlsCertificateDetails = 150;  // %1 subject … %5 fingerprint
 inline constexpr int kTextTlsPinCertificate = 151;
 inline constexpr int kTextTlsCertificatePinned = 152;
+// The serial port error dialog's reason line for a TLS failure (%1 the
+// reason), and why a file of a TLS address could not be read:
+inline constexpr int kTextTlsConnectionFailed = 153;
+inline constexpr int kTextFileDoesNotExist = 154;
+inline constexpr int kTextFileNoPermission = 155;
 
 // Rows by language, columns by text index.
 using TTextTable = std::array<std::array<QString, kTextCount>, kLanguageCount>;

@@ -63,97 +63,113 @@ TTurnaroundHistogram::TCoarseCounts TTurnaroundHistogram::CoarseCounts() const {
 
 uint64_t TLineStatistics::FailedChecks() const {
   uint64_t sum = 0;
-  for (const uint64_t count : failed_) {
+  for (const uint64_t count : counts_.failed) {
     sum += count;
   }
   return sum;
 }
 
 uint64_t TLineStatistics::FailedChecks(uint8_t errorCode) const {
-  return failed_[std::min<size_t>(errorCode, kCheckErrorCount)];
+  return counts_.failed[std::min<size_t>(errorCode, kCheckErrorCount)];
 }
 
 uint64_t TLineStatistics::SilentSeconds(TLinkTime now) const {
-  uint64_t seconds = silentSeconds_;
-  if (lastHeard_ && now > *lastHeard_) {
+  uint64_t seconds = counts_.silentSeconds;
+  if (counts_.lastHeard && now > *counts_.lastHeard) {
     seconds += static_cast<uint64_t>(
-        std::chrono::duration_cast<std::chrono::seconds>(now - *lastHeard_).count());
+        std::chrono::duration_cast<std::chrono::seconds>(now - *counts_.lastHeard).count());
   }
   return seconds;
 }
 
 void TLineStatistics::Reset(std::optional<TLinkTime> openedAt, TLinkTime now) {
-  *this = TLineStatistics();
-  openedAt_ = openedAt;
+  counts_ = TCounts();
+  beforeOpen_.reset();
+  counts_.openedAt = openedAt;
   if (openedAt) {
-    lastHeard_ = std::max(*openedAt, now);
+    counts_.lastHeard = std::max(*openedAt, now);
   }
 }
 
 void TLineStatistics::CountSilence(TLinkTime until) {
-  if (lastHeard_) {
-    silentSeconds_ = SilentSeconds(until);
+  if (counts_.lastHeard) {
+    counts_.silentSeconds = SilentSeconds(until);
   }
 }
 
 void TLineStatistics::ChunkReceived(TLinkTime t, const QByteArray &) {
-  if (lastHeard_) {
+  beforeOpen_.reset();
+  if (counts_.lastHeard) {
     CountSilence(t);
-    lastHeard_ = t;
+    counts_.lastHeard = t;
   }
-  lastChunk_ = t;
+  counts_.lastChunk = t;
 }
 
 void TLineStatistics::CharactersDropped(TLinkTime, size_t count) {
-  dropped_ += count;
+  beforeOpen_.reset();
+  counts_.dropped += count;
 }
 
 void TLineStatistics::FrameHandled(TLinkTime, const QByteArray &, uint8_t checkResult,
                                    uint8_t errorCode, const TReplyData &) {
-  awaitingAnswer_.reset();
+  beforeOpen_.reset();
+  counts_.awaitingAnswer.reset();
   if (checkResult == kConverterMessage) {
-    ++driveMessages_;
-    awaitingAnswer_ = lastChunk_;
+    ++counts_.driveMessages;
+    counts_.awaitingAnswer = counts_.lastChunk;
   } else if (checkResult == kProgTermFrame) {
-    ++progTermFrames_;
+    ++counts_.progTermFrames;
   } else if (checkResult == KELVO_CHECK_FAILED) {
-    ++failed_[std::min<size_t>(errorCode, kCheckErrorCount)];
+    ++counts_.failed[std::min<size_t>(errorCode, kCheckErrorCount)];
   } else {
-    ++otherFrames_;
+    ++counts_.otherFrames;
   }
 }
 
 void TLineStatistics::AnswerWritten(TLinkTime t, const uint8_t *, size_t, bool written) {
+  beforeOpen_.reset();
   if (!written) {
-    ++failedWrites_;
+    ++counts_.failedWrites;
   } else {
-    ++answers_;
+    ++counts_.answers;
   }
-  if (awaitingAnswer_) {
-    turnaround_.Add(t - *awaitingAnswer_);
-    awaitingAnswer_.reset();
+  if (counts_.awaitingAnswer) {
+    counts_.turnaround.Add(t - *counts_.awaitingAnswer);
+    counts_.awaitingAnswer.reset();
   }
 }
 
 void TLineStatistics::AnswerSkipped(TLinkTime) {
-  ++skipped_;
-  awaitingAnswer_.reset();
+  beforeOpen_.reset();
+  ++counts_.skipped;
+  counts_.awaitingAnswer.reset();
 }
 
 void TLineStatistics::PortChanged(TLinkTime t, TPortEvent event, const QString &) {
   switch (event) {
-    case TPortEvent::Opened:
+    case TPortEvent::Opened: {
+      TCounts before = std::move(counts_);
       Reset(t, t);
+      beforeOpen_ = std::move(before);
       break;
+    }
     case TPortEvent::Reopened:
-      ++reconnects_;
+      if (beforeOpen_) {
+        counts_ = std::move(*beforeOpen_);
+        beforeOpen_.reset();
+        counts_.openedAt = t;
+        counts_.awaitingAnswer.reset();  // a message of the lost line is never answered
+      }
+      ++counts_.reconnects;
       CountSilence(t);
-      lastHeard_ = t;
+      counts_.lastHeard = t;
       break;
     case TPortEvent::Lost:
     case TPortEvent::Closed:
+      beforeOpen_.reset();
       CountSilence(t);
-      lastHeard_.reset();
+      counts_.lastHeard.reset();
       break;
   }
 }

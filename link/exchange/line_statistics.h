@@ -1,8 +1,9 @@
-// Counters of the line since the port opened: frames by kind, failed checks
-// by error code, messages left unanswered by the hold-off, silent seconds,
-// characters dropped at the receive buffer's bound, reconnects, and the
-// turnaround from the chunk that completed a converter message to the write
-// of its answer. An observer of the link; no widgets, main thread.
+// Counters of the line since the last Reset or the last port open (a reopen
+// of a lost line goes on counting): frames by kind, failed checks by error
+// code, messages left unanswered by the hold-off, silent seconds, characters
+// dropped at the receive buffer's bound, reconnects, and the turnaround from
+// the chunk that completed a converter message to the write of its answer.
+// An observer of the link; no widgets, main thread.
 #pragma once
 
 #include <array>
@@ -60,25 +61,25 @@ inline constexpr size_t kCheckErrorCount = 5;
 
 class TLineStatistics : public TLinkObserver {
  public:
-  uint64_t DriveMessages() const { return driveMessages_; }
-  uint64_t ProgTermFrames() const { return progTermFrames_; }
-  uint64_t OtherFrames() const { return otherFrames_; }
-  uint64_t Answers() const { return answers_; }
-  uint64_t FailedWrites() const { return failedWrites_; }
+  uint64_t DriveMessages() const { return counts_.driveMessages; }
+  uint64_t ProgTermFrames() const { return counts_.progTermFrames; }
+  uint64_t OtherFrames() const { return counts_.otherFrames; }
+  uint64_t Answers() const { return counts_.answers; }
+  uint64_t FailedWrites() const { return counts_.failedWrites; }
   uint64_t FailedChecks() const;
   uint64_t FailedChecks(uint8_t errorCode) const;
-  uint64_t SkippedByHoldOff() const { return skipped_; }
-  uint64_t DroppedCharacters() const { return dropped_; }
-  uint64_t Reconnects() const { return reconnects_; }
+  uint64_t SkippedByHoldOff() const { return counts_.skipped; }
+  uint64_t DroppedCharacters() const { return counts_.dropped; }
+  uint64_t Reconnects() const { return counts_.reconnects; }
   // Whole seconds without a received character while the port was open,
   // counting the silence still going on at 'now'.
   uint64_t SilentSeconds(TLinkTime now) const;
-  const TTurnaroundHistogram &Turnaround() const { return turnaround_; }
+  const TTurnaroundHistogram &Turnaround() const { return counts_.turnaround; }
   // When the port last opened; none before the first open.
-  std::optional<TLinkTime> OpenedAt() const { return openedAt_; }
+  std::optional<TLinkTime> OpenedAt() const { return counts_.openedAt; }
 
-  // Starts every count again at 'now': the port opened, the user cleared
-  // them, or counting began with the port already open. 'openedAt' is when
+  // Starts every count again at 'now': the user cleared them, or counting
+  // began with the port already open. 'openedAt' is when
   // the open port opened, none when no port is open. Silence is counted from
   // 'now' on: what the line did before is not known here.
   void Reset(std::optional<TLinkTime> openedAt, TLinkTime now);
@@ -94,20 +95,30 @@ class TLineStatistics : public TLinkObserver {
  private:
   void CountSilence(TLinkTime until);
 
-  uint64_t driveMessages_ = 0;
-  uint64_t progTermFrames_ = 0;
-  uint64_t otherFrames_ = 0;
-  uint64_t answers_ = 0;
-  uint64_t failedWrites_ = 0;
-  std::array<uint64_t, kCheckErrorCount + 1> failed_{};  // the last: any other code
-  uint64_t skipped_ = 0;
-  uint64_t dropped_ = 0;
-  uint64_t reconnects_ = 0;
-  uint64_t silentSeconds_ = 0;
-  TTurnaroundHistogram turnaround_;
+  // What is counted, from the last reset on.
+  struct TCounts {
+    uint64_t driveMessages = 0;
+    uint64_t progTermFrames = 0;
+    uint64_t otherFrames = 0;
+    uint64_t answers = 0;
+    uint64_t failedWrites = 0;
+    std::array<uint64_t, kCheckErrorCount + 1> failed{};  // the last: any other code
+    uint64_t skipped = 0;
+    uint64_t dropped = 0;
+    uint64_t reconnects = 0;
+    uint64_t silentSeconds = 0;
+    TTurnaroundHistogram turnaround;
 
-  std::optional<TLinkTime> openedAt_;
-  std::optional<TLinkTime> lastHeard_;       // open port: last chunk or the reset
-  TLinkTime lastChunk_{};                    // the chunk that completed a frame
-  std::optional<TLinkTime> awaitingAnswer_;  // a converter message not yet answered
+    std::optional<TLinkTime> openedAt;
+    std::optional<TLinkTime> lastHeard;       // open port: last chunk or the reset
+    TLinkTime lastChunk{};                    // the chunk that completed a frame
+    std::optional<TLinkTime> awaitingAnswer;  // a converter message not yet answered
+  };
+
+  TCounts counts_;
+  // The counts as they stood before the open just reported. The reconnect
+  // reports its reopen of a lost line (Reopened) right after the port
+  // reported the open (Opened): that reopen goes on with these counts instead
+  // of starting again. Any other event in between drops them.
+  std::optional<TCounts> beforeOpen_;
 };

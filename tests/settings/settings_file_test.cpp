@@ -269,35 +269,55 @@ TEST_F(SettingsFileOnDisk, MissingFolderFails) {
   EXPECT_FALSE(WriteSettingsFile(folder_.filePath("no/such/sorvanel.ini"), TProgramSettings{}));
 }
 
+// Saves as an unprivileged user: in a child process that drops to nobody
+// when the test runs as root. 'sizeLimit' (0: none) stands in for a disk
+// that fills up.
+bool SaveAsUnprivilegedUser(const QString &path, const TProgramSettings &settings,
+                            rlim_t sizeLimit = 0) {
+  const auto save = [&] {
+    if (sizeLimit == 0) {
+      return WriteSettingsFile(path, settings);
+    }
+    const TFileSizeLimit limit(sizeLimit);
+    return WriteSettingsFile(path, settings);
+  };
+  if (::geteuid() != 0) {
+    return save();
+  }
+  const pid_t child = ::fork();
+  if (child == 0) {
+    constexpr uid_t kNobody = 65534;
+    const bool dropped = ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+    ::_exit(!dropped ? 2 : save() ? 1 : 0);
+  }
+  int status = -1;
+  EXPECT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_NE(WEXITSTATUS(status), 2) << "could not become nobody";
+  return WIFEXITED(status) && WEXITSTATUS(status) == 1;
+}
+
 // A folder that cannot be written, a file that can (through its other bits,
 // for a user who does not own it): the save writes the file in place and
-// still reports that it was not all or nothing. Run as an unprivileged user
-// (a child process that drops to nobody when the test runs as root).
-TEST_F(SettingsFileOnDisk, UnwritableFolderWritesTheFileInPlaceAndReportsIt) {
-  WriteAll(path_, "[Other]\nK=1\n[Sorvanel]\nSize=1\n");
+// says so. A disk too full for the longer content refuses the save before
+// any old byte is touched, and says that.
+TEST_F(SettingsFileOnDisk, UnwritableFolderWritesTheFileInPlaceAndTellsWhetherItDid) {
+  const QByteArray old = "[Other]\nK=1\n[Sorvanel]\nSize=1\n";
+  WriteAll(path_, old);
   const QByteArray folder = QFile::encodeName(folder_.path());
   ASSERT_EQ(::chmod(QFile::encodeName(path_).constData(), 0666), 0);
   ASSERT_EQ(::chmod(folder.constData(), 0555), 0);
   TProgramSettings settings;
   settings.Language = kLanguageEnglish;
-  bool saved = true;
-  if (::geteuid() == 0) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-      constexpr uid_t kNobody = 65534;
-      const bool dropped = ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
-      ::_exit(!dropped ? 2 : WriteSettingsFile(path_, settings) ? 1 : 0);
-    }
-    int status = -1;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_NE(WEXITSTATUS(status), 2) << "could not become nobody";
-    saved = WEXITSTATUS(status) == 1;
-  } else {
-    saved = WriteSettingsFile(path_, settings);
-  }
+  const bool savedOnAFullDisk =
+      SaveAsUnprivilegedUser(path_, settings, static_cast<rlim_t>(old.size()));
+  const QByteArray afterTheFullDisk = ReadAll(path_);
+  const bool saved = SaveAsUnprivilegedUser(path_, settings);
   ::chmod(folder.constData(), 0700);
-  EXPECT_FALSE(saved);
+
+  EXPECT_FALSE(savedOnAFullDisk);
+  EXPECT_EQ(afterTheFullDisk, old);
+  EXPECT_TRUE(saved);
   EXPECT_EQ(ReadSettingsFile(path_).Language, kLanguageEnglish);
   EXPECT_TRUE(ReadAll(path_).startsWith("[Other]\nK=1\n[Sorvanel]\nPort=\n"));
   EXPECT_EQ(ModeOf(path_), 0666u);

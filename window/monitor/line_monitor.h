@@ -1,7 +1,10 @@
-// The line monitor window: the frames and answers passing on the line, the
-// link's counters and the turnaround since the port opened. It watches the
-// link from the moment it is shown until it is closed (also while it is
-// minimized); closed, it costs the link nothing.
+// The line monitor window: the frames and answers passing on the line, each
+// with its time since the port opened, and the link's counters and the
+// turnaround. It watches the link from the moment it is shown until it is
+// closed (also while it is minimized); closed, it costs the link nothing.
+// The counters start again when it starts watching, when a port opens and
+// when the list is cleared; the reconnect's reopen of a lost line goes on
+// counting (TLineStatistics).
 //
 // Rows reach the list in batches on a short single-shot timer; while the
 // user has rows selected or has scrolled up, the list does not scroll.

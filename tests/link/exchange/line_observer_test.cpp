@@ -182,6 +182,36 @@ TEST(LineStatistics, CountsSinceThePortOpenedAndStartsAgainAtTheNextOpen) {
   EXPECT_EQ(statistics.OpenedAt(), open + 10s);
 }
 
+// The reconnect reopens a lost line with the port's open followed at once by
+// its reopen: the counts go on, and each reconnect is counted. An open by
+// itself (from the menu, after an alert) starts them again.
+TEST(LineStatistics, ReopenOfALostLineGoesOnCountingAndCountsEachReconnect) {
+  TLineStatistics statistics;
+  const TLinkTime open = TLinkTime() + 100s;
+  TReplyData reply;
+  statistics.PortChanged(open, TPortEvent::Opened, QStringLiteral("VDRIVE1"));
+  for (int reconnect = 1; reconnect <= 3; ++reconnect) {
+    const TLinkTime at = open + reconnect * 10s;
+    statistics.FrameHandled(at, QByteArray(), 'M', 0, reply);
+    statistics.AnswerWritten(at + 1ms, nullptr, 0, true);
+    statistics.PortChanged(at + 1s, TPortEvent::Lost, QStringLiteral("VDRIVE1"));
+    statistics.PortChanged(at + 2s, TPortEvent::Closed, QStringLiteral("VDRIVE1"));
+    statistics.PortChanged(at + 3s, TPortEvent::Opened, QStringLiteral("VDRIVE1"));
+    statistics.PortChanged(at + 3s, TPortEvent::Reopened, QStringLiteral("VDRIVE1"));
+  }
+  EXPECT_EQ(statistics.Reconnects(), 3u);
+  EXPECT_EQ(statistics.DriveMessages(), 3u);
+  EXPECT_EQ(statistics.Answers(), 3u);
+  EXPECT_EQ(statistics.Turnaround().Count(), 3u);
+  EXPECT_EQ(statistics.OpenedAt(), open + 33s);
+
+  statistics.PortChanged(open + 40s, TPortEvent::Opened, QStringLiteral("VDRIVE1"));
+  statistics.FrameHandled(open + 41s, QByteArray(), 'M', 0, reply);
+  statistics.PortChanged(open + 42s, TPortEvent::Reopened, QStringLiteral("VDRIVE1"));
+  EXPECT_EQ(statistics.DriveMessages(), 1u);
+  EXPECT_EQ(statistics.Reconnects(), 1u);
+}
+
 // The monitor opened on a port already open: the time before it is not silence.
 TEST(LineStatistics, CountingBegunOnAnOpenPortCountsOnlyTheSilenceFromThen) {
   TLineStatistics statistics;

@@ -209,7 +209,7 @@ TEST(StunnelPort, AClientCertificateOpensTheLineAndItsAbsenceIsToldClearly) {
   EXPECT_EQ(port.LastOpenFailure().kind, TOpenFailure::TKind::ClientCertificateRequired);
   ASSERT_EQ(dialogs.records.size(), 1u);
   EXPECT_EQ(dialogs.last().message.section(u'\n', 0, 0),
-            GetText(kTextTlsClientCertificateRequired));
+            GetText(kTextTlsConnectionFailed).arg(GetText(kTextTlsClientCertificateRequired)));
 
   QByteArray received;
   port.OnReceive = [&](const QByteArray &chunk) { received.append(chunk); };

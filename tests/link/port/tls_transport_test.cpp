@@ -127,9 +127,10 @@ TEST_F(TlsServers, RefusedServersGiveTheirReasonAndHearNothing) {
     EXPECT_EQ(port->LastOpenFailure().kind, hostile.reason);
     ASSERT_EQ(dialogs.records.size(), 1u);
     EXPECT_EQ(dialogs.last().headline, GetText(kTextSerialPortError));
-    // The reason, and the host and port tried.
+    // The reason within the line naming the security, and the host and port tried.
     const QString address = server.Url("socket+tls").section(QStringLiteral("//"), 1);
-    EXPECT_EQ(dialogs.last().message, GetText(hostile.text) + QStringLiteral("\nCím: ") + address);
+    EXPECT_EQ(dialogs.last().message, GetText(kTextTlsConnectionFailed).arg(GetText(hostile.text)) +
+                                          QStringLiteral("\nCím: ") + address);
     dialogs.records.clear();
     port.reset();
     EXPECT_TRUE(server.Received().isEmpty()) << server.Received().toHex().toStdString();
