@@ -41,7 +41,8 @@ QString ReasonLineShown(TKind kind, int error = 0) {
   failure.address = QStringLiteral("10.0.4.20:4443");
   ShowOpenFailureDialog(failure);
   EXPECT_EQ(dialogs.records.size(), 1u);
-  EXPECT_EQ(dialogs.last().headline, GetText(kTextSerialPortError));  // "Soros port hiba!" as for any port
+  // "Soros port hiba!" as for any port
+  EXPECT_EQ(dialogs.last().headline, GetText(kTextSerialPortError));
   return dialogs.last().message.section(u'\n', 0, 0);
 }
 
