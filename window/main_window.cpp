@@ -65,8 +65,8 @@ TForm_Sorvanel::TForm_Sorvanel(const TFileLocations &files, const QString &start
   connect(timer_, &QTimer::timeout, this, &TForm_Sorvanel::TimerTimer);
   timer_->start();
 
-  display_ = std::make_unique<TDisplayRenderer>(panel_, link_, settings_);
-  keyboard_ = std::make_unique<TWindowKeyboard>(panel_);
+  display_ = std::make_unique<TDisplayRenderer>(panel_, displayModel_);
+  keyboard_ = std::make_unique<TWindowKeyboard>(panel_, keypad_);
   FormCreate();
   WireHandlers();
 }
@@ -80,7 +80,7 @@ void TForm_Sorvanel::FormCreate() {
   CreatePortThread();
   Menu_FindAvailablePortsClick();
   BuildFrontPanel(panel_);
-  ShowStatusScreen(kStatusScreenStartUp);
+  ShowStatusScreen(TStatusScreen::StartUp);
   LoadSettings(settings_, files_.settingsFile, SettingsTargets());
   ApplyNetworkPorts();
   driveLink_->PortMenu().UseForThisRun(startPort_);
@@ -181,10 +181,6 @@ void TForm_Sorvanel::Menu_TerminalSizeSmallClick() {
   ui_->Menu_TerminalSizeSmall->setChecked(true);
   PlaceToolsMenu(*ui_, true);
   ShowTerminalSize(*this, *ui_->CentralArea, *ui_->StatusBar, panel_, kSizeSmall);
-}
-
-void TForm_Sorvanel::RepaintStatusBar() {
-  ui_->StatusBar->update();
 }
 
 void TForm_Sorvanel::SetPortStatusText(const QString &text) {
@@ -324,7 +320,8 @@ void TForm_Sorvanel::CreatePortThread() {
   portItems_ = std::make_unique<TPortMenuItems>(ui_->Menu_PortHandling, [this](int position) {
     driveLink_->PortMenu().Menu_OpenPortClick(position);
   });
-  driveLink_ = std::make_unique<TDriveLink>(link_, settings_, *this, files_.memoryFile);
+  driveLink_ =
+      std::make_unique<TDriveLink>(link_, settings_, *this, displayModel_, files_.memoryFile);
   tools_ = std::make_unique<TToolsWindows>(*driveLink_, this);
 }
 
