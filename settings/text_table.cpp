@@ -210,6 +210,9 @@ constexpr std::array<TTextPair, kTextCount> kTextSource = {{
     {"Ennek a tanúsítványnak a rögzítése ennél a portnál", "Pin this certificate for this port"},
     {"A tanúsítvány rögzítve; az OK menti a címmel együtt",
      "Certificate pinned; OK saves it with the address"},
+    {"Automatizálás (D-Bus)", "Automation (D-Bus)"},
+    {"Szkript", "Script"},
+    {"Az automatizálás nem kapcsolható be: %1", "Automation could not be turned on: %1"},
 
 }};
 

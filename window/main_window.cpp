@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "about_box.h"
+#include "automation_switch.h"
 #include "close_on_signals.h"
 #include "designed_panel.h"
 #include "drive_link.h"
@@ -90,6 +91,7 @@ void TForm_Sorvanel::FormCreate() {
   BuildTextTable();
   ApplyLanguage(MainMenuLanguageTargets(*ui_, networkPortsItem_), settings_.Language);
   tools_->Retranslate();
+  automation_->Retranslate();
   (settings_.Language == kLanguageEnglish ? ui_->Menu_LanguageEng : ui_->Menu_LanguageHun)
       ->setChecked(true);
   AdjustStatusBarFont(*ui_->StatusBar);
@@ -257,6 +259,7 @@ void TForm_Sorvanel::Menu_ProgTermAlertOnDisconnectClick() {
 void TForm_Sorvanel::Menu_LanguageClick(QAction *sender) {
   ::Menu_LanguageClick(sender, MainMenuLanguageTargets(*ui_, networkPortsItem_), settings_);
   tools_->Retranslate();
+  automation_->Retranslate();
 }
 
 void TForm_Sorvanel::Menu_LineMonitorClick() {
@@ -323,6 +326,8 @@ void TForm_Sorvanel::CreatePortThread() {
   driveLink_ =
       std::make_unique<TDriveLink>(link_, settings_, *this, displayModel_, files_.memoryFile);
   tools_ = std::make_unique<TToolsWindows>(*driveLink_, this);
+  automation_ = std::make_unique<TAutomationSwitch>(
+      displayModel_, keypad_, *driveLink_, files_.settingsFile, *ui_->Menu_Tools, *ui_->StatusBar);
 }
 
 void TForm_Sorvanel::OpenSavedPort() {
@@ -336,6 +341,7 @@ void TForm_Sorvanel::OpenSavedPort() {
 
 void TForm_Sorvanel::DestroyPortThread() {
   // The observers leave the link before it goes.
+  automation_.reset();
   tools_.reset();
   driveLink_.reset();
 }

@@ -30,6 +30,7 @@ class QAction;
 class QFileDialog;
 class QMenu;
 class QTimer;
+class TAutomationSwitch;
 class TDriveLink;
 class TForm_AboutBox;
 class TPortMenuItems;
@@ -93,6 +94,8 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   TDisplayModel &DisplayModel() { return displayModel_; }
   // The one way in for a terminal key.
   TKeypad &Keypad() { return keypad_; }
+  // Automation on the session bus (Tools menu, --automation).
+  TAutomationSwitch &Automation() { return *automation_; }
   TKeyInput &KeyInput() { return keyboard_->Input(); }
   TKeyRepeatFilter &KeyRepeat() { return keyboard_->Repeat(); }
   TStatusBar *StatusBar() const;
@@ -174,4 +177,5 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   QAction *networkPortsItem_ = nullptr;
   std::unique_ptr<TDriveLink> driveLink_;
   std::unique_ptr<TToolsWindows> tools_;
+  std::unique_ptr<TAutomationSwitch> automation_;
 };
