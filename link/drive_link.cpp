@@ -6,11 +6,11 @@
 #include "udev_monitor.h"
 
 TDriveLink::TDriveLink(TLinkState &linkState, TProgramSettings &settings, TLinkHost &host,
-                       const QString &defaultMemoryFile, std::unique_ptr<TUsbDevice> usb,
-                       TPortSources sources)
+                       TDisplayInput &display, const QString &defaultMemoryFile,
+                       std::unique_ptr<TUsbDevice> usb, TPortSources sources)
     : port_(std::make_unique<TPortThread>(std::move(usb), sources)),
       openFailures_(host),
-      replies_(linkState, memory_, settings, *port_, host),
+      replies_(linkState, memory_, settings, *port_, host, display),
       memoryFile_(memory_, host, defaultMemoryFile),
       portMenu_(settings, *port_, host, openFailures_),
       reconnect_(portMenu_, *port_, settings, host, openFailures_, sources),

@@ -11,6 +11,7 @@
 #include <QString>
 #include <memory>
 
+#include "display_input.h"
 #include "link_host.h"
 #include "link_observer.h"
 #include "link_state.h"
@@ -31,7 +32,7 @@ class TDriveLink {
   // Everything passed in must outlive the link. 'defaultMemoryFile' is the
   // memory file loaded at start and saved at close.
   TDriveLink(TLinkState &linkState, TProgramSettings &settings, TLinkHost &host,
-             const QString &defaultMemoryFile,
+             TDisplayInput &display, const QString &defaultMemoryFile,
              std::unique_ptr<TUsbDevice> usb = MakeFtdiUsbDevice(),
              TPortSources sources = TPortSources::System());
   ~TDriveLink();

@@ -17,23 +17,18 @@ enum class TMemoryFileError {
   NotWritable,  // "A fájl nem írható! (Lehet, hogy írásvédett)"
 };
 #include "open_failure.h"
+#include "status_screen.h"
 
 class TLinkHost {
  public:
   virtual ~TLinkHost() = default;
 
-  // Display. UpdateGraphicMode runs the graphic-mode step for the display
-  // line now held in the link state's ReplyData and ends by calling
-  // RefreshDisplay itself. RefreshDisplay shows that line and sets the LEDs.
-  // Both are only called with a ReplyData of at least 19 bytes.
-  virtual void UpdateGraphicMode() = 0;
-  virtual void RefreshDisplay() = 0;
-  // Status screens: 1 no communication, 2 no port opened, 3 converter search
-  // (showing ProgramSettings.Port).
-  virtual void ShowStatusScreen(int mode) = 0;
+  // Status screens, shown by the window's display model. (The display lines
+  // go from the reply handler to the model directly.)
+  virtual void ShowStatusScreen(TStatusScreen screen) = 0;
 
-  // Status bar: repaint of the converter and programming-terminal panels,
-  // which are drawn from ConverterConnected and ProgTermCountdown; and the
+  // Status bar: ConverterConnected or ProgTermCountdown changed (the window
+  // has its display model tell the indicators' observers); and the
   // text of panel 0 (the port name).
   virtual void RepaintStatusBar() = 0;
   virtual void SetPortStatusText(const QString &text) = 0;

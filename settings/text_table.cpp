@@ -218,6 +218,9 @@ constexpr std::array<TTextPair, kTextCount> kTextSource = {{
      "The network port's secure (TLS) connection failed: %1"},
     {"a fájl nem létezik", "the file does not exist"},
     {"nincs jog a fájl olvasásához", "no permission to read the file"},
+    {"Automatizálás (D-Bus)", "Automation (D-Bus)"},
+    {"Szkript", "Script"},
+    {"Az automatizálás nem kapcsolható be: %1", "Automation could not be turned on: %1"},
 
 }};
 

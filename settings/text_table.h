@@ -11,7 +11,7 @@ using TLanguage = uint8_t;
 inline constexpr TLanguage kLanguageHungarian = 0;
 inline constexpr TLanguage kLanguageEnglish = 1;
 inline constexpr int kLanguageCount = 2;
-inline constexpr int kTextCount = 156;
+inline constexpr int kTextCount = 159;
 
 // Texts added after the original 60, named so they are never used by number.
 // The Tools menu and the memory view:
@@ -122,6 +122,11 @@ inline constexpr int kTextTlsCertificatePinned = 152;
 inline constexpr int kTextTlsConnectionFailed = 153;
 inline constexpr int kTextFileDoesNotExist = 154;
 inline constexpr int kTextFileNoPermission = 155;
+// Automation on the session bus: the Tools menu's item, the status bar's
+// note while it is on, and why it could not be turned on (%1 the reason).
+inline constexpr int kTextAutomation = 156;
+inline constexpr int kTextAutomationOn = 157;
+inline constexpr int kTextAutomationFailed = 158;
 
 // Rows by language, columns by text index.
 using TTextTable = std::array<std::array<QString, kTextCount>, kLanguageCount>;

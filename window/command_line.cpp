@@ -47,6 +47,9 @@ struct TParser {
                              QStringLiteral("Show the version and exit.")};
   QCommandLineOption monitor{QStringLiteral("monitor"),
                              QStringLiteral("Open the line monitor at start.")};
+  QCommandLineOption automation{
+      QStringLiteral("automation"),
+      QStringLiteral("Put the panel on the session bus for scripts (org.sorvanel.Panel1).")};
 
   TParser() {
     parser.setApplicationDescription(
@@ -58,6 +61,7 @@ struct TParser {
                                           QString::fromLatin1(option.valueName)));
     }
     parser.addOption(monitor);
+    parser.addOption(automation);
     parser.addOption(help);
     parser.addOption(version);
     for (const char *name : kWindowSystemOptionsWithValue) {
@@ -103,6 +107,7 @@ TCommandLine ParseCommandLine(const QStringList &arguments) {
     result.options.*option.field = values.value(0);
   }
   result.options.monitor = p.parser.isSet(p.monitor);
+  result.options.automation = p.parser.isSet(p.automation);
   if (p.parser.isSet(p.help)) {
     result.action = TCommandLineAction::ShowHelp;
   } else if (p.parser.isSet(p.version)) {

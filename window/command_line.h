@@ -1,5 +1,5 @@
 // The program's command line: -h or --help, --version, --port NAME, --settings FILE, --memory FILE,
-// --capture FILE, --monitor.
+// --capture FILE, --monitor, --automation.
 //
 // It is read before the window system starts, so --help, --version and a bad command line work
 // without a display and open no window. To add an option: declare it in the option table of
@@ -10,11 +10,12 @@
 #include <QStringList>
 
 struct TCommandLineOptions {
-  QString port;          // opened at start instead of the saved port
-  QString settingsFile;  // instead of the located settings file
-  QString memoryFile;    // instead of the located default memory file
-  QString captureFile;   // what passes on the line is written there from the start
-  bool monitor = false;  // the line monitor opens at start
+  QString port;             // opened at start instead of the saved port
+  QString settingsFile;     // instead of the located settings file
+  QString memoryFile;       // instead of the located default memory file
+  QString captureFile;      // what passes on the line is written there from the start
+  bool monitor = false;     // the line monitor opens at start
+  bool automation = false;  // the panel is on the session bus from the start
 };
 
 enum class TCommandLineAction {

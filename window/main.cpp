@@ -7,6 +7,7 @@
 
 #include "about_box.h"
 #include "application.h"
+#include "automation_switch.h"
 #include "close_on_signals.h"
 #include "command_line.h"
 #include "file_locations.h"
@@ -73,6 +74,9 @@ int main(int argc, char *argv[]) {
     mainWindow.show();
     if (commandLine.options.monitor) {
       mainWindow.Menu_LineMonitorClick();
+    }
+    if (commandLine.options.automation) {
+      mainWindow.Automation().TurnOn();  // a failure is reported
     }
     QApplication::exec();
   } catch (const std::exception &error) {

@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "about_box.h"
+#include "automation_switch.h"
 #include "close_on_signals.h"
 #include "designed_panel.h"
 #include "drive_link.h"
@@ -65,8 +66,8 @@ TForm_Sorvanel::TForm_Sorvanel(const TFileLocations &files, const QString &start
   connect(timer_, &QTimer::timeout, this, &TForm_Sorvanel::TimerTimer);
   timer_->start();
 
-  display_ = std::make_unique<TDisplayRenderer>(panel_, link_, settings_);
-  keyboard_ = std::make_unique<TWindowKeyboard>(panel_);
+  display_ = std::make_unique<TDisplayRenderer>(panel_, displayModel_);
+  keyboard_ = std::make_unique<TWindowKeyboard>(panel_, keypad_);
   FormCreate();
   WireHandlers();
 }
@@ -80,7 +81,7 @@ void TForm_Sorvanel::FormCreate() {
   CreatePortThread();
   Menu_FindAvailablePortsClick();
   BuildFrontPanel(panel_);
-  ShowStatusScreen(kStatusScreenStartUp);
+  ShowStatusScreen(TStatusScreen::StartUp);
   LoadSettings(settings_, files_.settingsFile, SettingsTargets());
   ApplyNetworkPorts();
   driveLink_->PortMenu().UseForThisRun(startPort_);
@@ -90,6 +91,7 @@ void TForm_Sorvanel::FormCreate() {
   BuildTextTable();
   ApplyLanguage(MainMenuLanguageTargets(*ui_, networkPortsItem_), settings_.Language);
   tools_->Retranslate();
+  automation_->Retranslate();
   (settings_.Language == kLanguageEnglish ? ui_->Menu_LanguageEng : ui_->Menu_LanguageHun)
       ->setChecked(true);
   AdjustStatusBarFont(*ui_->StatusBar);
@@ -183,10 +185,6 @@ void TForm_Sorvanel::Menu_TerminalSizeSmallClick() {
   ShowTerminalSize(*this, *ui_->CentralArea, *ui_->StatusBar, panel_, kSizeSmall);
 }
 
-void TForm_Sorvanel::RepaintStatusBar() {
-  ui_->StatusBar->update();
-}
-
 void TForm_Sorvanel::SetPortStatusText(const QString &text) {
   ui_->StatusBar->SetPanelText(0, text);
 }
@@ -261,6 +259,7 @@ void TForm_Sorvanel::Menu_ProgTermAlertOnDisconnectClick() {
 void TForm_Sorvanel::Menu_LanguageClick(QAction *sender) {
   ::Menu_LanguageClick(sender, MainMenuLanguageTargets(*ui_, networkPortsItem_), settings_);
   tools_->Retranslate();
+  automation_->Retranslate();
 }
 
 void TForm_Sorvanel::Menu_LineMonitorClick() {
@@ -324,8 +323,11 @@ void TForm_Sorvanel::CreatePortThread() {
   portItems_ = std::make_unique<TPortMenuItems>(ui_->Menu_PortHandling, [this](int position) {
     driveLink_->PortMenu().Menu_OpenPortClick(position);
   });
-  driveLink_ = std::make_unique<TDriveLink>(link_, settings_, *this, files_.memoryFile);
+  driveLink_ =
+      std::make_unique<TDriveLink>(link_, settings_, *this, displayModel_, files_.memoryFile);
   tools_ = std::make_unique<TToolsWindows>(*driveLink_, this);
+  automation_ = std::make_unique<TAutomationSwitch>(
+      displayModel_, keypad_, *driveLink_, files_.settingsFile, *ui_->Menu_Tools, *ui_->StatusBar);
 }
 
 void TForm_Sorvanel::OpenSavedPort() {
@@ -339,6 +341,7 @@ void TForm_Sorvanel::OpenSavedPort() {
 
 void TForm_Sorvanel::DestroyPortThread() {
   // The observers leave the link before it goes.
+  automation_.reset();
   tools_.reset();
   driveLink_.reset();
 }

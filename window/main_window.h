@@ -10,10 +10,12 @@
 #include <QString>
 #include <memory>
 
+#include "display_model.h"
 #include "display_renderer.h"
 #include "file_error_dialogs.h"
 #include "file_locations.h"
 #include "front_panel.h"
+#include "keypad.h"
 #include "link_host.h"
 #include "link_state.h"
 #include "memory_file_dialogs.h"
@@ -28,6 +30,7 @@ class QAction;
 class QFileDialog;
 class QMenu;
 class QTimer;
+class TAutomationSwitch;
 class TDriveLink;
 class TForm_AboutBox;
 class TPortMenuItems;
@@ -52,13 +55,10 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   TForm_Sorvanel(const TFileLocations &files, const QString &startPort, QWidget *parent = nullptr);
   ~TForm_Sorvanel() override;
 
-  // --- Display and status, for the reply handler and the watchdog.
-  void RefreshDisplay() override { display_->RefreshDisplay(); }
-  void UpdateGraphicMode() override { display_->UpdateGraphicMode(); }
-  void SetGraphicMode(bool on) { display_->SetGraphicMode(on); }
-  void ShowStatusScreen(int mode) override { display_->ShowStatusScreen(mode); }
-  // Repaints the link indicators (panels 1 and 2) and the port name.
-  void RepaintStatusBar() override;
+  // --- Display and status, for the watchdog and the reply handler.
+  void ShowStatusScreen(TStatusScreen screen) override { displayModel_.ShowStatusScreen(screen); }
+  // The link indicators (panels 1 and 2) follow the display model.
+  void RepaintStatusBar() override { displayModel_.IndicatorsChanged(); }
   // Status bar panel 0: the name of the open port, "-" when none.
   void SetPortStatusText(const QString &text) override;
 
@@ -91,6 +91,11 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   TProgramSettings &ProgramSettings() { return settings_; }
   TFrontPanel &FrontPanel() { return panel_; }
   TDisplayRenderer &Display() { return *display_; }
+  TDisplayModel &DisplayModel() { return displayModel_; }
+  // The one way in for a terminal key.
+  TKeypad &Keypad() { return keypad_; }
+  // Automation on the session bus (Tools menu, --automation).
+  TAutomationSwitch &Automation() { return *automation_; }
   TKeyInput &KeyInput() { return keyboard_->Input(); }
   TKeyRepeatFilter &KeyRepeat() { return keyboard_->Repeat(); }
   TStatusBar *StatusBar() const;
@@ -160,6 +165,8 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   QString startPort_;
   TLinkState link_;
   TProgramSettings settings_;
+  TDisplayModel displayModel_{link_, settings_};
+  TKeypad keypad_;
   TFrontPanel panel_;
   std::unique_ptr<TDisplayRenderer> display_;
   std::unique_ptr<TWindowKeyboard> keyboard_;
@@ -170,4 +177,5 @@ class TForm_Sorvanel : public QMainWindow, public TLinkHost {
   QAction *networkPortsItem_ = nullptr;
   std::unique_ptr<TDriveLink> driveLink_;
   std::unique_ptr<TToolsWindows> tools_;
+  std::unique_ptr<TAutomationSwitch> automation_;
 };

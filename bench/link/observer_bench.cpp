@@ -24,7 +24,7 @@ void BM_HandleDisplayLine(benchmark::State &state) {
   TFakePortControl port;
   port.connected = true;
   TRecordingLinkHost host;
-  TReplyHandler handler(linkState, memory, settings, port, host);
+  TReplyHandler handler(linkState, memory, settings, port, host, host);
   TLinkObserver emptyObserver;
   TLineStatistics statistics;
   TCaptureWriter capture;

@@ -21,7 +21,7 @@ void BM_ChangedLine(benchmark::State &state) {
   int i = 0;
   for (auto _ : state) {
     window.LinkState().ReplyData = lines[i ^= 1];
-    window.UpdateGraphicMode();
+    window.DisplayModel().ShowDisplayMessage(window.LinkState().ReplyData);
   }
 }
 BENCHMARK(BM_ChangedLine);
@@ -29,9 +29,9 @@ BENCHMARK(BM_ChangedLine);
 void BM_SameLine(benchmark::State &state) {
   TForm_Sorvanel &window = Window();
   window.LinkState().ReplyData = DisplayReply(0x0E, "Motor aram  12A ");
-  window.UpdateGraphicMode();
+  window.DisplayModel().ShowDisplayMessage(window.LinkState().ReplyData);
   for (auto _ : state) {
-    window.UpdateGraphicMode();
+    window.DisplayModel().ShowDisplayMessage(window.LinkState().ReplyData);
   }
 }
 BENCHMARK(BM_SameLine);
@@ -54,7 +54,7 @@ void BM_GraphicLine(benchmark::State &state) {
   int i = 0;
   for (auto _ : state) {
     window.LinkState().ReplyData = lines[i % 6];
-    window.UpdateGraphicMode();
+    window.DisplayModel().ShowDisplayMessage(window.LinkState().ReplyData);
     ++i;
   }
 }

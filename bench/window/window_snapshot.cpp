@@ -17,7 +17,7 @@ namespace {
 
 void ShowLine(TForm_Sorvanel &window, uint8_t status, const QByteArray &codes) {
   window.LinkState().ReplyData = DisplayReply(status, codes);
-  window.UpdateGraphicMode();
+  window.DisplayModel().ShowDisplayMessage(window.LinkState().ReplyData);
 }
 
 void ShowDriveScreen(TForm_Sorvanel &window) {

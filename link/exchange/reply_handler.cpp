@@ -17,12 +17,14 @@ constexpr int kMemoryBlockSize = 16;
 }  // namespace
 
 TReplyHandler::TReplyHandler(TLinkState &linkState, TTerminalMemory &memory,
-                             TProgramSettings &settings, TPortControl &port, TLinkHost &host)
+                             TProgramSettings &settings, TPortControl &port, TLinkHost &host,
+                             TDisplayInput &display)
     : linkState_(linkState),
       memory_(memory),
       settings_(settings),
       port_(port),
       host_(host),
+      display_(display),
       openCountSeen_(port.OpenCount()) {}
 
 void TReplyHandler::HandleReply(const QByteArray &chunk) {
@@ -117,7 +119,7 @@ void TReplyHandler::CarryOutReplyKind() {
   const int kind = kelvo::ReplyKind(reply.Status());
   if (kind < kReplyKindFirstKeepAlive) {
     if (reply.length >= kDisplayLineLength) {
-      host_.UpdateGraphicMode();
+      display_.ShowDisplayMessage(reply);
     }
   } else if (kind == kReplyKindMemoryWrite) {
     if (reply.length >= kMemoryBlockLength) {
@@ -125,7 +127,7 @@ void TReplyHandler::CarryOutReplyKind() {
     }
   } else if (kind == kReplyKindMemoryRead) {
     if (reply.length >= kMemoryBlockLength) {
-      host_.RefreshDisplay();
+      display_.ShowLine(reply);
       PrepareMemoryReadAnswer();
     }
   }

@@ -25,6 +25,7 @@
 
 #include <QByteArray>
 
+#include "display_input.h"
 #include "kelvo.h"
 #include "link_host.h"
 #include "link_observer.h"
@@ -44,7 +45,7 @@ class TReplyHandler {
 
   // Everything passed in must outlive the handler.
   TReplyHandler(TLinkState &linkState, TTerminalMemory &memory, TProgramSettings &settings,
-                TPortControl &port, TLinkHost &host);
+                TPortControl &port, TLinkHost &host, TDisplayInput &display);
   TReplyHandler(const TReplyHandler &) = delete;
   TReplyHandler &operator=(const TReplyHandler &) = delete;
 
@@ -76,6 +77,7 @@ class TReplyHandler {
   TProgramSettings &settings_;
   TPortControl &port_;
   TLinkHost &host_;
+  TDisplayInput &display_;
   QByteArray receiveBuffer_;
   TTerminalMessageFrame requestFrame_{};
   uint64_t openCountSeen_ = 0;

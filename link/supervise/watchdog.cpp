@@ -25,9 +25,10 @@ void TWatchdog::TimerTimer() {
     host_.RepaintStatusBar();
   }
   if (!settings_.FindFreq) {
-    host_.ShowStatusScreen(menu_.PortInUse() ? kScreenNoCommunication : kScreenNoPortOpened);
+    host_.ShowStatusScreen(menu_.PortInUse() ? TStatusScreen::NoCommunication
+                                             : TStatusScreen::NoPort);
     return;
   }
   menu_.RunConverterSearch();
-  host_.ShowStatusScreen(kScreenConverterSearch);
+  host_.ShowStatusScreen(TStatusScreen::Searching);
 }

@@ -14,11 +14,6 @@
 
 class TWatchdog {
  public:
-  // Status screens shown by the watchdog.
-  static constexpr int kScreenNoCommunication = 1;
-  static constexpr int kScreenNoPortOpened = 2;
-  static constexpr int kScreenConverterSearch = 3;
-
   // Everything passed in must outlive the watchdog. The reconnect, if any,
   // is the one attached to 'menu'.
   TWatchdog(TLinkState &linkState, TProgramSettings &settings, TPortControl &port, TLinkHost &host,

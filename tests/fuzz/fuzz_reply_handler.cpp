@@ -372,7 +372,7 @@ class TReplyHandlerFuzz {
   TProgramSettings settings_;
   TFakePortControl port_;
   TRecordingLinkHost host_;
-  TReplyHandler handler_{state_, memory_, settings_, port_, host_};
+  TReplyHandler handler_{state_, memory_, settings_, port_, host_, host_};
   TModel model_;
   QByteArray modelBuffer_;
   bool memoryWritten_ = false;

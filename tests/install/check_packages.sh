@@ -26,7 +26,8 @@ check sorvanel usr/bin/sorvanel usr/bin/sorvanel-vdrive usr/bin/sorvanel-mem \
   usr/share/metainfo/hu.sorvanel.Sorvanel.metainfo.xml \
   usr/share/icons/hicolor/scalable/apps/hu.sorvanel.Sorvanel.svg \
   'usr/share/icons/hicolor/\(16\|24\|32\|48\|64\|128\|256\)x.*/apps/hu.sorvanel.Sorvanel.png' \
-  usr/lib/udev/rules.d/60-sorvanel.rules
+  usr/lib/udev/rules.d/60-sorvanel.rules \
+  usr/share/dbus-1/interfaces/org.sorvanel.Panel1.xml
 [ "$(contents sorvanel | grep -c '^usr/share/icons/hicolor/.*png$')" = 7 ] || fail "icon sizes"
 for program in $(contents sorvanel | sed -n 's|^usr/bin/\(.\+\)$|\1|p'); do
   check sorvanel "usr/share/man/man1/$program.1.gz"

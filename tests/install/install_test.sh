@@ -23,6 +23,7 @@ expected=(
   share/metainfo/hu.sorvanel.Sorvanel.metainfo.xml
   share/icons/hicolor/scalable/apps/hu.sorvanel.Sorvanel.svg
   lib/udev/rules.d/60-sorvanel.rules
+  share/dbus-1/interfaces/org.sorvanel.Panel1.xml
   "$libdir/libkelvo.so.1" "$libdir/libkelvo.so" include/kelvo.h "$libdir/pkgconfig/kelvo.pc"
   "$libdir/cmake/Kelvo/KelvoConfig.cmake" "$libdir/cmake/Kelvo/KelvoConfigVersion.cmake"
   "$libdir/cmake/Kelvo/KelvoTargets.cmake"

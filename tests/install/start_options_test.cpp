@@ -29,15 +29,16 @@ TEST(CommandLine, OptionsWithTheirValuesInBothSpellings) {
   EXPECT_EQ(line.options.settingsFile, QStringLiteral("drive a.ini"));
   EXPECT_EQ(line.options.memoryFile, QStringLiteral("/m/a.mem"));
   const TCommandLine watched =
-      ParseCommandLine(Line({"--capture", "/tmp/line.jsonl", "--monitor"}));
+      ParseCommandLine(Line({"--capture", "/tmp/line.jsonl", "--monitor", "--automation"}));
   EXPECT_EQ(watched.options.captureFile, QStringLiteral("/tmp/line.jsonl"));
   EXPECT_TRUE(watched.options.monitor);
+  EXPECT_TRUE(watched.options.automation);
 
   const TCommandLine plain = ParseCommandLine(Line({}));
   EXPECT_EQ(plain.action, TCommandLineAction::Run);
   EXPECT_TRUE(plain.options.port.isEmpty() && plain.options.settingsFile.isEmpty() &&
               plain.options.memoryFile.isEmpty() && plain.options.captureFile.isEmpty() &&
-              !plain.options.monitor);
+              !plain.options.monitor && !plain.options.automation);
   // The window system's own options are left to it.
   EXPECT_EQ(ParseCommandLine(Line({"-platform", "offscreen"})).action, TCommandLineAction::Run);
 }
@@ -56,8 +57,9 @@ TEST(CommandLine, HelpAndVersionEndTheStartAndEveryMistakeIsRefused) {
     EXPECT_FALSE(line.error.isEmpty());
   }
   EXPECT_TRUE(UsageText().startsWith(QStringLiteral("Usage: sorvanel [options]\n")));
-  for (const char *option : {"--port <NAME>", "--settings <FILE>", "--memory <FILE>",
-                             "--capture <FILE>", "--monitor", "-h, --help", "--version"}) {
+  for (const char *option :
+       {"--port <NAME>", "--settings <FILE>", "--memory <FILE>", "--capture <FILE>", "--monitor",
+        "--automation", "-h, --help", "--version"}) {
     EXPECT_TRUE(UsageText().contains(QString::fromLatin1(option))) << option;
   }
 }

@@ -151,18 +151,18 @@ TEST_F(VdriveWindow, DisplayKeyCyclesScreensThroughTheGraphicBarGraph) {
   ASSERT_TRUE(
       WaitUntil([&] { return Line(kSizeBig, 0).startsWith(QString::fromUtf8("Áram")); }, 8000))
       << Shown(0);
-  EXPECT_FALSE(Window().Display().GraphicMode());
+  EXPECT_FALSE(Window().DisplayModel().GraphicMode());
 
   PressOnKeyboard(Qt::Key_D);  // the bar graphs: lines 0-2 in cells
   ASSERT_TRUE(Shows(3, "f[Hz] I[A] M[%]")) << Shown(3);
-  ASSERT_TRUE(WaitUntil([&] { return Window().Display().GraphicMode(); }, 8000));
+  ASSERT_TRUE(WaitUntil([&] { return Window().DisplayModel().GraphicMode(); }, 8000));
   EXPECT_TRUE(CellsShown(true));
   EXPECT_TRUE(LabelsAt(true));
   // The values stand in columns 13 to 15: only those are text.
   EXPECT_TRUE(WaitUntil([&] { return Line(kSizeBig, 2).size() == 3; }, 8000)) << Shown(2);
 
   PressOnKeyboard(Qt::Key_D);  // back to the main screen
-  ASSERT_TRUE(WaitUntil([&] { return !Window().Display().GraphicMode(); }, 8000))
+  ASSERT_TRUE(WaitUntil([&] { return !Window().DisplayModel().GraphicMode(); }, 8000))
       << Shown(3) << " / " << Window().LinkState().SendSkipCount;
   ASSERT_TRUE(Shows(1, "Alapjel  25.0 Hz")) << Shown(1);
   EXPECT_TRUE(CellsShown(false));

@@ -57,7 +57,7 @@ class ReplyFaults : public testing::Test {
   TProgramSettings settings;
   TFakePortControl port;
   TRecordingLinkHost host;
-  TReplyHandler handler{state, memory, settings, port, host};
+  TReplyHandler handler{state, memory, settings, port, host, host};
 };
 
 // --- replies shorter than their kind needs ---

@@ -12,21 +12,25 @@
 #include <utility>
 #include <vector>
 
+#include "display_input.h"
 #include "link_host.h"
 
-class TRecordingLinkHost : public TLinkHost {
+// Also takes the display lines the reply handler hands on, in place of the
+// display model.
+class TRecordingLinkHost : public TLinkHost, public TDisplayInput {
  public:
   explicit TRecordingLinkHost(std::vector<std::string> *log = nullptr) : log_(log) {}
 
-  void UpdateGraphicMode() override {
+  void ShowDisplayMessage(const TReplyData &) override {
     ++updateGraphicModeCount;
     Log("update graphic mode");
   }
-  void RefreshDisplay() override {
+  void ShowLine(const TReplyData &) override {
     ++refreshDisplayCount;
     Log("refresh display");
   }
-  void ShowStatusScreen(int mode) override {
+  void ShowStatusScreen(TStatusScreen screen) override {
+    const int mode = static_cast<int>(screen);
     statusScreens.push_back(mode);
     Log("status screen " + std::to_string(mode));
   }
@@ -104,7 +108,7 @@ class TRecordingLinkHost : public TLinkHost {
 
   int updateGraphicModeCount = 0;
   int refreshDisplayCount = 0;
-  std::vector<int> statusScreens;
+  std::vector<int> statusScreens;  // TStatusScreen values
   int statusBarRepaints = 0;
   QString portStatusText = QStringLiteral("-");
   bool memorySaveEnabled = false;

@@ -87,7 +87,7 @@ TEST_F(DesktopFitTest, TheSearchScreenStaysInsideTheSixteenColumns) {
 
   Window().Menu_LanguageClick(Child<QAction>("Menu_LanguageEng"));
   Window().ProgramSettings().Port = QStringLiteral("VDRIVE1");
-  Window().ShowStatusScreen(kStatusScreenSearching);
+  Window().ShowStatusScreen(TStatusScreen::Searching);
   EXPECT_EQ(Line(kSizeBig, 3)->text(), QStringLiteral("converterVDRIVE1"));
   EXPECT_EQ(Line(kSizeSmall, 3)->text(), QStringLiteral("converterVDRIVE1"));
 }

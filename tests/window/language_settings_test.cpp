@@ -127,7 +127,7 @@ TEST_F(SettingsTest, ReadOnlyMemoryFileIsReportedAtClose) {
 
 TEST_F(LanguageTest, SwitchRecaptionsMenusAndPanelsButNotTheDisplay) {
   TForm_Sorvanel &window = Window();
-  window.ShowStatusScreen(2);
+  window.ShowStatusScreen(TStatusScreen::NoPort);
   window.Menu_LanguageClick(Child<QAction>("Menu_LanguageEng"));
   const std::pair<const char *, const char *> menus[] = {
       {"Menu_File", "File"},
@@ -174,7 +174,7 @@ TEST_F(LanguageTest, SwitchRecaptionsMenusAndPanelsButNotTheDisplay) {
 
   EXPECT_EQ(Line(0, 2)->text(), QStringLiteral("   Nincs port")) << "display waits";
   EXPECT_EQ(Line(0, 3)->text(), QStringLiteral("   megnyitva!"));
-  window.ShowStatusScreen(2);
+  window.ShowStatusScreen(TStatusScreen::NoPort);
   EXPECT_EQ(Line(0, 2)->text(), QStringLiteral("      Port"));
   EXPECT_EQ(Line(0, 3)->text(), QStringLiteral("     error!"));
 

@@ -8,6 +8,7 @@
 
 #include "circle_shape.h"
 #include "drive_link.h"
+#include "key_layout.h"
 #include "status_bar.h"
 #include "window_fixture.h"
 
@@ -54,19 +55,17 @@ TEST_F(LayoutTest, DesignedControlsStandAtTheirPixelPositions) {
 
 TEST_F(LayoutTest, KeyImagesStandOnTheFaceWithTheirKeyIndex) {
   const TFrontPanel &panel = Window().FrontPanel();
-  const QPoint big[kKeyCount] = {{130, 160}, {60, 230},  {130, 230}, {200, 230},
-                                 {130, 300}, {25, 330},  {235, 330}, {25, 400},
-                                 {95, 400},  {165, 400}, {235, 400}};
-  const QPoint small[kKeyCount] = {{90, 110}, {45, 155},  {90, 155},  {135, 155},
-                                   {90, 200}, {20, 225},  {160, 225}, {20, 270},
-                                   {67, 270}, {113, 270}, {160, 270}};
-  const TTerminalButton buttons[kKeyCount] = {0x0104, 0x0010, 0x0120, 0x0102, 0x0101, 0x0004,
-                                              0x0008, 0x0108, 0x0110, 0x0001, 0x0002};
+  // The key's bits in a request, checked through the protocol library's own key table.
+  const uint16_t virtualKeys[kKeyCount] = {0x26, 0x25, 'D', 0x27, 0x28, 0x1B,
+                                           0x0D, 'K',  'I', 'A',  'S'};
   for (int key = 0; key < kKeyCount; ++key) {
     const TButtonPlacement &entry = panel.ButtonTable[key];
-    EXPECT_EQ(entry.Button, buttons[key]) << key;
-    EXPECT_EQ(entry.ImageBig->geometry(), QRect(big[key] + QPoint(0, 15), QSize(60, 60))) << key;
-    EXPECT_EQ(entry.ImageSmall->geometry(), QRect(small[key] + QPoint(0, 15), QSize(40, 40)))
+    EXPECT_EQ(Kelvo_KeyToID(virtualKeys[key]), key);
+    EXPECT_EQ(entry.Button, kTerminalKeys[key].button) << key;
+    EXPECT_EQ(entry.ImageBig->geometry(), QRect(kKeyPlaces[key].big + QPoint(0, 15), QSize(60, 60)))
+        << key;
+    EXPECT_EQ(entry.ImageSmall->geometry(),
+              QRect(kKeyPlaces[key].small + QPoint(0, 15), QSize(40, 40)))
         << key;
     EXPECT_EQ(entry.ImageBig->Tag(), key);
     EXPECT_EQ(entry.ImageSmall->Tag(), key);
@@ -99,7 +98,7 @@ TEST_F(LayoutTest, DisplayLinesAndCellsLieOnTheDisplayPitch) {
       EXPECT_EQ(small->geometry(), QRect(38 + 9 * column, 26 + 15 * row + 1, 8, 13));
       EXPECT_TRUE(big->isHidden());
       EXPECT_EQ(big->Picture().toImage().pixelColor(11, 17), QColor(0, 128, 0));
-      EXPECT_EQ(panel.CellCodeCache[row][column], 0x20);
+      EXPECT_EQ(Window().DisplayModel().Cell(row, column), 0x20);
     }
   }
   // Cells are created after the labels, so they lie above them.
@@ -213,7 +212,7 @@ TEST_F(LayoutTest, MenuTreeHasItsItemsInOrder) {
   EXPECT_EQ(ItemNames(Child<QMenu>("Menu_Language")),
             QStringList({"Menu_LanguageHun", "Menu_LanguageEng"}));
   EXPECT_EQ(ItemNames(Child<QMenu>("Menu_Tools")),
-            QStringList({"Menu_LineMonitor", "Menu_MemoryView"}));
+            QStringList({"Menu_LineMonitor", "Menu_MemoryView", "Menu_Automation"}));
   EXPECT_EQ(ItemNames(Child<QMenu>("Menu_Help")),
             QStringList({"Menu_OpenHelp", "N6", "Menu_About"}));
 }

@@ -55,6 +55,12 @@ class WindowTest : public testing::Test {
   void SetReply(uint8_t status, const QByteArray &codes) {
     Window().LinkState().ReplyData = DisplayReply(status, codes);
   }
+  // ReplyData handed to the display model as the reply handler hands a
+  // display message (graphic-mode step first) or a memory-read line.
+  void ShowDisplayMessage() {
+    Window().DisplayModel().ShowDisplayMessage(Window().LinkState().ReplyData);
+  }
+  void ShowLine() { Window().DisplayModel().ShowLine(Window().LinkState().ReplyData); }
 
   QTemporaryDir folder;
   TRecordingDialogs dialogs;

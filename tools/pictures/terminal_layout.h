@@ -9,23 +9,23 @@
 
 #include <array>
 
+#include "key_layout.h"
+
 namespace pictures {
 
-inline constexpr int kKeyCount = 11;
+inline constexpr int kKeyCount = ::kKeyCount;
 
-enum KeyIndex {
-  kKeyUp = 0,
-  kKeyLeft = 1,
-  kKeyDisplay = 2,
-  kKeyRight = 3,
-  kKeyDown = 4,
-  kKeyEscape = 5,
-  kKeyEnter = 6,
-  kKeyJog = 7,
-  kKeyDirection = 8,
-  kKeyStart = 9,
-  kKeyStop = 10,
-};
+inline constexpr int kKeyUp = KeyIndex(TTerminalKey::Up);
+inline constexpr int kKeyLeft = KeyIndex(TTerminalKey::Left);
+inline constexpr int kKeyDisplay = KeyIndex(TTerminalKey::Display);
+inline constexpr int kKeyRight = KeyIndex(TTerminalKey::Right);
+inline constexpr int kKeyDown = KeyIndex(TTerminalKey::Down);
+inline constexpr int kKeyEscape = KeyIndex(TTerminalKey::Escape);
+inline constexpr int kKeyEnter = KeyIndex(TTerminalKey::Enter);
+inline constexpr int kKeyJog = KeyIndex(TTerminalKey::Jog);
+inline constexpr int kKeyDirection = KeyIndex(TTerminalKey::Direction);
+inline constexpr int kKeyStart = KeyIndex(TTerminalKey::Start);
+inline constexpr int kKeyStop = KeyIndex(TTerminalKey::Stop);
 
 struct TerminalLayout {
   QSize face;
@@ -42,8 +42,8 @@ struct TerminalLayout {
 };
 
 // Converts a key's place in its panel to its place on the face.
-constexpr QPoint PanelKeyToFace(int x, int y) {
-  return QPoint(x - 5, y);
+constexpr QPoint PanelKeyToFace(QPoint key) {
+  return QPoint(key.x() - 5, key.y());
 }
 // Converts a control's place in its panel to its place on the face.
 constexpr QPoint PanelToFace(int x, int y) {
@@ -54,11 +54,10 @@ inline TerminalLayout BigLayout() {
   TerminalLayout l;
   l.face = QSize(310, 480);
   l.display = QRect(QPoint(41, 14), QPoint(269, 108));
-  l.keySide = 60;
-  l.keys = {PanelKeyToFace(130, 160), PanelKeyToFace(60, 230),  PanelKeyToFace(130, 230),
-            PanelKeyToFace(200, 230), PanelKeyToFace(130, 300), PanelKeyToFace(25, 330),
-            PanelKeyToFace(235, 330), PanelKeyToFace(25, 400),  PanelKeyToFace(95, 400),
-            PanelKeyToFace(165, 400), PanelKeyToFace(235, 400)};
+  l.keySide = kKeySideBig;
+  for (int key = 0; key < kKeyCount; ++key) {
+    l.keys[key] = PanelKeyToFace(kKeyPlaces[key].big);
+  }
   l.errorLed = QRect(PanelToFace(45, 175), QSize(15, 16));
   l.runLed = QRect(PanelToFace(260, 175), QSize(15, 16));
   l.textOrigin = PanelToFace(56, 35);
@@ -72,11 +71,10 @@ inline TerminalLayout SmallLayout() {
   TerminalLayout l;
   l.face = QSize(210, 325);
   l.display = QRect(QPoint(28, 10), QPoint(182, 72));
-  l.keySide = 40;
-  l.keys = {PanelKeyToFace(90, 110),  PanelKeyToFace(45, 155), PanelKeyToFace(90, 155),
-            PanelKeyToFace(135, 155), PanelKeyToFace(90, 200), PanelKeyToFace(20, 225),
-            PanelKeyToFace(160, 225), PanelKeyToFace(20, 270), PanelKeyToFace(67, 270),
-            PanelKeyToFace(113, 270), PanelKeyToFace(160, 270)};
+  l.keySide = kKeySideSmall;
+  for (int key = 0; key < kKeyCount; ++key) {
+    l.keys[key] = PanelKeyToFace(kKeyPlaces[key].small);
+  }
   l.errorLed = QRect(PanelToFace(32, 123), QSize(10, 10));
   l.runLed = QRect(PanelToFace(178, 123), QSize(10, 10));
   l.textOrigin = PanelToFace(38, 26);

@@ -4,170 +4,74 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPalette>
-#include <algorithm>
 
 #include "circle_shape.h"
-#include "cp1250.h"
 #include "display_colors.h"
 #include "display_line_label.h"
-#include "frame_bytes.h"
 #include "image_widget.h"
 #include "status_bar.h"
-#include "text_table.h"
 
-namespace {
-
-constexpr size_t kMinimumLineLength = 16;  // status byte and 13 codes at least
-constexpr size_t kFirstCode = 3;
-constexpr size_t kLastCode = 18;
-using kelvo::kStatusErrorLed;
-using kelvo::kStatusLineMask;
-using kelvo::kStatusRunLed;
-constexpr uint8_t kHistoryAllGraphic = 0x0F;
-
-QString CharText(uint8_t code) {
-  return Cp1250ToString(Kelvo_CharConv(code));
+TDisplayRenderer::TDisplayRenderer(TFrontPanel &panel, TDisplayModel &model)
+    : panel_(panel), model_(model) {
+  DrawLeds();
+  model_.Attach(this);
 }
 
-}  // namespace
-
-TDisplayRenderer::TDisplayRenderer(TFrontPanel &panel, TLinkState &link,
-                                   const TProgramSettings &settings)
-    : panel_(panel), link_(link), settings_(settings) {}
+TDisplayRenderer::~TDisplayRenderer() {
+  model_.Detach(this);
+}
 
 QColor TDisplayRenderer::ButtonFace() {
   return QApplication::palette().color(QPalette::Button);
 }
 
-void TDisplayRenderer::RefreshDisplay() {
-  const TReplyData &reply = link_.ReplyData;
-  if (reply.length < kMinimumLineLength) {
-    return;
+void TDisplayRenderer::DisplayChanged(const TDisplayChange &change) {
+  if (change.indicators && panel_.StatusBar != nullptr) {
+    panel_.StatusBar->update();
   }
-  const uint8_t status = reply.bytes[2];
-  const int line = status & kStatusLineMask;
-  const bool graphic = graphicMode_ && line < kCellRows;
-  const size_t end = std::min(reply.length, kLastCode + 1);
-
-  QString text;
-  size_t first = kFirstCode;
-  if (graphic) {
-    DrawGraphicCells(line);
-    first = kFirstCode + kCellColumns;
+  if (panel_.Label_DisplayLine[kSizeBig][0] == nullptr) {
+    return;  // the panel is not built yet
   }
-  for (size_t i = first; i < end; ++i) {
-    text += CharText(reply.bytes[i]);
+  if (change.graphicMode) {
+    PlaceLines(model_.GraphicMode());
   }
-  WriteLine(line, LabelTextToPlain(text));
-  SetLeds((status & kStatusErrorLed) != 0, (status & kStatusRunLed) != 0);
-}
-
-void TDisplayRenderer::DrawGraphicCells(int line) {
-  const TReplyData &reply = link_.ReplyData;
-  for (int column = 0; column < kCellColumns; ++column) {
-    const uint8_t code = reply.bytes[kFirstCode + column];
-    if (code == panel_.CellCodeCache[line][column]) {
+  for (int index = 0; index < kCellRows * kCellColumns; ++index) {
+    if (!change.cells.test(index)) {
       continue;
     }
-    panel_.CellCodeCache[line][column] = code;
+    const int row = index / kCellColumns;
+    const int column = index % kCellColumns;
     for (int size = kSizeBig; size < kSizeCount; ++size) {
-      DrawCell(*panel_.Image_DisplayCell[size][line][column], size, panel_.CellSegments(size),
-               code);
+      DrawCell(*panel_.Image_DisplayCell[size][row][column], size, panel_.CellSegments(size),
+               model_.Cell(row, column));
     }
+  }
+  for (int line = 0; line < kDisplayLineCount; ++line) {
+    if (change.lines.test(line)) {
+      WriteLine(line, model_.Line(line));
+    }
+  }
+  if (change.leds) {
+    DrawLeds();
   }
 }
 
-bool TDisplayRenderer::IsGraphicLine() const {
-  const TReplyData &reply = link_.ReplyData;
-  if (reply.length < kFirstCode + kCellColumns) {
-    return false;
-  }
-  for (int column = 0; column < kCellColumns; ++column) {
-    const uint8_t code = reply.bytes[kFirstCode + column];
-    if (code >= kCellCodeCount && code != kCellSpace) {
-      return false;
-    }
-  }
-  return true;
-}
-
-void TDisplayRenderer::UpdateGraphicMode() {
-  const TReplyData &reply = link_.ReplyData;
-  // A message too short to be drawn leaves the mode and its history alone.
-  if (reply.length >= kMinimumLineLength) {
-    const int line = reply.bytes[2] & kStatusLineMask;
-    if (line < kCellRows) {
-      graphicLineHistory_ =
-          static_cast<uint8_t>((graphicLineHistory_ * 2 + (IsGraphicLine() ? 1 : 0)) & 0x0F);
-    }
-    if (graphicLineHistory_ == kHistoryAllGraphic && !graphicMode_) {
-      SetGraphicMode(true);
-    } else if (graphicLineHistory_ != kHistoryAllGraphic && graphicMode_) {
-      SetGraphicMode(false);
-    }
-  }
-  RefreshDisplay();
-}
-
-void TDisplayRenderer::SetGraphicMode(bool on) {
-  graphicMode_ = on;
-  if (!on) {
-    graphicLineHistory_ = 0;
-  }
+// Lines 0..2 start at column 13 in graphic mode, where the cells end.
+void TDisplayRenderer::PlaceLines(bool graphicMode) {
   for (int size = kSizeBig; size < kSizeCount; ++size) {
     for (int line = 0; line < kCellRows; ++line) {
       TDisplayLineLabel *label = panel_.Label_DisplayLine[size][line];
-      label->SetLineText(QString());
-      label->move(on ? DisplayLineGraphicLeft(size) : DisplayLineTextLeft(size), label->y());
+      label->move(graphicMode ? DisplayLineGraphicLeft(size) : DisplayLineTextLeft(size),
+                  label->y());
     }
   }
   for (int size = kSizeBig; size < kSizeCount; ++size) {
     for (int row = 0; row < kCellRows; ++row) {
       for (int column = 0; column < kCellColumns; ++column) {
-        panel_.Image_DisplayCell[size][row][column]->setVisible(on);
+        panel_.Image_DisplayCell[size][row][column]->setVisible(graphicMode);
       }
     }
   }
-  HoldOffAnswers(link_);
-}
-
-QString SearchScreenLine(const QString &text, const QString &port) {
-  if (text.size() + port.size() <= kDisplayColumns) {
-    return text + port;
-  }
-  if (port.size() >= kDisplayColumns) {
-    return port.right(kDisplayColumns);
-  }
-  return text.left(kDisplayColumns - port.size()) + port;
-}
-
-void TDisplayRenderer::ShowStatusScreen(int mode) {
-  if (mode < kStatusScreenStartUp || mode > kStatusScreenSearching) {
-    return;
-  }
-  graphicMode_ = false;
-  SetGraphicMode(false);
-
-  QString lines[kDisplayLineCount];
-  if (mode == kStatusScreenStartUp) {
-    lines[1] = QStringLiteral("     VELTAR");
-    lines[2] = QStringLiteral("    Sorvanel");
-  } else {
-    lines[0] = QStringLiteral("    Sorvanel");
-    lines[1] = QStringLiteral("----------------");
-    const int firstText = mode == kStatusScreenNoCommunication ? kTextNoCommunicationLine2
-                          : mode == kStatusScreenNoPort        ? kTextNoPortLine2
-                                                               : kTextSearchingLine2;
-    lines[2] = GetText(firstText);
-    lines[3] = GetText(firstText + 1);
-    if (mode == kStatusScreenSearching) {
-      lines[3] = SearchScreenLine(lines[3], settings_.Port);
-    }
-  }
-  for (int line = 0; line < kDisplayLineCount; ++line) {
-    WriteLine(line, lines[line]);
-  }
-  SetLeds(false, false);
 }
 
 void TDisplayRenderer::WriteLine(int line, const QString &text) {
@@ -179,20 +83,24 @@ void TDisplayRenderer::WriteLine(int line, const QString &text) {
   }
 }
 
-void TDisplayRenderer::SetLeds(bool errorLit, bool runLit) {
+void TDisplayRenderer::DrawLeds() {
   const QColor face = ButtonFace();
-  panel_.Shape_ErrorLed[kSizeBig]->SetBrushColor(errorLit ? kErrorLedLit : face);
-  panel_.Shape_RunLed[kSizeBig]->SetBrushColor(runLit ? kRunLedLit : face);
-  panel_.Shape_ErrorLed[kSizeSmall]->SetBrushColor(panel_.Shape_ErrorLed[kSizeBig]->BrushColor());
-  panel_.Shape_RunLed[kSizeSmall]->SetBrushColor(panel_.Shape_RunLed[kSizeBig]->BrushColor());
+  for (int size = kSizeBig; size < kSizeCount; ++size) {
+    if (panel_.Shape_ErrorLed[size] != nullptr) {
+      panel_.Shape_ErrorLed[size]->SetBrushColor(model_.ErrorLed() ? kErrorLedLit : face);
+    }
+    if (panel_.Shape_RunLed[size] != nullptr) {
+      panel_.Shape_RunLed[size]->SetBrushColor(model_.RunLed() ? kRunLedLit : face);
+    }
+  }
 }
 
 void TDisplayRenderer::StatusBarDrawPanel(QPainter &painter, int panel, const QRect &rect) const {
   bool active = false;
   if (panel == 1) {
-    active = link_.ConverterConnected;
+    active = model_.Connected();
   } else if (panel == 2) {
-    active = link_.ProgTermCountdown != 0 && link_.ConverterConnected;
+    active = model_.ProgTermPresent();
   } else {
     return;
   }

@@ -6,30 +6,9 @@
 #include "display_font.h"
 #include "display_line_label.h"
 #include "image_widget.h"
+#include "key_layout.h"
 
 namespace {
-
-struct TKeyLayout {
-  TTerminalButton button;
-  QPoint posBig;
-  QPoint posSmall;
-};
-
-// By key index: up, left, display, right, down, escape, enter, jog,
-// direction, start, stop.
-constexpr std::array<TKeyLayout, kKeyCount> kKeyLayout = {{
-    {0x0104, {130, 160}, {90, 110}},
-    {0x0010, {60, 230}, {45, 155}},
-    {0x0120, {130, 230}, {90, 155}},
-    {0x0102, {200, 230}, {135, 155}},
-    {0x0101, {130, 300}, {90, 200}},
-    {0x0004, {25, 330}, {20, 225}},
-    {0x0008, {235, 330}, {160, 225}},
-    {0x0108, {25, 400}, {20, 270}},
-    {0x0110, {95, 400}, {67, 270}},
-    {0x0001, {165, 400}, {113, 270}},
-    {0x0002, {235, 400}, {160, 270}},
-}};
 
 constexpr TCellSegments kCellSegmentsBig = {{
     {5, 0, 12, 11},
@@ -53,7 +32,7 @@ constexpr TCellSegments kCellSegmentsSmall = {{
     {0, 8, 9, 14},
 }};
 
-constexpr int kKeySide[kSizeCount] = {60, 40};
+constexpr int kKeySide[kSizeCount] = {kKeySideBig, kKeySideSmall};
 constexpr QSize kCellSize[kSizeCount] = {{12, 18}, {8, 13}};
 // The clearing rectangle of a cell; it covers the whole cell.
 constexpr TCellRect kCellClear[kSizeCount] = {{0, 0, 13, 19}, {0, 0, 9, 14}};
@@ -119,7 +98,6 @@ void BuildDisplayCells(TFrontPanel &panel) {
     cell->SetPicture(picture);
     cell->hide();
     panel.Image_DisplayCell[size][row][column] = cell;
-    panel.CellCodeCache[row][column] = kCellSpace;
   }
 }
 
@@ -139,9 +117,9 @@ int DisplayLineTop(int size, int line) {
 
 void BuildFrontPanel(TFrontPanel &panel) {
   for (int key = 0; key < kKeyCount; ++key) {
-    panel.ButtonTable[key].PosBig = kKeyLayout[key].posBig;
-    panel.ButtonTable[key].PosSmall = kKeyLayout[key].posSmall;
-    panel.ButtonTable[key].Button = kKeyLayout[key].button;
+    panel.ButtonTable[key].PosBig = kKeyPlaces[key].big;
+    panel.ButtonTable[key].PosSmall = kKeyPlaces[key].small;
+    panel.ButtonTable[key].Button = kTerminalKeys[key].button;
   }
   BuildKeyImages(panel);
   BuildDisplayLines(panel);

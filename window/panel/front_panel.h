@@ -8,8 +8,10 @@
 #include <array>
 #include <cstdint>
 
+#include "display_model.h"
 #include "image_list.h"
 #include "kelvo.h"
+#include "terminal_keys.h"
 
 class QWidget;
 class TImage;
@@ -20,14 +22,7 @@ class TStatusBar;
 inline constexpr int kSizeBig = 0;
 inline constexpr int kSizeSmall = 1;
 inline constexpr int kSizeCount = 2;
-inline constexpr int kKeyCount = 11;
 inline constexpr int kKeyImageCount = 2 * kKeyCount;  // released, then pressed
-inline constexpr int kDisplayLineCount = 4;
-inline constexpr int kDisplayColumns = 16;
-inline constexpr int kCellRows = 3;
-inline constexpr int kCellColumns = 13;
-inline constexpr int kCellCodeCount = 8;
-inline constexpr uint8_t kCellSpace = 0x20;
 // Height of the head strip of a panel, above the face picture.
 inline constexpr int kPanelHeadHeight = 15;
 
@@ -64,7 +59,6 @@ struct TFrontPanel {
   TImage *Image_DisplayCell[kSizeCount][kCellRows][kCellColumns] = {};
   TCellSegments CellSegmentsBig{};
   TCellSegments CellSegmentsSmall{};
-  uint8_t CellCodeCache[kCellRows][kCellColumns] = {};
 
   const TImageList &Images_Button(int size) const {
     return size == kSizeBig ? Images_ButtonBig : Images_ButtonSmall;

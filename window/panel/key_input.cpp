@@ -3,13 +3,28 @@
 #include "image_widget.h"
 #include "kelvo.h"
 
+TKeyInput::TKeyInput(TFrontPanel &panel, TKeypad &keypad) : panel_(panel), keypad_(keypad) {
+  keypad_.Attach(this);
+}
+
+TKeyInput::~TKeyInput() {
+  keypad_.Detach(this);
+}
+
 void TKeyInput::ShowKey(int key, bool pressed) {
   const int imageIndex = pressed ? key + kKeyCount : key;
   for (int size = kSizeBig; size < kSizeCount; ++size) {
     TImage *image = panel_.KeyImage(size, key);
+    if (image == nullptr) {
+      continue;  // the panel is not built yet
+    }
     image->ClearPicture();
     image->SetPicture(panel_.Images_Button(size).Image(imageIndex));
   }
+}
+
+void TKeyInput::KeyChanged(int key, bool down) {
+  ShowKey(key, down);
 }
 
 void TKeyInput::ButtonMouseDown(TImage *sender) {
@@ -18,9 +33,8 @@ void TKeyInput::ButtonMouseDown(TImage *sender) {
     return;
   }
   currentButtonIndex_ = static_cast<uint8_t>(key);
-  ShowKey(key, true);
-  Kelvo_SetButtonStatus(bePressed, panel_.ButtonTable[key].Button);
   held_.set(key);
+  keypad_.Press(key);
 }
 
 void TKeyInput::ButtonMouseUp(TImage *sender) {
@@ -29,9 +43,8 @@ void TKeyInput::ButtonMouseUp(TImage *sender) {
     return;
   }
   currentButtonIndex_ = static_cast<uint8_t>(key);
-  ShowKey(key, false);
-  Kelvo_SetButtonStatus(beReleased, panel_.ButtonTable[key].Button);
   held_.reset(key);
+  keypad_.Release(key);
 }
 
 void TKeyInput::FormKeyDown(uint16_t virtualKey) {

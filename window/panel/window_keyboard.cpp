@@ -4,8 +4,8 @@
 
 #include "key_mapping.h"
 
-TWindowKeyboard::TWindowKeyboard(TFrontPanel &panel)
-    : input_(panel),
+TWindowKeyboard::TWindowKeyboard(TFrontPanel &panel, TKeypad &keypad)
+    : input_(panel, keypad),
       repeat_([this](uint16_t key) { input_.FormKeyDown(key); },
               [this](uint16_t key) { input_.FormKeyUp(key); }) {}
 

@@ -12,7 +12,7 @@ class QKeyEvent;
 
 class TWindowKeyboard {
  public:
-  explicit TWindowKeyboard(TFrontPanel &panel);
+  TWindowKeyboard(TFrontPanel &panel, TKeypad &keypad);
 
   // Each returns true when it took the key; the window handles the others.
   bool KeyPress(const QKeyEvent &event);

@@ -58,7 +58,7 @@ class LineObserverTest : public testing::Test {
   TProgramSettings settings;
   TFakePortControl port;
   TRecordingLinkHost host;
-  TReplyHandler handler{linkState, memory, settings, port, host};
+  TReplyHandler handler{linkState, memory, settings, port, host, host};
   TRecordingObserver observer;
 };
 

@@ -36,7 +36,7 @@ class ReplyHandlerTest : public testing::Test {
   TProgramSettings settings;
   TFakePortControl port{&log};
   TRecordingLinkHost host{&log};
-  TReplyHandler handler{state, memory, settings, port, host};
+  TReplyHandler handler{state, memory, settings, port, host, host};
 };
 
 // --- cutting frames out of the received characters ---

@@ -97,7 +97,7 @@ TEST_F(ReconnectTest, LostLineIsWaitedForSilentlyAndReopenedAtTheTick) {
   EXPECT_EQ(port.closeCount, 1);
   EXPECT_EQ(port.openAttempts.back(), QStringLiteral("ttyS0"));
   EXPECT_TRUE(host.openFailuresShown.empty()) << "no dialog while retrying";
-  EXPECT_EQ(host.statusScreens.back(), TWatchdog::kScreenNoCommunication);
+  EXPECT_EQ(host.statusScreens.back(), static_cast<int>(TStatusScreen::NoCommunication));
   EXPECT_EQ(host.portStatusText, QStringLiteral("ttyS0"));
   EXPECT_EQ(CheckedPort(), QStringLiteral("ttyS0"));
   EXPECT_TRUE(reconnect.WaitingForLostPort());
@@ -191,7 +191,7 @@ TEST_F(ReconnectTest, PortTheUserReplacedOrClosedIsNeverReopened) {
   HotPlug();
   EXPECT_FALSE(port.connected);
   EXPECT_EQ(port.openAttempts.size(), attempts);
-  EXPECT_EQ(host.statusScreens.back(), TWatchdog::kScreenNoPortOpened);
+  EXPECT_EQ(host.statusScreens.back(), static_cast<int>(TStatusScreen::NoPort));
 }
 
 TEST_F(ReconnectTest, ConverterSearchAloneChoosesPortsWhileItIsOn) {
@@ -215,7 +215,7 @@ TEST_F(ReconnectTest, SavedPortMissingAtStartIsOpenedWhenItAppears) {
   menu.OpenSavedPort();
   Tick();
   EXPECT_TRUE(port.openAttempts.isEmpty() || !port.connected);
-  EXPECT_EQ(host.statusScreens.back(), TWatchdog::kScreenNoPortOpened);
+  EXPECT_EQ(host.statusScreens.back(), static_cast<int>(TStatusScreen::NoPort));
 
   port.ports = {"ttyS0", "VDRIVE1"};
   port.openable = {"VDRIVE1"};

@@ -31,20 +31,20 @@ class DisplayTest : public WindowTest {
   }
   void Send(uint8_t status, const QByteArray &codes) {
     SetReply(status, codes);
-    Window().UpdateGraphicMode();
+    ShowDisplayMessage();
   }
   void EnterGraphicMode() {
     Send(0x00, GraphicCodes(0x02));
     Send(0x01, GraphicCodes(0x02));
     Send(0x02, GraphicCodes(0x02));
     Send(0x00, GraphicCodes(0x02));
-    ASSERT_TRUE(Window().Display().GraphicMode());
+    ASSERT_TRUE(Window().DisplayModel().GraphicMode());
   }
 };
 
 TEST_F(DisplayTest, LineAndLedsReachBothSizes) {
   SetReply(0x0E, "Frekvencia 50Hz ");
-  Window().RefreshDisplay();
+  ShowLine();
   for (int size = 0; size < 2; ++size) {
     EXPECT_EQ(Line(size, 2)->text(), QStringLiteral("Frekvencia 50Hz "));
   }
@@ -54,7 +54,7 @@ TEST_F(DisplayTest, LineAndLedsReachBothSizes) {
   EXPECT_EQ(Led("Shape_RunLedSmall"), QColor(0, 128, 0));
 
   SetReply(0x02, "Frekvencia 50Hz ");
-  Window().RefreshDisplay();
+  ShowLine();
   for (const char *led :
        {"Shape_ErrorLedBig", "Shape_ErrorLedSmall", "Shape_RunLedBig", "Shape_RunLedSmall"}) {
     EXPECT_EQ(Led(led), ButtonFace()) << led;
@@ -63,14 +63,14 @@ TEST_F(DisplayTest, LineAndLedsReachBothSizes) {
 
 TEST_F(DisplayTest, SameLineTwiceIsNotRewritten) {
   SetReply(0x01, "Motor aram  12A ");
-  Window().RefreshDisplay();
+  ShowLine();
   const int big = Line(0, 1)->TextWrites();
   const int small = Line(1, 1)->TextWrites();
-  Window().RefreshDisplay();
+  ShowLine();
   EXPECT_EQ(Line(0, 1)->TextWrites(), big);
   EXPECT_EQ(Line(1, 1)->TextWrites(), small);
   SetReply(0x01, "Motor aram  13A ");
-  Window().RefreshDisplay();
+  ShowLine();
   EXPECT_EQ(Line(0, 1)->TextWrites(), big + 1);
 }
 
@@ -78,16 +78,16 @@ TEST_F(DisplayTest, ShortMessageChangesNothing) {
   SetReply(0x0F, "Ez nem jelenik m");
   Window().LinkState().ReplyData.length = 15;
   const QString before = Line(0, 3)->text();
-  Window().UpdateGraphicMode();
+  ShowDisplayMessage();
   EXPECT_EQ(Line(0, 3)->text(), before);
   EXPECT_EQ(Led("Shape_ErrorLedBig"), ButtonFace());
-  EXPECT_EQ(Window().Display().GraphicLineHistory(), 0);
+  EXPECT_EQ(Window().DisplayModel().GraphicLineHistory(), 0);
 }
 
 TEST_F(DisplayTest, MessageOf16To18BytesShowsOnlyTheCodesItCarries) {
   SetReply(0x03, "ABCDEFGHIJKLMNOP");
   Window().LinkState().ReplyData.length = 17;  // codes 3..16
-  Window().RefreshDisplay();
+  ShowLine();
   EXPECT_EQ(Line(0, 3)->text(), QStringLiteral("ABCDEFGHIJKLMN"));
 }
 
@@ -101,7 +101,7 @@ TEST_F(DisplayTest, DisplayCharactersComeOutAsUnicode) {
   codes += '\x00';  // at sign
   codes += "<b>";
   SetReply(0x00, codes);
-  Window().RefreshDisplay();
+  ShowLine();
   EXPECT_EQ(Line(0, 0)->text(), QStringLiteral("x&y  üőÁ°µ@<b>  "));
   EXPECT_EQ(Line(0, 0)->textFormat(), Qt::PlainText);
 }
@@ -124,12 +124,12 @@ TEST_F(DisplayTest, FourGraphicLinesEnterTheGraphicMode) {
   Send(0x00, GraphicCodes(0x02));
   Send(0x01, GraphicCodes(' '));  // a line of spaces counts as graphic
   Send(0x02, GraphicCodes(0x07));
-  EXPECT_FALSE(Window().Display().GraphicMode());
+  EXPECT_FALSE(Window().DisplayModel().GraphicMode());
   EXPECT_EQ(Line(0, 0)->x(), 56);
 
   Window().LinkState().SendSkipCount = 0;
   Send(0x00, GraphicCodes(0x05, "xyz"));
-  EXPECT_TRUE(Window().Display().GraphicMode());
+  EXPECT_TRUE(Window().DisplayModel().GraphicMode());
   EXPECT_EQ(Window().LinkState().SendSkipCount, 5);
   EXPECT_TRUE(CellsVisible());
   for (int line = 0; line < 3; ++line) {
@@ -140,16 +140,16 @@ TEST_F(DisplayTest, FourGraphicLinesEnterTheGraphicMode) {
   EXPECT_EQ(Line(0, 0)->text(), QStringLiteral("xyz"));
   EXPECT_EQ(Line(1, 0)->text(), QStringLiteral("xyz"));
   EXPECT_EQ(Line(0, 1)->text(), QString()) << "emptied at the switch";
-  EXPECT_EQ(Window().FrontPanel().CellCodeCache[0][4], 0x05);
-  EXPECT_EQ(Window().FrontPanel().CellCodeCache[1][4], 0x20);
+  EXPECT_EQ(Window().DisplayModel().Cell(0, 4), 0x05);
+  EXPECT_EQ(Window().DisplayModel().Cell(1, 4), 0x20);
 }
 
 TEST_F(DisplayTest, LineThreeNeverEntersCellsNorTheHistory) {
   Send(0x03, GraphicCodes(0x01));
-  EXPECT_EQ(Window().Display().GraphicLineHistory(), 0);
+  EXPECT_EQ(Window().DisplayModel().GraphicLineHistory(), 0);
   EnterGraphicMode();
   Send(0x03, GraphicCodes(0x01, "end"));
-  EXPECT_TRUE(Window().Display().GraphicMode());
+  EXPECT_TRUE(Window().DisplayModel().GraphicMode());
   EXPECT_EQ(Line(0, 3)->text(), QString(QByteArray(13, 0x01)) + QStringLiteral("end"));
 }
 
@@ -157,8 +157,8 @@ TEST_F(DisplayTest, OneTextLineLeavesTheGraphicModeBeforeItIsDrawn) {
   EnterGraphicMode();
   Window().LinkState().SendSkipCount = 0;
   Send(0x01, "Parameter 12    ");
-  EXPECT_FALSE(Window().Display().GraphicMode());
-  EXPECT_EQ(Window().Display().GraphicLineHistory(), 0);
+  EXPECT_FALSE(Window().DisplayModel().GraphicMode());
+  EXPECT_EQ(Window().DisplayModel().GraphicLineHistory(), 0);
   EXPECT_EQ(Window().LinkState().SendSkipCount, 5);
   EXPECT_EQ(Line(0, 1)->x(), 56);
   EXPECT_EQ(Line(1, 1)->x(), 38);
@@ -168,7 +168,7 @@ TEST_F(DisplayTest, OneTextLineLeavesTheGraphicModeBeforeItIsDrawn) {
   Send(0x00, GraphicCodes(0x02));
   Send(0x01, GraphicCodes(0x02));
   Send(0x02, GraphicCodes(0x02));
-  EXPECT_FALSE(Window().Display().GraphicMode());
+  EXPECT_FALSE(Window().DisplayModel().GraphicMode());
 }
 
 TEST_F(DisplayTest, CellsAreDrawnWithTheirSegments) {
@@ -218,7 +218,7 @@ TEST_F(DisplayTest, CodesOutsideTheSegmentsLeaveThePlainCell) {
   QByteArray codes = GraphicCodes(0x02);
   codes[2] = 'Q';  // only possible in a memory-read message
   SetReply(0x00, codes);
-  Window().RefreshDisplay();
+  ShowLine();
   const QImage cell = Cell(0, 0, 2)->Picture().toImage();
   EXPECT_EQ(cell.pixelColor(6, 5), QColor(0, 128, 0));
 }

@@ -20,7 +20,7 @@ class StatusScreenTest : public WindowTest {
   }
   void LightLeds() {
     SetReply(0x0D, "Uzem            ");
-    Window().RefreshDisplay();
+    ShowLine();
   }
   bool LedsUnlit() {
     const QColor face = TDisplayRenderer::ButtonFace();
@@ -44,34 +44,34 @@ TEST_F(StatusScreenTest, StartUpScreenShowsAtCreation) {
 
 TEST_F(StatusScreenTest, HungarianScreensHaveTheirExactTexts) {
   LightLeds();
-  Window().ShowStatusScreen(1);
+  Window().ShowStatusScreen(TStatusScreen::NoCommunication);
   EXPECT_EQ(Lines(0),
             QStringList({"    Sorvanel", "----------------", "      Nincs", "  kommunikáció!"}));
   EXPECT_TRUE(LedsUnlit());
-  Window().ShowStatusScreen(2);
+  Window().ShowStatusScreen(TStatusScreen::NoPort);
   EXPECT_EQ(Lines(1),
             QStringList({"    Sorvanel", "----------------", "   Nincs port", "   megnyitva!"}));
   Window().ProgramSettings().Port = QStringLiteral("COM1");
-  Window().ShowStatusScreen(3);
+  Window().ShowStatusScreen(TStatusScreen::Searching);
   EXPECT_EQ(Lines(0), QStringList({"    Sorvanel", "----------------", "Frekvenciaváltó",
                                    "keresése...COM1"}));
   Window().ProgramSettings().Port.clear();
-  Window().ShowStatusScreen(3);
+  Window().ShowStatusScreen(TStatusScreen::Searching);
   EXPECT_EQ(Lines(1).at(3), QStringLiteral("keresése..."));
 }
 
 TEST_F(StatusScreenTest, EnglishScreensHaveTheirExactTexts) {
   Window().Menu_LanguageClick(Child<QAction>("Menu_LanguageEng"));
   LightLeds();
-  Window().ShowStatusScreen(1);
+  Window().ShowStatusScreen(TStatusScreen::NoCommunication);
   EXPECT_EQ(Lines(0),
             QStringList({"    Sorvanel", "----------------", " Communication", "     error!"}));
   EXPECT_TRUE(LedsUnlit());
-  Window().ShowStatusScreen(2);
+  Window().ShowStatusScreen(TStatusScreen::NoPort);
   EXPECT_EQ(Lines(1),
             QStringList({"    Sorvanel", "----------------", "      Port", "     error!"}));
   Window().ProgramSettings().Port = QStringLiteral("ttyUSB0");
-  Window().ShowStatusScreen(3);
+  Window().ShowStatusScreen(TStatusScreen::Searching);
   EXPECT_EQ(Lines(0), QStringList({"    Sorvanel", "----------------", "  Finding freq.",
                                    "converterttyUSB0"}))
       << "the port name keeps whole inside the 16 columns";
@@ -80,13 +80,13 @@ TEST_F(StatusScreenTest, EnglishScreensHaveTheirExactTexts) {
 TEST_F(StatusScreenTest, StatusScreenLeavesTheGraphicMode) {
   for (uint8_t line : {0, 1, 2, 0}) {
     SetReply(line, QByteArray(16, ' '));
-    Window().UpdateGraphicMode();
+    ShowDisplayMessage();
   }
-  ASSERT_TRUE(Window().Display().GraphicMode());
+  ASSERT_TRUE(Window().DisplayModel().GraphicMode());
   Window().LinkState().SendSkipCount = 0;
-  Window().ShowStatusScreen(2);
-  EXPECT_FALSE(Window().Display().GraphicMode());
-  EXPECT_EQ(Window().Display().GraphicLineHistory(), 0);
+  Window().ShowStatusScreen(TStatusScreen::NoPort);
+  EXPECT_FALSE(Window().DisplayModel().GraphicMode());
+  EXPECT_EQ(Window().DisplayModel().GraphicLineHistory(), 0);
   EXPECT_EQ(Window().LinkState().SendSkipCount, 5);
   EXPECT_EQ(Line(0, 2)->x(), 56);
   EXPECT_TRUE(Window().FrontPanel().Image_DisplayCell[1][2][12]->isHidden());

@@ -1,0 +1,58 @@
+#include "automation_switch.h"
+
+#include <QAction>
+#include <QMenu>
+
+#include "message_dialog.h"
+#include "status_bar.h"
+#include "text_table.h"
+
+namespace {
+
+constexpr int kAutomationPanel = 3;
+// "Hiba!" / "Error!", the caption of the program's error dialogs.
+constexpr int kErrorCaptionText = 28;
+
+}  // namespace
+
+TAutomationSwitch::TAutomationSwitch(TDisplayModel &model, TKeypad &keypad, TDriveLink &link,
+                                     const QString &settingsFile, QMenu &toolsMenu,
+                                     TStatusBar &statusBar)
+    : automation_(model, keypad, link, settingsFile), statusBar_(statusBar) {
+  item_ = toolsMenu.addAction(GetText(kTextAutomation));
+  item_->setObjectName(QStringLiteral("Menu_Automation"));
+  item_->setCheckable(true);
+  QObject::connect(item_, &QAction::triggered, item_, [this] { Menu_AutomationClick(); });
+}
+
+void TAutomationSwitch::TurnOn() {
+  QString error;
+  if (!automation_.TurnOn(&error)) {
+    ShowState();
+    Luvamsg_ShowDialog(kMessageDialogIconError, GetText(kErrorCaptionText),
+                       GetText(kTextAutomationFailed).arg(error), QString(),
+                       kMessageDialogButtonOk);
+    return;
+  }
+  ShowState();
+}
+
+void TAutomationSwitch::TurnOff() {
+  automation_.TurnOff();
+  ShowState();
+}
+
+void TAutomationSwitch::Menu_AutomationClick() {
+  automation_.IsOn() ? TurnOff() : TurnOn();
+}
+
+void TAutomationSwitch::Retranslate() {
+  item_->setText(GetText(kTextAutomation));
+  ShowState();
+}
+
+void TAutomationSwitch::ShowState() {
+  item_->setChecked(automation_.IsOn());
+  statusBar_.SetPanelText(kAutomationPanel,
+                          automation_.IsOn() ? GetText(kTextAutomationOn) : QString());
+}
