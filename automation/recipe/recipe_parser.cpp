@@ -1,9 +1,9 @@
 #include "recipe_parser.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringList>
+#include <algorithm>
 
 #include "panel_keys.h"
 
@@ -11,16 +11,37 @@ namespace {
 
 constexpr char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
 
+// The words of a text apart at white space.
+QStringList WordsOf(QStringView text) {
+  QStringList words;
+  qsizetype start = -1;
+  for (qsizetype i = 0; i <= text.size(); ++i) {
+    const bool space = i == text.size() || text[i].isSpace();
+    if (space && start >= 0) {
+      words << text.sliced(start, i - start).toString();
+      start = -1;
+    } else if (!space && start < 0) {
+      start = i;
+    }
+  }
+  return words;
+}
+
 TRecipeParse Fault(int sourceLine, const QString &message) {
   TRecipeParse parse;
   parse.error = {sourceLine, message};
   return parse;
 }
 
+bool AllDigits(QStringView text) {
+  return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+  });
+}
+
 // Whole milliseconds, 0 to the bound; nothing for anything else.
 std::optional<std::chrono::milliseconds> MillisecondsOf(const QString &word) {
-  static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
-  if (!digits.match(word).hasMatch()) {
+  if (!AllDigits(word) || word.size() > 9) {
     return std::nullopt;
   }
   const std::chrono::milliseconds value{word.toLongLong()};
@@ -32,13 +53,15 @@ std::optional<std::chrono::milliseconds> MillisecondsOf(const QString &word) {
 
 // Seconds with up to three decimals ("5", "0.5", "12.25"), more than 0, to the bound.
 std::optional<std::chrono::milliseconds> SecondsOf(const QString &word) {
-  static const QRegularExpression decimal(QStringLiteral("^([0-9]{1,6})(?:\\.([0-9]{1,3}))?$"));
-  const QRegularExpressionMatch match = decimal.match(word);
-  if (!match.hasMatch()) {
+  const qsizetype point = word.indexOf(QLatin1Char('.'));
+  const QStringView whole = QStringView(word).first(point < 0 ? word.size() : point);
+  const QStringView fraction = point < 0 ? QStringView() : QStringView(word).sliced(point + 1);
+  if (!AllDigits(whole) || whole.size() > 6 || (point >= 0 && !AllDigits(fraction)) ||
+      fraction.size() > 3) {
     return std::nullopt;
   }
-  const QString fraction = match.captured(2).leftJustified(3, QLatin1Char('0'));
-  const std::chrono::milliseconds value{match.captured(1).toLongLong() * 1000 + fraction.toInt()};
+  const std::chrono::milliseconds value{
+      whole.toLongLong() * 1000 + fraction.toString().leftJustified(3, QLatin1Char('0')).toInt()};
   if (value.count() <= 0 || value > kRecipeMaxDuration) {
     return std::nullopt;
   }
@@ -107,8 +130,7 @@ TRecipeParse WaitStep(int sourceLine, const QStringList &words) {
 // The checks of an expect step once its words are apart; timeoutWord may be empty.
 TRecipeParse ExpectStep(int sourceLine, const QString &lineWord, const QString &text,
                         const QString &timeoutWord) {
-  static const QRegularExpression lineNumber(QStringLiteral("^[1-4]$"));
-  if (!lineNumber.match(lineWord).hasMatch()) {
+  if (lineWord.size() != 1 || lineWord[0] < QLatin1Char('1') || lineWord[0] > QLatin1Char('4')) {
     return Fault(sourceLine,
                  QStringLiteral("display line \"%1\" is not 1, 2, 3 or 4").arg(lineWord));
   }
@@ -135,14 +157,21 @@ TRecipeParse ExpectStep(int sourceLine, const QString &lineWord, const QString &
 
 // expect LINE "TEXT" [SECONDS]: TEXT always in double quotes, \" and \\ inside.
 TRecipeParse ExpectLine(int sourceLine, QStringView rest) {
-  static const QRegularExpression head(QStringLiteral("^(\\S+)\\s+\""));
-  const QRegularExpressionMatch match = head.match(rest);
-  if (!match.hasMatch()) {
+  qsizetype at = 0;
+  while (at < rest.size() && !rest[at].isSpace()) {
+    ++at;
+  }
+  const QString lineWord = rest.first(at).toString();
+  while (at < rest.size() && rest[at].isSpace()) {
+    ++at;
+  }
+  if (lineWord.isEmpty() || at == lineWord.size() || at == rest.size() ||
+      rest[at] != QLatin1Char('"')) {
     return Fault(sourceLine, QStringLiteral("expect needs a line and a text in double quotes: "
                                             "expect LINE \"TEXT\" [SECONDS]"));
   }
   QString text;
-  qsizetype at = match.capturedEnd();
+  ++at;
   bool closed = false;
   while (at < rest.size()) {
     const QChar c = rest[at++];
@@ -167,20 +196,21 @@ TRecipeParse ExpectLine(int sourceLine, QStringView rest) {
   if (!tail.isEmpty() && !tail.front().isSpace()) {
     return Fault(sourceLine, QStringLiteral("a space must follow the text's closing quote"));
   }
-  const QStringList after =
-      tail.toString().split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+  const QStringList after = WordsOf(tail);
   if (after.size() > 1) {
     return Fault(sourceLine, QStringLiteral("only a time-out in seconds may follow the text"));
   }
-  return ExpectStep(sourceLine, match.captured(1), text, after.value(0));
+  return ExpectStep(sourceLine, lineWord, text, after.value(0));
 }
 
 TRecipeParse StepOfLine(int sourceLine, const QString &line) {
-  static const QRegularExpression space(QStringLiteral("\\s+"));
-  const qsizetype commandEnd = line.indexOf(space);
+  qsizetype commandEnd = 0;
+  while (commandEnd < line.size() && !line[commandEnd].isSpace()) {
+    ++commandEnd;
+  }
   const QString command = line.left(commandEnd).toLower();
-  const QString rest = commandEnd < 0 ? QString() : line.mid(commandEnd).trimmed();
-  const QStringList words = rest.split(space, Qt::SkipEmptyParts);
+  const QString rest = line.mid(commandEnd).trimmed();
+  const QStringList words = WordsOf(rest);
   if (command == QLatin1String("press")) {
     return PressStep(sourceLine, words);
   }
