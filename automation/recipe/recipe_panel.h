@@ -15,8 +15,10 @@ class TRecipePanel : public QObject {
   using QObject::QObject;
 
   // Presses the key, keeps it down until the drive has been told (an answer
-  // carrying it went on the line, or the link is silent), lets it go and then
-  // calls done. Must not call done from inside Tap itself.
+  // carrying it went on the line, or the link is silent), lets it go, and
+  // calls done once the release has gone on the line too: a drive takes a key
+  // on its rising edge, so the same key tapped twice must be seen let go in
+  // between. Must not call done from inside Tap itself.
   virtual void Tap(int key, std::function<void()> done) = 0;
   virtual void Press(int key) = 0;
   virtual void Release(int key) = 0;
