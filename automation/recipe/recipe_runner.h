@@ -36,7 +36,8 @@ class TRecipeRunner : public QObject {
  public:
   explicit TRecipeRunner(TRecipePanel &panel, QObject *parent = nullptr);
 
-  // Starts the recipe; Finished follows once, never from inside Start.
+  // Starts the recipe; Finished follows once, never from inside Start. A
+  // Start while a recipe runs is ignored.
   void Start(TRecipe recipe);
   bool Running() const { return running_; }
 
