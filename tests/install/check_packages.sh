@@ -18,9 +18,9 @@ check() {
   done
 }
 
-check sorvanel usr/bin/sorvanel usr/bin/sorvanel-vdrive usr/bin/sorvanel-mem \
+check sorvanel usr/bin/sorvanel usr/bin/sorvanel-vdrive usr/bin/sorvanel-mem usr/bin/sorvanel-ctl \
   usr/share/man/man1/sorvanel.1.gz usr/share/man/man1/sorvanel-vdrive.1.gz \
-  usr/share/man/man1/sorvanel-mem.1.gz \
+  usr/share/man/man1/sorvanel-mem.1.gz usr/share/man/man1/sorvanel-ctl.1.gz \
   usr/share/sorvanel/help/sorvanel.html \
   usr/share/applications/hu.sorvanel.Sorvanel.desktop \
   usr/share/metainfo/hu.sorvanel.Sorvanel.metainfo.xml \

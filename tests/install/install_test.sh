@@ -16,8 +16,9 @@ DESTDIR="$dest" cmake --install "$build" >/dev/null
 
 libdir=$(sed -n 's/^libdir=\${prefix}\///p' "$build/protocol/kelvo.pc")
 expected=(
-  bin/sorvanel bin/sorvanel-vdrive bin/sorvanel-mem
+  bin/sorvanel bin/sorvanel-vdrive bin/sorvanel-mem bin/sorvanel-ctl
   share/man/man1/sorvanel.1 share/man/man1/sorvanel-vdrive.1 share/man/man1/sorvanel-mem.1
+  share/man/man1/sorvanel-ctl.1
   share/sorvanel/help/sorvanel.html
   share/applications/hu.sorvanel.Sorvanel.desktop
   share/metainfo/hu.sorvanel.Sorvanel.metainfo.xml
