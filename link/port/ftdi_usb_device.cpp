@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <vector>
 
 namespace {
 
@@ -15,6 +16,9 @@ namespace {
 constexpr int kAnyFtdiVendor = 0;
 constexpr int kAnyFtdiProduct = 0;
 
+// The adapters in the order of the sockets they are plugged into (bus, then
+// hub ports): libusb lists the last one plugged first, so an adapter pulled
+// and plugged back would otherwise change the numbers of the others.
 class TDeviceList {
  public:
   TDeviceList() = default;
@@ -24,18 +28,30 @@ class TDeviceList {
 
   // Number of adapters found, or a negative libftdi error.
   int Find(ftdi_context *context) {
-    return ftdi_usb_find_all(context, &list_, kAnyFtdiVendor, kAnyFtdiProduct);
+    const int found = ftdi_usb_find_all(context, &list_, kAnyFtdiVendor, kAnyFtdiProduct);
+    for (ftdi_device_list *node = list_; node != nullptr; node = node->next) {
+      sorted_.push_back(node->dev);
+    }
+    std::stable_sort(sorted_.begin(), sorted_.end(),
+                     [](libusb_device *a, libusb_device *b) { return SocketOf(a) < SocketOf(b); });
+    return found;
   }
   libusb_device *At(int index) const {
-    ftdi_device_list *node = list_;
-    for (int i = 0; node != nullptr && i < index; ++i) {
-      node = node->next;
-    }
-    return node != nullptr ? node->dev : nullptr;
+    return index >= 0 && static_cast<size_t>(index) < sorted_.size() ? sorted_[index] : nullptr;
   }
 
  private:
+  static std::vector<uint8_t> SocketOf(libusb_device *device) {
+    std::vector<uint8_t> socket(8, 0);
+    const int depth =
+        libusb_get_port_numbers(device, socket.data() + 1, static_cast<int>(socket.size()) - 1);
+    socket.resize(static_cast<size_t>(std::max(depth, 0)) + 1);
+    socket[0] = libusb_get_bus_number(device);
+    return socket;
+  }
+
   ftdi_device_list *list_ = nullptr;
+  std::vector<libusb_device *> sorted_;
 };
 
 ftdi_bits_type BitsOf(uint8_t wordLength) {
@@ -120,8 +136,10 @@ TUsbStatus TFtdiUsbDevice::Open(uint8_t index) {
   // What an earlier program left in the chip's buffers is not this line's.
   (void)ftdi_setflowctrl(context.get(), SIO_DISABLE_FLOW_CTRL);
   (void)ftdi_tcioflush(context.get());
-  if (!reader_.Start(context->usb_ctx, context->usb_dev, static_cast<unsigned char>(context->in_ep),
-                     context->max_packet_size)) {
+  // libftdi names the endpoints as the chip sees them: its out_ep is the
+  // host's bulk IN, its in_ep the host's bulk OUT.
+  if (!reader_.Start(context->usb_ctx, context->usb_dev,
+                     static_cast<unsigned char>(context->out_ep), context->max_packet_size)) {
     ftdi_usb_close(context.get());
     return TUsbStatus::DeviceNotOpened;
   }
@@ -202,7 +220,7 @@ TUsbStatus TFtdiUsbDevice::Write(const uint8_t *bytes, uint32_t length, uint32_t
   // if need be; bytes it receives meanwhile go to the reader.
   int sent = 0;
   const int result = libusb_bulk_transfer(
-      context_->usb_dev, static_cast<unsigned char>(context_->out_ep), const_cast<uint8_t *>(bytes),
+      context_->usb_dev, static_cast<unsigned char>(context_->in_ep), const_cast<uint8_t *>(bytes),
       static_cast<int>(length), &sent, std::max(timeoutMs, 1));
   written = static_cast<uint32_t>(std::max(sent, 0));
   return result == 0 ? TUsbStatus::Ok : TUsbStatus::IoError;
