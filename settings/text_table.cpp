@@ -210,6 +210,14 @@ constexpr std::array<TTextPair, kTextCount> kTextSource = {{
     {"Ennek a tanúsítványnak a rögzítése ennél a portnál", "Pin this certificate for this port"},
     {"A tanúsítvány rögzítve; az OK menti a címmel együtt",
      "Certificate pinned; OK saves it with the address"},
+    {"Nincs jogosultság az USB-adapter eszközfájljához. Telepítse a program csomagját "
+     "(udev-szabálya "
+     "hozzáférést ad a bejelentkezett felhasználónak), majd húzza ki és dugja vissza az adaptert. "
+     "A "
+     "dialout csoport az USB1-hez nem elég.",
+     "No permission on the USB adapter's device node. Install the program's package (its udev rule "
+     "gives the logged-in user access), then unplug the adapter and plug it in again. The dialout "
+     "group is not enough for USB1."},
 
 }};
 

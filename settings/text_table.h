@@ -9,7 +9,7 @@ using TLanguage = uint8_t;
 inline constexpr TLanguage kLanguageHungarian = 0;
 inline constexpr TLanguage kLanguageEnglish = 1;
 inline constexpr int kLanguageCount = 2;
-inline constexpr int kTextCount = 153;
+inline constexpr int kTextCount = 154;
 
 // Texts added after the original 60, named so they are never used by number.
 // The Tools menu and the memory view:
@@ -115,6 +115,8 @@ inline constexpr int kTextTlsCertificateTitle = 149;
 inline constexpr int kTextTlsCertificateDetails = 150;  // %1 subject … %5 fingerprint
 inline constexpr int kTextTlsPinCertificate = 151;
 inline constexpr int kTextTlsCertificatePinned = 152;
+// The FTDI adapter's node refuses the user (USB1, USB2, ...).
+inline constexpr int kTextUsbNoPermission = 153;
 
 // Rows by language, columns by text index.
 using TTextTable = std::array<std::array<QString, kTextCount>, kLanguageCount>;

@@ -104,6 +104,13 @@ TEST_F(UsbOpenFailure, FailedOpenShowsTheUsbErrorOnlyWhenAsked) {
   EXPECT_EQ(shown.headline, GetText(29));
   EXPECT_TRUE(shown.message.isEmpty());
   EXPECT_EQ(shown.buttons, 16);
+
+  // A node that refuses the user says so, and how to get access.
+  usb->openStatus = TUsbStatus::NoPermission;
+  EXPECT_FALSE(port->OpenPort());
+  ASSERT_EQ(dialogs.records.size(), 2u);
+  EXPECT_EQ(dialogs.last().headline, GetText(29));
+  EXPECT_EQ(dialogs.last().message, GetText(kTextUsbNoPermission));
 }
 
 TEST_F(UsbOpenFailure, RefusedCloseKeepsThePortOpenUntilItSucceeds) {
