@@ -78,9 +78,12 @@ int SerialOpenErrorTextIndex(int error) {
 QString OpenFailureText(const TOpenFailure &failure) {
   switch (failure.kind) {
     case TOpenFailure::TKind::None:
-    case TOpenFailure::TKind::UsbAdapter:
     case TOpenFailure::TKind::Stopped:  // the program ends: nothing to tell
       return QString();
+    case TOpenFailure::TKind::UsbAdapter:
+      // The other statuses only repeat the headline.
+      return failure.usbStatus == TUsbStatus::NoPermission ? GetText(kTextUsbNoPermission)
+                                                           : QString();
     case TOpenFailure::TKind::Tty: {
       const int index = SerialOpenErrorTextIndex(failure.systemError);
       return index >= 0 ? GetText(index) : qt_error_string(failure.systemError);

@@ -221,6 +221,12 @@ constexpr std::array<TTextPair, kTextCount> kTextSource = {{
     {"Automatizálás (D-Bus)", "Automation (D-Bus)"},
     {"Szkript", "Script"},
     {"Az automatizálás nem kapcsolható be: %1", "Automation could not be turned on: %1"},
+    {"Nincs jogosultság az USB-adapter eszközfájljához. Telepítse a program "
+     "csomagját (udev-szabálya hozzáférést ad a bejelentkezett felhasználónak), "
+     "majd húzza ki és dugja vissza az adaptert. A dialout csoport az USB1-hez nem elég.",
+     "No permission on the USB adapter's device node. Install the program's package (its udev rule "
+     "gives the logged-in user access), then unplug the adapter and plug it in again. The dialout "
+     "group is not enough for USB1."},
 
 }};
 

@@ -11,7 +11,7 @@ using TLanguage = uint8_t;
 inline constexpr TLanguage kLanguageHungarian = 0;
 inline constexpr TLanguage kLanguageEnglish = 1;
 inline constexpr int kLanguageCount = 2;
-inline constexpr int kTextCount = 159;
+inline constexpr int kTextCount = 160;
 
 // Texts added after the original 60, named so they are never used by number.
 // The Tools menu and the memory view:
@@ -127,6 +127,8 @@ inline constexpr int kTextFileNoPermission = 155;
 inline constexpr int kTextAutomation = 156;
 inline constexpr int kTextAutomationOn = 157;
 inline constexpr int kTextAutomationFailed = 158;
+// The FTDI adapter's node refuses the user (USB1, USB2, ...).
+inline constexpr int kTextUsbNoPermission = 159;
 
 // Rows by language, columns by text index.
 using TTextTable = std::array<std::array<QString, kTextCount>, kLanguageCount>;

@@ -1,20 +1,24 @@
 #include "ftdi_usb_device.h"
 
 #include <ftdi.h>
+#include <libusb.h>
+#include <unistd.h>
 
+#include <QByteArray>
 #include <algorithm>
-#include <array>
+#include <cerrno>
+#include <climits>
+#include <vector>
 
 namespace {
-
-// The receive buffer never holds more than the driver queue of a serial port.
-constexpr size_t kReceiveBufferLimit = 32 * 1024;
-constexpr int kFetchChunk = 4096;
 
 // vendor 0 and product 0 select libftdi's list of the standard FTDI chips.
 constexpr int kAnyFtdiVendor = 0;
 constexpr int kAnyFtdiProduct = 0;
 
+// The adapters in the order of the sockets they are plugged into (bus, then
+// hub ports): libusb lists the last one plugged first, so an adapter pulled
+// and plugged back would otherwise change the numbers of the others.
 class TDeviceList {
  public:
   TDeviceList() = default;
@@ -24,18 +28,30 @@ class TDeviceList {
 
   // Number of adapters found, or a negative libftdi error.
   int Find(ftdi_context *context) {
-    return ftdi_usb_find_all(context, &list_, kAnyFtdiVendor, kAnyFtdiProduct);
+    const int found = ftdi_usb_find_all(context, &list_, kAnyFtdiVendor, kAnyFtdiProduct);
+    for (ftdi_device_list *node = list_; node != nullptr; node = node->next) {
+      sorted_.push_back(node->dev);
+    }
+    std::stable_sort(sorted_.begin(), sorted_.end(),
+                     [](libusb_device *a, libusb_device *b) { return SocketOf(a) < SocketOf(b); });
+    return found;
   }
   libusb_device *At(int index) const {
-    ftdi_device_list *node = list_;
-    for (int i = 0; node != nullptr && i < index; ++i) {
-      node = node->next;
-    }
-    return node != nullptr ? node->dev : nullptr;
+    return index >= 0 && static_cast<size_t>(index) < sorted_.size() ? sorted_[index] : nullptr;
   }
 
  private:
+  static std::vector<uint8_t> SocketOf(libusb_device *device) {
+    std::vector<uint8_t> socket(8, 0);
+    const int depth =
+        libusb_get_port_numbers(device, socket.data() + 1, static_cast<int>(socket.size()) - 1);
+    socket.resize(static_cast<size_t>(std::max(depth, 0)) + 1);
+    socket[0] = libusb_get_bus_number(device);
+    return socket;
+  }
+
   ftdi_device_list *list_ = nullptr;
+  std::vector<libusb_device *> sorted_;
 };
 
 ftdi_bits_type BitsOf(uint8_t wordLength) {
@@ -59,6 +75,16 @@ ftdi_parity_type ParityOf(uint8_t parity) {
 
 TUsbStatus StatusOf(int result) {
   return result < 0 ? TUsbStatus::IoError : TUsbStatus::Ok;
+}
+
+// The node of 'device' refuses this user: the open failed for want of a
+// permission, not for a fault.
+bool NodeRefusesAccess(libusb_device *device) {
+  const QByteArray node =
+      QByteArray("/dev/bus/usb/") +
+      QByteArray::number(libusb_get_bus_number(device)).rightJustified(3, '0') + '/' +
+      QByteArray::number(libusb_get_device_address(device)).rightJustified(3, '0');
+  return access(node.constData(), R_OK | W_OK) != 0 && errno == EACCES;
 }
 
 }  // namespace
@@ -103,10 +129,20 @@ TUsbStatus TFtdiUsbDevice::Open(uint8_t index) {
   if (devices.Find(context.get()) <= index) {
     return TUsbStatus::DeviceNotFound;
   }
-  if (ftdi_usb_open_dev(context.get(), devices.At(index)) < 0) {
+  libusb_device *device = devices.At(index);
+  if (ftdi_usb_open_dev(context.get(), device) < 0) {
+    return NodeRefusesAccess(device) ? TUsbStatus::NoPermission : TUsbStatus::DeviceNotOpened;
+  }
+  // What an earlier program left in the chip's buffers is not this line's.
+  (void)ftdi_setflowctrl(context.get(), SIO_DISABLE_FLOW_CTRL);
+  (void)ftdi_tcioflush(context.get());
+  // libftdi names the endpoints as the chip sees them: its out_ep is the
+  // host's bulk IN, its in_ep the host's bulk OUT.
+  if (!reader_.Start(context->usb_ctx, context->usb_dev,
+                     static_cast<unsigned char>(context->out_ep), context->max_packet_size)) {
+    ftdi_usb_close(context.get());
     return TUsbStatus::DeviceNotOpened;
   }
-  received_.clear();
   context_ = std::move(context);
   return TUsbStatus::Ok;
 }
@@ -143,20 +179,22 @@ TUsbStatus TFtdiUsbDevice::SetLatencyTimer(uint8_t ms) {
   return StatusOf(ftdi_set_latency_timer(context_.get(), ms));
 }
 
+TUsbStatus TFtdiUsbDevice::SetEventCharacter(uint8_t character) {
+  if (!context_) {
+    return TUsbStatus::InvalidHandle;
+  }
+  return StatusOf(ftdi_set_event_char(context_.get(), character, 1));
+}
+
 TUsbStatus TFtdiUsbDevice::GetQueueStatus(uint32_t &waiting) {
   waiting = 0;
   if (!context_) {
     return TUsbStatus::InvalidHandle;
   }
-  if (received_.size() < kReceiveBufferLimit) {
-    std::array<unsigned char, kFetchChunk> chunk;
-    const int fetched = ftdi_read_data(context_.get(), chunk.data(), kFetchChunk);
-    if (fetched < 0) {
-      return TUsbStatus::IoError;  // adapter unplugged or USB failure
-    }
-    received_.insert(received_.end(), chunk.begin(), chunk.begin() + fetched);
+  waiting = static_cast<uint32_t>(reader_.Waiting());
+  if (waiting == 0 && reader_.Gone()) {
+    return TUsbStatus::IoError;  // adapter unplugged or USB failure
   }
-  waiting = static_cast<uint32_t>(received_.size());
   return TUsbStatus::Ok;
 }
 
@@ -165,24 +203,27 @@ TUsbStatus TFtdiUsbDevice::Read(uint8_t *buffer, uint32_t count, uint32_t &read)
   if (!context_) {
     return TUsbStatus::InvalidHandle;
   }
-  const size_t taken = std::min<size_t>(count, received_.size());
-  std::copy_n(received_.begin(), taken, buffer);
-  received_.erase(received_.begin(), received_.begin() + static_cast<std::ptrdiff_t>(taken));
-  read = static_cast<uint32_t>(taken);
+  read = static_cast<uint32_t>(reader_.Take(buffer, count));
   return TUsbStatus::Ok;
 }
 
-TUsbStatus TFtdiUsbDevice::Write(const uint8_t *bytes, uint32_t length, uint32_t &written) {
+TUsbStatus TFtdiUsbDevice::Write(const uint8_t *bytes, uint32_t length, uint32_t &written,
+                                 int timeoutMs) {
   written = 0;
   if (!context_) {
     return TUsbStatus::InvalidHandle;
   }
-  const int sent = ftdi_write_data(context_.get(), bytes, static_cast<int>(length));
-  if (sent < 0) {
-    return TUsbStatus::IoError;
+  if (length > INT_MAX) {
+    return TUsbStatus::InvalidParameter;
   }
-  written = static_cast<uint32_t>(sent);
-  return TUsbStatus::Ok;
+  // libusb waits for the transfer handling events itself, beside the worker
+  // if need be; bytes it receives meanwhile go to the reader.
+  int sent = 0;
+  const int result = libusb_bulk_transfer(
+      context_->usb_dev, static_cast<unsigned char>(context_->in_ep), const_cast<uint8_t *>(bytes),
+      static_cast<int>(length), &sent, std::max(timeoutMs, 1));
+  written = static_cast<uint32_t>(std::max(sent, 0));
+  return result == 0 ? TUsbStatus::Ok : TUsbStatus::IoError;
 }
 
 TUsbStatus TFtdiUsbDevice::Close() {
@@ -192,9 +233,14 @@ TUsbStatus TFtdiUsbDevice::Close() {
   // libftdi releases the USB handle even when it reports a failure (an
   // unplugged adapter cannot release its interface), so the adapter counts as
   // closed either way; reporting a failure would leave a released handle open.
+  if (!reader_.Stop()) {
+    // A transfer libusb never ended still points into the reader: the
+    // context stays (a leak) rather than free memory libusb may write to.
+    (void)context_.release();
+    return TUsbStatus::Ok;
+  }
   ftdi_usb_close(context_.get());
   context_.reset();
-  received_.clear();
   return TUsbStatus::Ok;
 }
 

@@ -1,7 +1,10 @@
-// TUsbDevice over libftdi1. libftdi1 has no queue-status call: a read that
-// returns no bytes is how it polls. So GetQueueStatus fetches what the adapter
-// has into a receive buffer of this object and reports its fill, and Read
-// takes bytes from that buffer.
+// TUsbDevice over libftdi1 and libusb. libftdi finds and opens the adapter
+// and sets it up (divisor, line, flow control, latency timer, event
+// character, purge); its reads are synchronous, so receiving is left to
+// libusb's asynchronous transfers (usb_bulk_reader.h), which the port's
+// worker waits for on WaitFd. GetQueueStatus handles what has arrived,
+// without waiting, and Read takes the received bytes. Writes are one bulk
+// transfer bounded by the caller's time-out.
 //
 // The kernel's ftdi_sio driver is detached from the adapter while it is open
 // here and attached again on close, so the adapter is back as a tty for other
@@ -9,8 +12,8 @@
 #pragma once
 
 #include <memory>
-#include <vector>
 
+#include "usb_bulk_reader.h"
 #include "usb_device.h"
 
 struct ftdi_context;
@@ -28,10 +31,14 @@ class TFtdiUsbDevice : public TUsbDevice {
   TUsbStatus SetDataCharacteristics(uint8_t wordLength, uint8_t stopBits, uint8_t parity) override;
   TUsbStatus SetTimeouts(uint32_t readMs, uint32_t writeMs) override;
   TUsbStatus SetLatencyTimer(uint8_t ms) override;
+  TUsbStatus SetEventCharacter(uint8_t character) override;
   TUsbStatus GetQueueStatus(uint32_t &waiting) override;
   TUsbStatus Read(uint8_t *buffer, uint32_t count, uint32_t &read) override;
-  TUsbStatus Write(const uint8_t *bytes, uint32_t length, uint32_t &written) override;
+  TUsbStatus Write(const uint8_t *bytes, uint32_t length, uint32_t &written,
+                   int timeoutMs) override;
   TUsbStatus Close() override;
+  int WaitFd() const override { return reader_.WaitFd(); }
+  uint64_t PacketsHeard() const override { return reader_.Finished(); }
 
  private:
   struct TContextDeleter {
@@ -41,8 +48,8 @@ class TFtdiUsbDevice : public TUsbDevice {
 
   static TContext NewContext();
 
-  TContext context_;               // null while closed
-  std::vector<uint8_t> received_;  // fetched from the adapter, not yet read
+  TContext context_;  // null while closed
+  TUsbBulkReader reader_;
 };
 
 std::unique_ptr<TUsbDevice> MakeFtdiUsbDevice();

@@ -24,33 +24,34 @@ uint32_t TLineDevice::InQueueCount() {
   return static_cast<uint32_t>(waiting);
 }
 
-bool TLineDevice::PutAll(int fd, const uint8_t *bytes, size_t length,
-                         std::chrono::steady_clock::time_point deadline, TPut put) {
+short TLineDevice::WaitToPut(short events, TClock::time_point deadline) const {
+  for (;;) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now()).count();
+    pollfd ready{Fd(), events, 0};
+    const int count = poll(&ready, 1, left > 0 ? static_cast<int>(left) : 0);
+    if (count > 0) {
+      return ready.revents;
+    }
+    if (count == 0 || errno != EINTR) {
+      return 0;
+    }
+  }
+}
+
+bool TLineDevice::PutAll(const uint8_t *bytes, size_t length, TClock::time_point deadline) {
   size_t done = 0;
   while (done < length) {
-    const ssize_t sent = put(fd, bytes + done, length - done);
-    if (sent > 0) {
-      done += static_cast<size_t>(sent);
+    const TTransfer sent = PutSome(bytes + done, length - done);
+    if (sent.state == TTransfer::TState::Moved) {
+      done += sent.count;
       continue;
     }
-    if (sent < 0 && errno == EINTR) {
-      continue;
-    }
-    if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+    if (sent.state == TTransfer::TState::Closed || TClock::now() >= deadline) {
       return false;
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                          deadline - std::chrono::steady_clock::now())
-                          .count();
-    if (left <= 0) {
-      return false;
-    }
-    pollfd room{fd, POLLOUT, 0};
-    const int ready = poll(&room, 1, static_cast<int>(left));
-    if (ready < 0 && errno != EINTR) {
-      return false;
-    }
-    if (ready > 0 && (room.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+    const short ready = WaitToPut(sent.waitFor, deadline);
+    if (ready == 0 || (ready & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
       return false;
     }
   }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "byte_transport.h"
 #include "port_device.h"
 
 class TLineDevice : public TPortDevice {
@@ -30,11 +31,16 @@ class TLineDevice : public TPortDevice {
   virtual TReadResult ReadAvailable(uint8_t *buffer, size_t capacity) = 0;
 
  protected:
-  // One non-blocking write call on the descriptor: write(2), or send(2) with
-  // the flags a socket needs.
-  using TPut = ssize_t (*)(int fd, const void *bytes, size_t length);
-  // Puts every byte on 'fd' with 'put', waiting in poll() for room until
-  // 'deadline'; false on an error, a hang-up or the deadline.
-  static bool PutAll(int fd, const uint8_t *bytes, size_t length,
-                     std::chrono::steady_clock::time_point deadline, TPut put);
+  using TClock = std::chrono::steady_clock;
+
+  // One try at sending some of the bytes, without waiting: how many went,
+  // or what to wait for on the descriptor before the next try.
+  virtual TTransfer PutSome(const uint8_t *bytes, size_t length) = 0;
+  // Waits for 'events' on the descriptor until 'deadline': the revents; 0
+  // on time-out.
+  virtual short WaitToPut(short events, TClock::time_point deadline) const;
+  // Puts every byte with PutSome, waiting for what it asks until 'deadline'
+  // (the one write-until-deadline loop of the devices with a descriptor);
+  // false on a close, an error, a hang-up or the deadline.
+  bool PutAll(const uint8_t *bytes, size_t length, TClock::time_point deadline);
 };

@@ -26,4 +26,7 @@ inline constexpr uint8_t kStopBitsTwo = 2;
 inline constexpr uint32_t kReadTimeoutMs = 150;
 inline constexpr uint32_t kWriteTimeoutMs = 150;
 inline constexpr uint32_t kWriteTimeoutPerByteMs = 1;
-inline constexpr uint8_t kUsbLatencyTimerMs = 2;
+// The FTDI adapter's latency timer: how long it holds bytes without the
+// frame end before sending them on, and so the period of a silent line's
+// packets (the frame end, the event character, is sent on at once).
+inline constexpr uint8_t kUsbLatencyTimerMs = 250;

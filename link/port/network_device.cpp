@@ -218,7 +218,7 @@ TOpenFailure TNetworkDevice::Connect(const TNetworkAddress &address, TClock::tim
 
 TOpenFailure TNetworkDevice::Negotiate(TClock::time_point deadline) {
   const std::vector<uint8_t> offers = engine_->Start();
-  if (!SendAll(offers.data(), offers.size(), deadline)) {
+  if (!PutAll(offers.data(), offers.size(), deadline)) {
     return Failure(TKind::ConnectionClosed);
   }
   std::vector<uint8_t> chunk(1024);
@@ -239,7 +239,7 @@ TOpenFailure TNetworkDevice::Negotiate(TClock::time_point deadline) {
     reply_.clear();
     data.clear();
     engine_->Receive(chunk.data(), got.count, data, reply_);
-    if (!reply_.empty() && !SendAll(reply_.data(), reply_.size(), deadline)) {
+    if (!reply_.empty() && !PutAll(reply_.data(), reply_.size(), deadline)) {
       return Failure(TKind::ConnectionClosed);
     }
   }
@@ -291,8 +291,8 @@ TLineDevice::TReadResult TNetworkDevice::ReadAvailable(uint8_t *buffer, size_t c
   engine_->Receive(received_.data(), got.count, data_, reply_);
   if (!reply_.empty()) {
     std::lock_guard lock(sendMutex_);
-    (void)SendAll(reply_.data(), reply_.size(),
-                  TClock::now() + std::chrono::milliseconds(kWriteTimeoutMs));
+    (void)PutAll(reply_.data(), reply_.size(),
+                 TClock::now() + std::chrono::milliseconds(kWriteTimeoutMs));
   }
   std::copy(data_.begin(), data_.end(), buffer);
   return {TReadState::Data, data_.size()};
@@ -305,27 +305,8 @@ bool TNetworkDevice::Write(const uint8_t *bytes, size_t length, int timeoutMs) {
   const TClock::time_point deadline = TClock::now() + std::chrono::milliseconds(timeoutMs);
   std::lock_guard lock(sendMutex_);
   if (!engine_) {
-    return SendAll(bytes, length, deadline);
+    return PutAll(bytes, length, deadline);
   }
   const std::vector<uint8_t> escaped = EscapeTelnetData(bytes, length);
-  return SendAll(escaped.data(), escaped.size(), deadline);
-}
-
-bool TNetworkDevice::SendAll(const uint8_t *bytes, size_t length, TClock::time_point deadline) {
-  size_t done = 0;
-  while (done < length) {
-    const TTransfer sent = transport_->Send(bytes + done, length - done);
-    if (sent.state == TTransfer::TState::Moved) {
-      done += sent.count;
-      continue;
-    }
-    if (sent.state == TTransfer::TState::Closed || TClock::now() >= deadline) {
-      return false;
-    }
-    const short ready = WaitForSocket(fd_, sent.waitFor, deadline);
-    if (ready == 0 || (ready & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
-      return false;
-    }
-  }
-  return true;
+  return PutAll(escaped.data(), escaped.size(), deadline);
 }

@@ -44,11 +44,6 @@ inline constexpr int kKeepAliveIdleSeconds = 5;
 inline constexpr int kKeepAliveIntervalSeconds = 2;
 inline constexpr int kKeepAliveProbes = 3;
 
-// Every network open gives up at once, with the kind Stopped, when 'fd' is readable:
-// the program has been asked to end ('fd' stays readable from the first
-// termination signal on). -1, the default, for none. Any thread.
-void SetNetworkOpenStopFd(int fd);
-
 class TNetworkDevice final : public TLineDevice {
  public:
   TNetworkDevice() = default;
@@ -78,13 +73,17 @@ class TNetworkDevice final : public TLineDevice {
   const std::optional<TServerCertificate> &ServerCertificate() const { return certificate_; }
 
  private:
-  using TClock = std::chrono::steady_clock;
-
   TOpenFailure OpenWithin(const TNetworkAddress &address, const TLineSettings &line,
                           TClock::time_point deadline);
   TOpenFailure Connect(const TNetworkAddress &address, TClock::time_point deadline);
   TOpenFailure Negotiate(TClock::time_point deadline);
-  bool SendAll(const uint8_t *bytes, size_t length, TClock::time_point deadline);
+  TTransfer PutSome(const uint8_t *bytes, size_t length) override {
+    return transport_->Send(bytes, length);
+  }
+  // Also gives up when the program is asked to end (WaitForSocket).
+  short WaitToPut(short events, TClock::time_point deadline) const override {
+    return WaitForSocket(fd_, events, deadline);
+  }
 
   std::optional<TNetworkAddress> address_;
   QString written_;  // the URL as written, for a failure's address

@@ -33,9 +33,10 @@ class TPortControl {
   // Serial names sorted ignoring case, "-" when withSeparator and at least one
   // serial name was found, USB1..USBn; or COM1..COM5 when nothing was found.
   virtual QStringList ListPorts(bool withSeparator) = 0;
-  // A named network port: the converter search passes over it (a connection
-  // attempt may take seconds), so it is opened only when chosen by name.
-  virtual bool IsNetworkPort(const QString & /*name*/) const { return false; }
+  // The device 'name' opens takes seconds to open (a network port): the
+  // converter search passes over it, so it is opened only when chosen by
+  // name, and a reconnect spaces its tries.
+  virtual bool OpensSlowly(const QString & /*name*/) const { return false; }
   // A network port's connection is being made: the event loop runs meanwhile,
   // and ticks reached from it leave the port alone.
   virtual bool Opening() const { return false; }

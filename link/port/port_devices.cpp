@@ -25,8 +25,14 @@ TPortDevices::TPortDevices(std::unique_ptr<TUsbDevice> usb, std::unique_ptr<TSer
                            TPortSources sources)
     : sources_(std::move(sources)), usb_(std::move(usb)), tty_(std::move(tty)) {}
 
-bool TPortDevices::IsNetworkPort(const QString &name) const {
-  return !NetworkPortUrl(networkPorts_, name).isEmpty();
+bool TPortDevices::OpensSlowly(const QString &name) const {
+  const QString url = NetworkPortUrl(networkPorts_, name);
+  if (name.startsWith(QLatin1String("USB"), Qt::CaseSensitive) || url.isEmpty()) {
+    return false;  // the adapter and a tty open at once
+  }
+  TNetworkDevice network;  // aimed without touching the port's own
+  network.SetUrl(url);
+  return network.OpensSlowly();
 }
 
 TPortDevice &TPortDevices::Choose(const QString &name) {

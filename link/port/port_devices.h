@@ -30,7 +30,8 @@ class TPortDevices {
 
   // The named network ports; a name here wins over a tty of the same name.
   void SetNetworkPorts(const TNetworkPorts &ports) { networkPorts_ = ports; }
-  bool IsNetworkPort(const QString &name) const;
+  // The device 'name' opens says it opens slowly (port_device.h).
+  bool OpensSlowly(const QString &name) const;
 
   // The device that opens 'name', aimed at what the name designates.
   TPortDevice &Choose(const QString &name);

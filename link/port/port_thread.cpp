@@ -61,15 +61,6 @@ void TPortThread::Report(TPortEvent event) {
   }
 }
 
-TOpenFailure TPortThread::TryNetworkPort(const QString &url,
-                                         std::optional<TServerCertificate> *certificate) {
-  return ::TryNetworkPort(url, certificate);
-}
-
-bool TPortThread::IsNetworkPort(const QString &name) const {
-  return devices_.IsNetworkPort(name);
-}
-
 bool TPortThread::ClosePort() {
   if (!Connected()) {
     return true;

@@ -42,6 +42,8 @@
 #include "serial_device.h"
 #include "usb_device.h"
 
+// The name is the original design's; the thread is the port's worker
+// (port_worker.h), which this object owns and starts.
 class TPortThread : public QObject, public TPortControl {
   Q_OBJECT
 
@@ -73,8 +75,9 @@ class TPortThread : public QObject, public TPortControl {
   void SetParity(uint8_t parity);
   void SetStopBits(uint8_t stopBits);
 
-  // Pause between two looks at a device without a descriptor (a USB
-  // adapter); a tty or a socket is waited for in poll().
+  // Pause between two looks at a device without a descriptor (an adapter
+  // seam without one, as the tests' scripted adapter); a tty, a socket and
+  // the FTDI adapter are waited for in poll().
   void SetPollInterval(uint32_t ms);
   void SetOpenFailureReport(TOpenFailureReport report) override {
     openFailureReport_ = std::move(report);
@@ -95,14 +98,8 @@ class TPortThread : public QObject, public TPortControl {
 
   // The named network ports; a name here wins over a tty of the same name.
   void SetNetworkPorts(const TNetworkPorts &ports) { devices_.SetNetworkPorts(ports); }
-  bool IsNetworkPort(const QString &name) const override;
+  bool OpensSlowly(const QString &name) const override { return devices_.OpensSlowly(name); }
   bool Opening() const override { return opening_; }
-
-  // Opens the server at 'url' and closes it again, as an open of the port
-  // would (the window keeps repainting meanwhile); a TLS server's
-  // certificate goes to 'certificate' when given (port_devices.h).
-  static TOpenFailure TryNetworkPort(const QString &url,
-                                     std::optional<TServerCertificate> *certificate = nullptr);
 
   // Receiver of every chunk read, called on the main thread. Set it before
   // the first successful OpenPort; chunks that arrive while it is empty are

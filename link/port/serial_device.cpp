@@ -185,6 +185,17 @@ bool TSerialDevice::Write(const uint8_t *bytes, size_t length, int timeoutMs) {
   if (!IsOpen()) {
     return false;
   }
-  return PutAll(fd_, bytes, length,
-                std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs), ::write);
+  return PutAll(bytes, length, TClock::now() + std::chrono::milliseconds(timeoutMs));
+}
+
+TTransfer TSerialDevice::PutSome(const uint8_t *bytes, size_t length) {
+  ssize_t sent;
+  do {
+    sent = write(fd_, bytes, length);
+  } while (sent < 0 && errno == EINTR);
+  if (sent > 0) {
+    return {TTransfer::TState::Moved, static_cast<size_t>(sent), POLLOUT};
+  }
+  const bool full = sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+  return {full ? TTransfer::TState::WouldBlock : TTransfer::TState::Closed, 0, POLLOUT};
 }

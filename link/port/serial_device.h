@@ -49,6 +49,7 @@ class TSerialDevice : public TLineDevice {
   bool Write(const uint8_t *bytes, size_t length, int timeoutMs) override;
 
  private:
+  TTransfer PutSome(const uint8_t *bytes, size_t length) override;
   int OpenPath(const QString &path, const TLineSettings &line);
 
   QString path_;

@@ -1,6 +1,11 @@
 #include "usb_port_device.h"
 
+#include <poll.h>
+
 #include <algorithm>
+#include <utility>
+
+#include "frame_bytes.h"
 
 std::optional<uint32_t> TUsbPortDevice::CountAdapters() {
   uint32_t count = 0;
@@ -17,6 +22,8 @@ TOpenFailure TUsbPortDevice::Open(const TLineSettings &line) {
   usb_->SetDataCharacteristics(line.byteSize, line.stopBits, line.parity);
   usb_->SetTimeouts(kReadTimeoutMs, kWriteTimeoutMs);
   usb_->SetLatencyTimer(kUsbLatencyTimerMs);
+  usb_->SetEventCharacter(kelvo::kEtx);
+  packetsHeard_ = usb_->PacketsHeard();
   return {};
 }
 
@@ -30,7 +37,11 @@ TUsbPortDevice::TReadResult TUsbPortDevice::Read(std::vector<uint8_t> &buffer, s
     return {TReadState::HungUp, 0};  // the adapter was pulled
   }
   if (waiting == 0) {
-    return {};
+    const uint64_t heard = usb_->PacketsHeard();
+    if (heard == std::exchange(packetsHeard_, heard)) {
+      return {};
+    }
+    return {TReadState::Data, 0};  // a packet without data: the adapter is alive
   }
   buffer.resize(std::min<size_t>(waiting, limit));
   uint32_t got = 0;
@@ -40,9 +51,14 @@ TUsbPortDevice::TReadResult TUsbPortDevice::Read(std::vector<uint8_t> &buffer, s
   return {TReadState::Data, std::min<size_t>(got, buffer.size())};
 }
 
-bool TUsbPortDevice::Write(const uint8_t *bytes, size_t length, int /*timeoutMs*/) {
+TDeviceWait TUsbPortDevice::Wait() const {
+  const int fd = usb_->WaitFd();
+  return {fd, fd >= 0 ? static_cast<short>(POLLIN) : static_cast<short>(0), false};
+}
+
+bool TUsbPortDevice::Write(const uint8_t *bytes, size_t length, int timeoutMs) {
   uint32_t written = 0;
-  return usb_->Write(bytes, static_cast<uint32_t>(length), written) == TUsbStatus::Ok &&
+  return usb_->Write(bytes, static_cast<uint32_t>(length), written, timeoutMs) == TUsbStatus::Ok &&
          written == length;
 }
 

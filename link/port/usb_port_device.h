@@ -1,11 +1,14 @@
 // The FTDI USB adapter as a port device, over the adapter seam TUsbDevice
-// (libftdi1 in the program, a scripted fake in tests). It has no descriptor:
-// the worker looks at its receive queue after each poll interval.
+// (libftdi1 and libusb in the program, a scripted fake in tests). The worker
+// waits on the adapter's descriptor, or, for an adapter without one, looks
+// at its receive queue after each poll interval.
 //
 // Open opens the adapter chosen by SetAdapter and sets it up for the line:
-// baud rate, data characteristics, the line's time-outs and a 2 ms latency
-// timer; failures of the set-up count for nothing, the adapter is open. An
-// adapter may refuse to close: it then stays open and is still read.
+// baud rate, data characteristics, the line's time-outs, the frame end as
+// the event character (a frame is sent on at once) and a long latency timer
+// (the most a silent line's adapter costs: one packet per period);
+// failures of the set-up count for nothing, the adapter is open. An adapter
+// may refuse to close: it then stays open and is still read.
 #pragma once
 
 #include <cstdint>
@@ -27,13 +30,13 @@ class TUsbPortDevice final : public TPortDevice {
 
   TOpenFailure Open(const TLineSettings &line) override;
   bool Close() override;
-  TDeviceWait Wait() const override { return {}; }
+  TDeviceWait Wait() const override;
   TReadResult Read(std::vector<uint8_t> &buffer, size_t limit) override;
-  // The adapter keeps to the write time-out set at the open.
   bool Write(const uint8_t *bytes, size_t length, int timeoutMs) override;
   uint32_t InQueueCount() override;
 
  private:
   std::unique_ptr<TUsbDevice> usb_;
   std::optional<uint8_t> adapter_;
+  uint64_t packetsHeard_ = 0;  // at the last read
 };

@@ -13,4 +13,6 @@ enum class TUsbStatus : uint32_t {
   InsufficientResources = 5,
   InvalidParameter = 6,
   OtherError = 18,
+  // Not the classic driver's: the adapter's node refuses this user.
+  NoPermission = 32,
 };

@@ -151,7 +151,7 @@ void TPortMenu::TrySearchPosition() {
     scanPosition_ = 0;
   }
   settings_.Port = Hint(scanPosition_);
-  if (port_.IsNetworkPort(settings_.Port)) {
+  if (port_.OpensSlowly(settings_.Port)) {
     settings_.Port.clear();  // opened by name only
   }
   if (settings_.Port.isEmpty()) {

@@ -81,7 +81,7 @@ void TReconnect::Retry() {
 }
 
 bool TReconnect::OpenAgain(const QString &name) {
-  const bool network = port_.IsNetworkPort(name);
+  const bool network = port_.OpensSlowly(name);
   const TClock::time_point start = TClock::now();
   if (network && start < nextNetworkTry_) {
     return false;

@@ -21,7 +21,7 @@ class TFakePortControl : public TPortControl {
 
   bool OpenPort() override {
     openAttempts.append(portName);
-    const bool network = IsNetworkPort(portName);
+    const bool network = OpensSlowly(portName);
     if (onOpen && network) {
       // What runs while a network port connects: it is not connected yet.
       connected = false;
@@ -66,7 +66,7 @@ class TFakePortControl : public TPortControl {
     listedWithSeparator = withSeparator;
     return ports;
   }
-  bool IsNetworkPort(const QString &name) const override { return networkPorts.contains(name); }
+  bool OpensSlowly(const QString &name) const override { return networkPorts.contains(name); }
   bool Opening() const override { return opening; }
 
   // Scripted behaviour.

@@ -74,6 +74,10 @@ class TFakeUsbDevice : public TUsbDevice {
     return openedIndex_;
   }
   uint64_t QueueQueries() const { return queueQueries_; }
+  int LastWriteTimeoutMs() const {
+    std::lock_guard lock(mutex_);
+    return lastWriteTimeoutMs_;
+  }
 
   TUsbStatus CountDevices(uint32_t &count) override {
     std::lock_guard lock(mutex_);
@@ -103,6 +107,9 @@ class TFakeUsbDevice : public TUsbDevice {
   }
   TUsbStatus SetLatencyTimer(uint8_t ms) override {
     return Record(QStringLiteral("SetLatencyTimer(%1)").arg(ms));
+  }
+  TUsbStatus SetEventCharacter(uint8_t character) override {
+    return Record(QStringLiteral("SetEventCharacter(%1)").arg(character));
   }
   TUsbStatus GetQueueStatus(uint32_t &waiting) override {
     std::lock_guard lock(mutex_);
@@ -136,9 +143,11 @@ class TFakeUsbDevice : public TUsbDevice {
     read = taken;
     return TUsbStatus::Ok;
   }
-  TUsbStatus Write(const uint8_t *bytes, uint32_t length, uint32_t &written) override {
+  TUsbStatus Write(const uint8_t *bytes, uint32_t length, uint32_t &written,
+                   int timeoutMs) override {
     std::lock_guard lock(mutex_);
     written = 0;
+    lastWriteTimeoutMs_ = timeoutMs;
     if (!open_) {
       return TUsbStatus::InvalidHandle;
     }
@@ -178,5 +187,6 @@ class TFakeUsbDevice : public TUsbDevice {
   TUsbStatus readFailure_ = TUsbStatus::Ok;
   int zeroByteReads_ = 0;
   uint32_t readLimit_ = UINT32_MAX;
+  int lastWriteTimeoutMs_ = 0;
   std::atomic<uint64_t> queueQueries_ = 0;
 };

@@ -155,7 +155,7 @@ void TForm_NetworkPorts::TrySelectedPort() {
   status_->repaint();
   const QString url = CellText(table_, row, kUrlColumn).trimmed();
   std::optional<TServerCertificate> certificate;
-  const TOpenFailure failure = TPortThread::TryNetworkPort(url, &certificate);
+  const TOpenFailure failure = TryNetworkPort(url, &certificate);
   tryButton_->setEnabled(true);
   status_->setText(failure.Failed() ? OpenFailureText(failure) : GetText(kTextNetworkPortTryOk));
   // A wrong name, an expired certificate or another pin is never waved

@@ -102,7 +102,7 @@ class Ser2NetPort : public testing::TestWithParam<bool> {
 TEST_P(Ser2NetPort, Rfc2217SetsTheLineTo19200AndEveryByteFlowsBothWays) {
   auto port = MakePort(server->Rfc2217Url());
   ASSERT_TRUE(port->Connected()) << dialogs.records.size();
-  EXPECT_TRUE(port->IsNetworkPort(QStringLiteral("plant")));
+  EXPECT_TRUE(port->OpensSlowly(QStringLiteral("plant")));
   const termios applied = line.SlaveTermios();
   EXPECT_EQ(cfgetospeed(&applied), B19200);
   EXPECT_EQ(applied.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
@@ -195,8 +195,7 @@ TEST(StunnelPort, AClientCertificateOpensTheLineAndItsAbsenceIsToldClearly) {
   // stunnel listens a moment after it says it is configured.
   ASSERT_TRUE(WaitUntil(
       [&] {
-        return TPortThread::TryNetworkPort(stunnel.Url(ca)).kind !=
-               TOpenFailure::TKind::ConnectionRefused;
+        return TryNetworkPort(stunnel.Url(ca)).kind != TOpenFailure::TKind::ConnectionRefused;
       },
       10000));
 
@@ -290,7 +289,7 @@ TEST(NetworkOpenFailure, MisbehavingServersGiveAClearErrorInTheSerialPortDialog)
     EXPECT_EQ(dialogs.last().message,
               GetText(misbehaviour.text) + QStringLiteral("\nCím: ") + address);
     if (misbehaviour.error != TOpenFailure::TKind::NoAnswer) {  // a time-out is waited for once
-      EXPECT_EQ(TPortThread::TryNetworkPort(server.Url()).kind, misbehaviour.error);
+      EXPECT_EQ(TryNetworkPort(server.Url()).kind, misbehaviour.error);
     }
   }
 }
@@ -301,11 +300,10 @@ TEST(NetworkOpenFailure, NoServerAndBadAddressesAreToldApart) {
     TLoopbackListener listener;
     closedUrl = QStringLiteral("socket://127.0.0.1:%1").arg(listener.Port());
   }
-  EXPECT_EQ(TPortThread::TryNetworkPort(closedUrl).kind, TOpenFailure::TKind::ConnectionRefused);
+  EXPECT_EQ(TryNetworkPort(closedUrl).kind, TOpenFailure::TKind::ConnectionRefused);
   for (const char *bad : {"socket://127.0.0.1", "rfc2217://127.0.0.1:0", "telnet://127.0.0.1:23",
                           "socket://user@127.0.0.1:23", "socket://127.0.0.1:23/x", "ttyUSB0"}) {
-    EXPECT_EQ(TPortThread::TryNetworkPort(QString::fromLatin1(bad)).kind,
-              TOpenFailure::TKind::InvalidAddress)
+    EXPECT_EQ(TryNetworkPort(QString::fromLatin1(bad)).kind, TOpenFailure::TKind::InvalidAddress)
         << bad;
   }
   EXPECT_TRUE(ParseNetworkUrl(QStringLiteral("rfc2217://[::1]:2217")).has_value());
@@ -358,8 +356,8 @@ TEST(NetworkPortList, NamesAreSortedInWithTheSerialNamesAndInvalidOnesLeftOut) {
                         {QStringLiteral("USB9"), url},
                         {QStringLiteral("-"), url}});
   EXPECT_EQ(port.ListPorts(true), QStringList({"Alpha", "COM7", "plant", "-"}));
-  EXPECT_TRUE(port.IsNetworkPort(QStringLiteral("plant")));
-  EXPECT_FALSE(port.IsNetworkPort(QStringLiteral("COM7")));
+  EXPECT_TRUE(port.OpensSlowly(QStringLiteral("plant")));
+  EXPECT_FALSE(port.OpensSlowly(QStringLiteral("COM7")));
 }
 
 }  // namespace

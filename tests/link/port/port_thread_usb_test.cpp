@@ -66,7 +66,7 @@ TEST_F(UsbPortNames, AdapterIsSetUpForTheLineAfterTheOpen) {
   ASSERT_TRUE(Open(QStringLiteral("USB2")));
   EXPECT_EQ(usb->Calls(),
             QStringList({"Open(1)", "SetBaudRate(19200)", "SetDataCharacteristics(8,0,0)",
-                         "SetTimeouts(150,150)", "SetLatencyTimer(2)"}));
+                         "SetTimeouts(150,150)", "SetLatencyTimer(250)", "SetEventCharacter(3)"}));
 }
 
 TEST_F(UsbPortNames, SetterOnAnOpenAdapterReopensItWithTheNewValue) {
@@ -74,10 +74,10 @@ TEST_F(UsbPortNames, SetterOnAnOpenAdapterReopensItWithTheNewValue) {
   port->SetBaudRate(9600);
   EXPECT_TRUE(port->Connected());
   const QStringList calls = usb->Calls();
-  ASSERT_GE(calls.size(), 8);
-  EXPECT_EQ(calls[5], QStringLiteral("Close"));
-  EXPECT_EQ(calls[6], QStringLiteral("Open(0)"));
-  EXPECT_EQ(calls[7], QStringLiteral("SetBaudRate(9600)"));
+  ASSERT_GE(calls.size(), 9);
+  EXPECT_EQ(calls[6], QStringLiteral("Close"));
+  EXPECT_EQ(calls[7], QStringLiteral("Open(0)"));
+  EXPECT_EQ(calls[8], QStringLiteral("SetBaudRate(9600)"));
 
   usb->openStatus = TUsbStatus::DeviceNotFound;  // unplugged meanwhile
   port->SetParity(kParityEven);
@@ -104,6 +104,13 @@ TEST_F(UsbOpenFailure, FailedOpenShowsTheUsbErrorOnlyWhenAsked) {
   EXPECT_EQ(shown.headline, GetText(kTextUsbPortError));
   EXPECT_TRUE(shown.message.isEmpty());
   EXPECT_EQ(shown.buttons, 16);
+
+  // A node that refuses the user says so, and how to get access.
+  usb->openStatus = TUsbStatus::NoPermission;
+  EXPECT_FALSE(port->OpenPort());
+  ASSERT_EQ(dialogs.records.size(), 2u);
+  EXPECT_EQ(dialogs.last().headline, GetText(29));
+  EXPECT_EQ(dialogs.last().message, GetText(kTextUsbNoPermission));
 }
 
 TEST_F(UsbOpenFailure, RefusedCloseKeepsThePortOpenUntilItSucceeds) {
@@ -175,6 +182,7 @@ TEST_F(UsbReading, QueueCountAndWritesGoToTheAdapter) {
   ASSERT_TRUE(Open(QStringLiteral("USB1")));
   EXPECT_TRUE(port->WriteData(frame, sizeof frame));
   EXPECT_EQ(usb->Written(), QByteArray(reinterpret_cast<const char *>(frame), sizeof frame));
+  EXPECT_EQ(usb->LastWriteTimeoutMs(), 150 + 4) << "the tty's bound: 150 ms and 1 ms a byte";
   usb->writeStatus = TUsbStatus::IoError;
   EXPECT_FALSE(port->WriteData(frame, sizeof frame));
 }

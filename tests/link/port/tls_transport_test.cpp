@@ -169,8 +169,7 @@ TEST_F(TlsServers, ServersThatSpeakNoTlsEndTheOpenWithinTheLimit) {
     tick.start(50);
     QElapsedTimer clock;
     clock.start();
-    EXPECT_EQ(TPortThread::TryNetworkPort(server.Url("socket+tls") + "?" + Ca()).kind,
-              hostile.reason);
+    EXPECT_EQ(TryNetworkPort(server.Url("socket+tls") + "?" + Ca()).kind, hostile.reason);
     EXPECT_LT(clock.elapsed(), 10000);  // the 3 s limit holds, with room for a loaded machine
     if (hostile.reason == TKind::NoAnswer) {
       EXPECT_GT(ticks, 0) << "the event loop stood still while the handshake stalled";
@@ -207,8 +206,7 @@ TEST_F(TlsServers, PinnedOrVouchedForServersCarryTheLineBothWays) {
 TEST_F(TlsServers, TheTryShowsTheCertificateOfAnUntrustedServer) {
   TTlsTestServer server(Path("self.pem"), Path("self.key"));
   std::optional<TServerCertificate> seen;
-  EXPECT_EQ(TPortThread::TryNetworkPort(server.Url("socket+tls"), &seen).kind,
-            TKind::CertificateNotTrusted);
+  EXPECT_EQ(TryNetworkPort(server.Url("socket+tls"), &seen).kind, TKind::CertificateNotTrusted);
   ASSERT_TRUE(seen.has_value());
   EXPECT_EQ(FingerprintText(seen->sha256), certificates->Fingerprint("self.pem"));
   EXPECT_EQ(seen->subject, "CN=localhost");
@@ -220,11 +218,10 @@ TEST_F(TlsServers, AKeyOthersMayReadIsRefusedBeforeAnythingGoesOut) {
   TTlsTestServer server(Path("server.pem"), Path("server.key"));
   const QString options = Ca() + "&cert=" + Path("client.pem") + "&key=" + Path("client.key");
   ASSERT_EQ(chmod(QFile::encodeName(Path("client.key")).constData(), 0640), 0);
-  EXPECT_EQ(TPortThread::TryNetworkPort(server.Url("socket+tls", options)).kind,
-            TKind::KeyFileExposed);
+  EXPECT_EQ(TryNetworkPort(server.Url("socket+tls", options)).kind, TKind::KeyFileExposed);
   ASSERT_EQ(chmod(QFile::encodeName(Path("client.key")).constData(), 0600), 0);
-  EXPECT_EQ(TPortThread::TryNetworkPort(server.Url("socket+tls", options)).kind, TKind::None);
-  EXPECT_EQ(TPortThread::TryNetworkPort(server.Url("socket+tls", "ca=/nonexistent.pem")).kind,
+  EXPECT_EQ(TryNetworkPort(server.Url("socket+tls", options)).kind, TKind::None);
+  EXPECT_EQ(TryNetworkPort(server.Url("socket+tls", "ca=/nonexistent.pem")).kind,
             TKind::TlsFileUnusable);
 }
 
