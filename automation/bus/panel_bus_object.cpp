@@ -26,7 +26,9 @@ TPanelBusObject::~TPanelBusObject() {
   link_.DetachObserver(this);
   model_.Detach(this);
   for (const TPendingTap &tap : taps_) {
-    keypad_.Release(tap.key);
+    if (!tap.released) {
+      keypad_.Release(tap.key);
+    }
     bus_.send(tap.reply);
   }
 }
@@ -82,18 +84,30 @@ void TPanelBusObject::FinishTap(uint64_t id) {
     if (tap->id == id) {
       const TPendingTap done = *tap;
       taps_.erase(tap);
-      keypad_.Release(done.key);
+      if (!done.released) {
+        keypad_.Release(done.key);
+      }
       bus_.send(done.reply);
       return;
     }
   }
 }
 
+// A tap returns only once an answer has carried its release as well: the
+// converter counts a key when it goes down, so a second tap of the same key
+// right after the first must find it up on the line, or it is lost.
 void TPanelBusObject::FinishTapsCarried() {
   std::vector<uint64_t> carried;
-  for (const TPendingTap &tap : taps_) {
-    if (answersWritten_ > tap.answersAtPress) {
+  for (TPendingTap &tap : taps_) {
+    if (answersWritten_ <= tap.answersAtPress) {
+      continue;
+    }
+    if (tap.released) {
       carried.push_back(tap.id);
+    } else {
+      keypad_.Release(tap.key);
+      tap.released = true;
+      tap.answersAtPress = answersWritten_;
     }
   }
   for (const uint64_t id : carried) {

@@ -34,7 +34,8 @@ class TPanelBusObject : public QObject,
   Q_PROPERTY(QString SettingsFile READ SettingsFile)
 
  public:
-  // A tap lets its key go after this long when no answer has carried it.
+  // A tap lets its key go, and returns, after this long when no answer has
+  // carried it.
   static constexpr int kTapLimitMs = 1000;
 
   // Everything passed in outlives the object. It observes the model and the
@@ -71,7 +72,8 @@ class TPanelBusObject : public QObject,
   struct TPendingTap {
     uint64_t id;
     int key;
-    uint64_t answersAtPress;
+    uint64_t answersAtPress;  // the answers written when the key last changed
+    bool released = false;
     QDBusMessage reply;
   };
 
