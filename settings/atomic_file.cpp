@@ -78,7 +78,7 @@ bool IsRefused(const struct stat &info, const QByteArray &nativePath) {
 // True when the new content is written, cut to length and on the disk.
 bool WriteInPlace(const QString &target, const QByteArray &bytes) {
   TFileDescriptor fd(::open(QFile::encodeName(target).constData(), O_WRONLY | O_CLOEXEC));
-  struct stat info {};
+  struct stat info = {};
   if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0) {
     return false;
   }
