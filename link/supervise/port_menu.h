@@ -53,6 +53,8 @@ class TPortMenu : public TPortList {
   void RefreshPortList() override;
   void SetReconnect(TReconnect *reconnect) override { reconnect_ = reconnect; }
 
+  // A click is choosing a port (its open, or its open-error dialog).
+  bool ClickRunning() const { return clickRunning_; }
   // The reconnect told of every port chosen; null when none is attached.
   TReconnect *Reconnect() const { return reconnect_; }
   // A port is open, or lost and waited for by the reconnect.

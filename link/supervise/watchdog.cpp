@@ -7,10 +7,15 @@ TWatchdog::TWatchdog(TLinkState &linkState, TProgramSettings &settings, TPortCon
     : linkState_(linkState), settings_(settings), port_(port), host_(host), menu_(menu) {}
 
 void TWatchdog::TimerTimer() {
-  if (menu_.Busy()) {
+  // A click is choosing a port itself: while it runs (its open-error dialog
+  // included) the tick still tells the display, but neither retries a port
+  // nor searches, or the click would take the port found for its own.
+  const bool clicking = menu_.ClickRunning();
+  if (port_.Opening() || (menu_.Busy() && !clicking)) {
     return;
   }
-  if (TReconnect *reconnect = menu_.Reconnect(); reconnect != nullptr) {
+  TReconnect *reconnect = menu_.Reconnect();
+  if (reconnect != nullptr && !clicking) {
     reconnect->Retry();
   }
 
@@ -24,7 +29,7 @@ void TWatchdog::TimerTimer() {
     linkState_.ConverterConnected = false;
     host_.RepaintStatusBar();
   }
-  if (!settings_.FindFreq) {
+  if (!settings_.FindFreq || clicking) {
     host_.ShowStatusScreen(menu_.PortInUse() ? TStatusScreen::NoCommunication
                                              : TStatusScreen::NoPort);
     return;
