@@ -73,8 +73,8 @@ class TPanelBusObject : public QObject,
     uint64_t id;
     int key;
     uint64_t answersAtPress;  // the answers written when the key last changed
-    bool released = false;
     QDBusMessage reply;
+    bool released = false;
   };
 
   // The key index of 'name', or -1 after sending the caller the error.
