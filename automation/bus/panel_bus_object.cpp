@@ -93,13 +93,16 @@ void TPanelBusObject::FinishTap(uint64_t id) {
   }
 }
 
-// A tap returns only once an answer has carried its release as well: the
+// A tap returns only once answers have carried its release as well: the
 // converter counts a key when it goes down, so a second tap of the same key
-// right after the first must find it up on the line, or it is lost.
+// right after the first must find it up on the line, or it is lost. The
+// answer written next after a change may have been made before it (the
+// worker answers from what it was handed), so the change counts as carried
+// from the second answer on.
 void TPanelBusObject::FinishTapsCarried() {
   std::vector<uint64_t> carried;
   for (TPendingTap &tap : taps_) {
-    if (answersWritten_ <= tap.answersAtPress) {
+    if (answersWritten_ < tap.answersAtPress + kAnswersThatCarryAKey) {
       continue;
     }
     if (tap.released) {

@@ -37,6 +37,8 @@ class TPanelBusObject : public QObject,
   // A tap lets its key go, and returns, after this long when no answer has
   // carried it.
   static constexpr int kTapLimitMs = 1000;
+  // Answers written after a key changed before the change counts as on the line.
+  static constexpr uint64_t kAnswersThatCarryAKey = 2;
 
   // Everything passed in outlives the object. It observes the model and the
   // link from here on and leaves them when destroyed; a tap still waiting
