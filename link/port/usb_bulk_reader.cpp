@@ -183,8 +183,7 @@ void TUsbBulkReader::Finish(libusb_transfer *transfer) {
     }
   }
   if (t_handling != this) {
-    const uint64_t one = 1;
-    (void)write(finishedFd_, &one, sizeof one);
+    eventfd_write(finishedFd_, 1);
   }
 }
 
@@ -205,8 +204,8 @@ void TUsbBulkReader::HandleReady() {
   if (context_ == nullptr) {
     return;
   }
-  uint64_t count = 0;
-  (void)read(finishedFd_, &count, sizeof count);
+  eventfd_t count = 0;
+  eventfd_read(finishedFd_, &count);  // empty (EAGAIN) is as good as read
   t_handling = this;
   timeval zero{0, 0};
   libusb_handle_events_timeout_completed(context_, &zero, nullptr);
@@ -227,8 +226,7 @@ size_t TUsbBulkReader::Take(uint8_t *out, size_t limit) {
   ResubmitParked();
   if (gone_ && finishedFd_ >= 0) {
     // Come back for the rest, and then for the news that it is gone.
-    const uint64_t one = 1;
-    (void)write(finishedFd_, &one, sizeof one);
+    eventfd_write(finishedFd_, 1);
   }
   return taken;
 }
