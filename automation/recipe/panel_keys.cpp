@@ -3,11 +3,9 @@
 #include <QStringList>
 #include <array>
 
-namespace {
+#include "terminal_keys.h"
 
-// By key index: up, left, display, right, down, escape, enter, jog, direction, start, stop.
-constexpr std::array<const char *, kPanelKeyCount> kNamesByIndex = {
-    "UP", "LEFT", "DISPLAY", "RIGHT", "DOWN", "ESC", "ENTER", "JOG", "DIR", "START", "STOP"};
+namespace {
 
 // The order people read them in: arrows, then the others as they sit on the terminal.
 constexpr std::array<int, kPanelKeyCount> kManualOrder = {0, 4, 1, 3, 2, 5, 6, 7, 8, 9, 10};
@@ -16,7 +14,7 @@ constexpr std::array<int, kPanelKeyCount> kManualOrder = {0, 4, 1, 3, 2, 5, 6, 7
 
 std::optional<int> PanelKeyOfName(QStringView name) {
   for (int key = 0; key < kPanelKeyCount; ++key) {
-    if (name.compare(QLatin1String(kNamesByIndex[key]), Qt::CaseInsensitive) == 0) {
+    if (name.compare(QLatin1String(kTerminalKeys[key].name), Qt::CaseInsensitive) == 0) {
       return key;
     }
   }
@@ -27,7 +25,7 @@ QString PanelKeyName(int key) {
   if (key < 0 || key >= kPanelKeyCount) {
     return {};
   }
-  return QString::fromLatin1(kNamesByIndex[key]);
+  return QString::fromLatin1(kTerminalKeys[key].name);
 }
 
 QString PanelKeyNameList() {

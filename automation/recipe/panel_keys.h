@@ -6,7 +6,9 @@
 #include <QStringView>
 #include <optional>
 
-inline constexpr int kPanelKeyCount = 11;
+#include "terminal_keys.h"
+
+inline constexpr int kPanelKeyCount = kKeyCount;
 
 // The key index of a name, in any letter case; nothing for a name that is no key.
 std::optional<int> PanelKeyOfName(QStringView name);
