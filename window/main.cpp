@@ -14,7 +14,6 @@
 #include "line_capture.h"
 #include "main_window.h"
 #include "message_box_presenter.h"
-#include "network_device.h"
 #include "window_resources.h"
 
 namespace {
@@ -30,10 +29,8 @@ QIcon ProgramIcon() {
 }  // namespace
 
 int main(int argc, char *argv[]) {
-  // A signal from the first moment on runs the closing steps, and a network
-  // port's connect (up to 3 s, the window waiting) gives up at once for it.
+  // A signal from the first moment on runs the closing steps.
   CatchTerminationSignals();
-  SetNetworkOpenStopFd(TerminationRequestedFd());
   // Before the window system starts: --help, --version and a bad command
   // line need no display and open no window.
   const TCommandLine commandLine = ParseCommandLine(argc, argv);

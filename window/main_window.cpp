@@ -325,6 +325,9 @@ void TForm_Sorvanel::CreatePortThread() {
   });
   driveLink_ =
       std::make_unique<TDriveLink>(link_, settings_, *this, displayModel_, files_.memoryFile);
+  // A signal during a network port's connect (up to 3 s, the window waiting)
+  // ends the wait at once.
+  driveLink_->Port().SetOpenStop(TOpenStop(TerminationRequestedFd()));
   tools_ = std::make_unique<TToolsWindows>(*driveLink_, this);
   automation_ = std::make_unique<TAutomationSwitch>(
       displayModel_, keypad_, *driveLink_, files_.settingsFile, *ui_->Menu_Tools, *ui_->StatusBar);

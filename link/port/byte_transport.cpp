@@ -2,12 +2,9 @@
 
 #include <sys/socket.h>
 
-#include <atomic>
 #include <cerrno>
 
 namespace {
-
-std::atomic<int> g_stopFd{-1};
 
 TTransfer Outcome(ssize_t moved, short waitFor) {
   if (moved > 0) {
@@ -21,21 +18,18 @@ TTransfer Outcome(ssize_t moved, short waitFor) {
 
 }  // namespace
 
-void SetNetworkOpenStopFd(int fd) {
-  g_stopFd = fd;
+bool TOpenStop::Requested() const {
+  pollfd stop{fd_, POLLIN, 0};
+  return fd_ >= 0 && poll(&stop, 1, 0) > 0;
 }
 
-bool NetworkOpenStopRequested() {
-  pollfd stop{g_stopFd.load(), POLLIN, 0};
-  return stop.fd >= 0 && poll(&stop, 1, 0) > 0;
-}
-
-short WaitForSocket(int fd, short events, std::chrono::steady_clock::time_point deadline) {
+short WaitForSocket(int fd, short events, std::chrono::steady_clock::time_point deadline,
+                    TOpenStop stop) {
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                           deadline - std::chrono::steady_clock::now())
                           .count();
-    pollfd ready[2] = {{fd, events, 0}, {g_stopFd.load(), POLLIN, 0}};
+    pollfd ready[2] = {{fd, events, 0}, {stop.Fd(), POLLIN, 0}};
     const int count = poll(ready, ready[1].fd >= 0 ? 2 : 1, left > 0 ? static_cast<int>(left) : 0);
     if (count > 0) {
       return ready[1].revents != 0 ? 0 : ready[0].revents;
@@ -46,7 +40,7 @@ short WaitForSocket(int fd, short events, std::chrono::steady_clock::time_point 
   }
 }
 
-TOpenFailure TSocketTransport::Start(int fd, TClock::time_point) {
+TOpenFailure TSocketTransport::Start(int fd, TClock::time_point, TOpenStop) {
   fd_ = fd;
   return {};
 }

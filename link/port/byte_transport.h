@@ -27,16 +27,25 @@ struct TTransfer {
   short waitFor = POLLIN;
 };
 
-// Every network open gives up at once, with the kind Stopped, when 'fd' is
-// readable: the program has been asked to end ('fd' stays readable from the
-// first termination signal on). -1, the default, for none. Any thread.
-void SetNetworkOpenStopFd(int fd);
-// The program has been asked to end (SetNetworkOpenStopFd).
-bool NetworkOpenStopRequested();
+// A descriptor that becomes readable, and stays so, once the program has
+// been asked to end (its first termination signal): a network open or wait
+// given one gives up at once then. Not owned; the default is none.
+class TOpenStop {
+ public:
+  TOpenStop() = default;
+  explicit TOpenStop(int fd) : fd_(fd) {}
+
+  int Fd() const { return fd_; }
+  bool Requested() const;
+
+ private:
+  int fd_ = -1;
+};
 
 // Waits for 'events' on 'fd' until 'deadline': the revents; 0 on time-out or
-// when the program is asked to end meanwhile.
-short WaitForSocket(int fd, short events, std::chrono::steady_clock::time_point deadline);
+// when 'stop' is requested meanwhile.
+short WaitForSocket(int fd, short events, std::chrono::steady_clock::time_point deadline,
+                    TOpenStop stop);
 
 class TByteTransport {
  public:
@@ -45,9 +54,9 @@ class TByteTransport {
   virtual ~TByteTransport() = default;
 
   // Takes over the connected socket 'fd' (the device keeps and closes it)
-  // and makes it ready for the line's bytes by 'deadline'; kind None when
-  // it is.
-  virtual TOpenFailure Start(int fd, TClock::time_point deadline) = 0;
+  // and makes it ready for the line's bytes by 'deadline', giving up when
+  // 'stop' is requested; kind None when it is.
+  virtual TOpenFailure Start(int fd, TClock::time_point deadline, TOpenStop stop) = 0;
 
   virtual TTransfer Receive(uint8_t *buffer, size_t capacity) = 0;
   // Sends some of the bytes, at least one unless it would block.
@@ -63,7 +72,7 @@ class TByteTransport {
 // Plain TCP: the socket's bytes as they are.
 class TSocketTransport final : public TByteTransport {
  public:
-  TOpenFailure Start(int fd, TClock::time_point deadline) override;
+  TOpenFailure Start(int fd, TClock::time_point deadline, TOpenStop stop) override;
   TTransfer Receive(uint8_t *buffer, size_t capacity) override;
   TTransfer Send(const uint8_t *bytes, size_t length) override;
 

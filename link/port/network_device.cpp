@@ -59,7 +59,7 @@ void Resolve(TResolution &resolution, const QByteArray &host, const QByteArray &
 // its own that the caller stops waiting for at the deadline. A numeric
 // address needs no thread.
 std::shared_ptr<TResolution> ResolveWithin(const TNetworkAddress &address,
-                                           TClock::time_point deadline) {
+                                           TClock::time_point deadline, TOpenStop stop) {
   auto resolution = std::make_shared<TResolution>();
   const QByteArray host = address.host.toUtf8();
   const QByteArray service = QByteArray::number(address.port);
@@ -72,7 +72,7 @@ std::shared_ptr<TResolution> ResolveWithin(const TNetworkAddress &address,
   // Asked again and again, so that the program's end stops the wait too.
   constexpr std::chrono::milliseconds kStopCheck{20};
   std::unique_lock lock(resolution->mutex);
-  while (!resolution->done && TClock::now() < deadline && !NetworkOpenStopRequested()) {
+  while (!resolution->done && TClock::now() < deadline && !stop.Requested()) {
     resolution->finished.wait_until(lock, std::min(deadline, TClock::now() + kStopCheck));
   }
   return resolution;
@@ -104,7 +104,8 @@ void SetUpSocket(int fd) {
 }
 
 // Connects to one address: the socket, or -1 with the error.
-int ConnectTo(const addrinfo &entry, TClock::time_point deadline, TOpenFailure &error) {
+int ConnectTo(const addrinfo &entry, TClock::time_point deadline, TOpenStop stop,
+              TOpenFailure &error) {
   const int fd =
       socket(entry.ai_family, entry.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, entry.ai_protocol);
   if (fd < 0) {
@@ -114,7 +115,7 @@ int ConnectTo(const addrinfo &entry, TClock::time_point deadline, TOpenFailure &
   SetUpSocket(fd);
   int status = connect(fd, entry.ai_addr, entry.ai_addrlen) == 0 ? 0 : errno;
   if (status == EINPROGRESS) {
-    if (WaitForSocket(fd, POLLOUT, deadline) == 0) {
+    if (WaitForSocket(fd, POLLOUT, deadline, stop) == 0) {
       close(fd);
       error = Failure(TKind::NoAnswer);
       return -1;
@@ -150,7 +151,7 @@ TOpenFailure TNetworkDevice::Open(const TLineSettings &line) {
     return failure;
   }
   TOpenFailure failure = OpenWithin(*address_, line, TClock::now() + kNetworkOpenLimit);
-  if (failure.Failed() && NetworkOpenStopRequested()) {
+  if (failure.Failed() && stop_.Requested()) {
     Close();
     failure = Failure(TKind::Stopped);
   }
@@ -176,7 +177,7 @@ TOpenFailure TNetworkDevice::OpenWithin(const TNetworkAddress &address, const TL
   }
   failure = Connect(address, deadline);
   if (!failure.Failed()) {
-    failure = transport_->Start(fd_, deadline);
+    failure = transport_->Start(fd_, deadline, stop_);
     if (tls != nullptr) {
       certificate_ = tls->ServerCertificate();
     }
@@ -192,7 +193,7 @@ TOpenFailure TNetworkDevice::OpenWithin(const TNetworkAddress &address, const TL
 }
 
 TOpenFailure TNetworkDevice::Connect(const TNetworkAddress &address, TClock::time_point deadline) {
-  const std::shared_ptr<TResolution> resolution = ResolveWithin(address, deadline);
+  const std::shared_ptr<TResolution> resolution = ResolveWithin(address, deadline, stop_);
   std::unique_lock resolved(resolution->mutex);
   if (!resolution->done || resolution->status != 0) {
     return ResolutionError(*resolution);
@@ -202,7 +203,7 @@ TOpenFailure TNetworkDevice::Connect(const TNetworkAddress &address, TClock::tim
   TOpenFailure failure = Failure(TKind::HostNotFound);
   for (const addrinfo *entry = resolution->list; entry != nullptr; entry = entry->ai_next) {
     TOpenFailure error;
-    fd_ = ConnectTo(*entry, deadline, error);
+    fd_ = ConnectTo(*entry, deadline, stop_, error);
     if (fd_ >= 0) {
       return {};
     }
@@ -229,7 +230,7 @@ TOpenFailure TNetworkDevice::Negotiate(TClock::time_point deadline) {
     }
     if (TClock::now() >= deadline ||
         (transport_->Buffered() == 0 &&
-         WaitForSocket(fd_, transport_->ReceiveEvents(), deadline) == 0)) {
+         WaitForSocket(fd_, transport_->ReceiveEvents(), deadline, stop_) == 0)) {
       return Failure(TKind::NoAnswer);
     }
     const TTransfer got = transport_->Receive(chunk.data(), chunk.size());

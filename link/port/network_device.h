@@ -57,6 +57,9 @@ class TNetworkDevice final : public TLineDevice {
     address_ = ParseNetworkUrl(url);
     written_ = url.trimmed();
   }
+  // An open, and a wait to send, give up at once when 'stop' is requested
+  // (an open then fails with the kind Stopped).
+  void SetOpenStop(TOpenStop stop) { stop_ = stop; }
   TOpenFailure Open(const TLineSettings &line) override;
   bool OpensSlowly() const override { return address_.has_value(); }
   bool Close() override;
@@ -80,13 +83,14 @@ class TNetworkDevice final : public TLineDevice {
   TTransfer PutSome(const uint8_t *bytes, size_t length) override {
     return transport_->Send(bytes, length);
   }
-  // Also gives up when the program is asked to end (WaitForSocket).
+  // Also gives up when the program is asked to end.
   short WaitToPut(short events, TClock::time_point deadline) const override {
-    return WaitForSocket(fd_, events, deadline);
+    return WaitForSocket(fd_, events, deadline, stop_);
   }
 
   std::optional<TNetworkAddress> address_;
   QString written_;  // the URL as written, for a failure's address
+  TOpenStop stop_;
   int fd_ = -1;
   std::unique_ptr<TByteTransport> transport_;  // while open
   std::optional<TServerCertificate> certificate_;

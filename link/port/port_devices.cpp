@@ -60,9 +60,11 @@ QStringList TPortDevices::ListPorts(bool withSeparator) {
   return BuildPortList(SortedPortNames(names), usbCount, withSeparator);
 }
 
-TOpenFailure TryNetworkPort(const QString &url, std::optional<TServerCertificate> *certificate) {
+TOpenFailure TryNetworkPort(const QString &url, TOpenStop stop,
+                            std::optional<TServerCertificate> *certificate) {
   TNetworkDevice device;
   device.SetUrl(url);
+  device.SetOpenStop(stop);
   const TOpenFailure failure = device.OpensSlowly()
                                    ? OpenAway([&] { return device.Open(TLineSettings{}); })
                                    : device.Open(TLineSettings{});  // not a valid URL: at once

@@ -28,6 +28,8 @@ class TPortDevices {
   TPortDevices(std::unique_ptr<TUsbDevice> usb, std::unique_ptr<TSerialDevice> tty,
                TPortSources sources);
 
+  // Network opens give up at once when 'stop' is requested.
+  void SetOpenStop(TOpenStop stop) { network_.SetOpenStop(stop); }
   // The named network ports; a name here wins over a tty of the same name.
   void SetNetworkPorts(const TNetworkPorts &ports) { networkPorts_ = ports; }
   // The device 'name' opens says it opens slowly (port_device.h).
@@ -51,6 +53,6 @@ class TPortDevices {
 // Opens the server at 'url' and closes it again, as an open of a network
 // port would (away from the window's thread, open_away.h). A TLS server's
 // certificate goes to 'certificate' when given, whether it was accepted or
-// not.
-TOpenFailure TryNetworkPort(const QString &url,
+// not. It gives up at once when 'stop' is requested.
+TOpenFailure TryNetworkPort(const QString &url, TOpenStop stop = TOpenStop(),
                             std::optional<TServerCertificate> *certificate = nullptr);

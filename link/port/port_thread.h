@@ -98,6 +98,9 @@ class TPortThread : public QObject, public TPortControl {
 
   // The named network ports; a name here wins over a tty of the same name.
   void SetNetworkPorts(const TNetworkPorts &ports) { devices_.SetNetworkPorts(ports); }
+  // Network opens give up at once when 'stop' is requested: the program's
+  // end need not wait for a server that does not answer.
+  void SetOpenStop(TOpenStop stop) { devices_.SetOpenStop(stop); }
   bool OpensSlowly(const QString &name) const override { return devices_.OpensSlowly(name); }
   bool Opening() const override { return opening_; }
 

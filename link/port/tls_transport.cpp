@@ -308,7 +308,8 @@ std::unique_ptr<TTlsTransport> TTlsTransport::Make(const QString &host, const TT
   return transport;
 }
 
-TOpenFailure TTlsTransport::Start(int fd, TClock::time_point deadline) {
+TOpenFailure TTlsTransport::Start(int fd, TClock::time_point deadline, TOpenStop stop) {
+  stop_ = stop;
   TSession &session = *session_;
   session.fd = fd;
   BIO *bio = BIO_new(SocketMethod());
@@ -351,7 +352,7 @@ TOpenFailure TTlsTransport::Handshake(TClock::time_point deadline) {
     if (events == 0) {
       return HandshakeFailure(error);
     }
-    if (WaitForSocket(session_->fd, events, deadline) == 0) {
+    if (WaitForSocket(session_->fd, events, deadline, stop_) == 0) {
       return Failure(TKind::NoAnswer);
     }
   }
@@ -399,7 +400,7 @@ TOpenFailure TTlsTransport::ConfirmClientCertificate(TClock::time_point deadline
     if (events == 0) {
       return HandshakeFailure(error);
     }
-    if (WaitForSocket(session_->fd, events, until) == 0) {
+    if (WaitForSocket(session_->fd, events, until, stop_) == 0) {
       return {};  // no verdict: the server keeps quiet, as one that took the certificate may
     }
   }

@@ -45,7 +45,7 @@ class TTlsTransport final : public TByteTransport {
   TTlsTransport(const TTlsTransport &) = delete;
   TTlsTransport &operator=(const TTlsTransport &) = delete;
 
-  TOpenFailure Start(int fd, TClock::time_point deadline) override;
+  TOpenFailure Start(int fd, TClock::time_point deadline, TOpenStop stop) override;
   TTransfer Receive(uint8_t *buffer, size_t capacity) override;
   TTransfer Send(const uint8_t *bytes, size_t length) override;
   short ReceiveEvents() const override;
@@ -67,6 +67,7 @@ class TTlsTransport final : public TByteTransport {
   std::unique_ptr<TSession> session_;
   std::optional<TServerCertificate> certificate_;
   mutable std::mutex mutex_;
+  TOpenStop stop_;                // set by Start
   short receiveEvents_ = POLLIN;  // under mutex_
   bool broken_ = false;           // under mutex_
 };

@@ -10,6 +10,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "close_on_signals.h"
 #include "message_dialog.h"
 #include "network_address.h"
 #include "open_error_dialogs.h"
@@ -155,7 +156,8 @@ void TForm_NetworkPorts::TrySelectedPort() {
   status_->repaint();
   const QString url = CellText(table_, row, kUrlColumn).trimmed();
   std::optional<TServerCertificate> certificate;
-  const TOpenFailure failure = TryNetworkPort(url, &certificate);
+  const TOpenFailure failure =
+      TryNetworkPort(url, TOpenStop(TerminationRequestedFd()), &certificate);
   tryButton_->setEnabled(true);
   status_->setText(failure.Failed() ? OpenFailureText(failure) : GetText(kTextNetworkPortTryOk));
   // A wrong name, an expired certificate or another pin is never waved

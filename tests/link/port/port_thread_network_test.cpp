@@ -3,6 +3,8 @@
 // behind stunnel, which asks for a client certificate), and against fake
 // servers that misbehave during the negotiation.
 #include <gtest/gtest.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <QByteArray>
 #include <QStandardPaths>
@@ -292,6 +294,18 @@ TEST(NetworkOpenFailure, MisbehavingServersGiveAClearErrorInTheSerialPortDialog)
       EXPECT_EQ(TryNetworkPort(server.Url()).kind, misbehaviour.error);
     }
   }
+}
+
+// The stop belongs to the open it is given to: one program's end (or one
+// dialog's) stops no other open.
+TEST(NetworkOpenFailure, AStopEndsTheOpenItIsGivenToAndNoOther) {
+  TLoopbackListener silent;  // takes the connection and never negotiates
+  const QString url = QStringLiteral("rfc2217://127.0.0.1:%1").arg(silent.Port());
+  const int requested = eventfd(1, EFD_CLOEXEC);
+  ASSERT_GE(requested, 0);
+  EXPECT_EQ(TryNetworkPort(url, TOpenStop(requested)).kind, TOpenFailure::TKind::Stopped);
+  EXPECT_EQ(TryNetworkPort(url).kind, TOpenFailure::TKind::NoAnswer);
+  close(requested);
 }
 
 TEST(NetworkOpenFailure, NoServerAndBadAddressesAreToldApart) {

@@ -206,7 +206,8 @@ TEST_F(TlsServers, PinnedOrVouchedForServersCarryTheLineBothWays) {
 TEST_F(TlsServers, TheTryShowsTheCertificateOfAnUntrustedServer) {
   TTlsTestServer server(Path("self.pem"), Path("self.key"));
   std::optional<TServerCertificate> seen;
-  EXPECT_EQ(TryNetworkPort(server.Url("socket+tls"), &seen).kind, TKind::CertificateNotTrusted);
+  EXPECT_EQ(TryNetworkPort(server.Url("socket+tls"), TOpenStop(), &seen).kind,
+            TKind::CertificateNotTrusted);
   ASSERT_TRUE(seen.has_value());
   EXPECT_EQ(FingerprintText(seen->sha256), certificates->Fingerprint("self.pem"));
   EXPECT_EQ(seen->subject, "CN=localhost");
