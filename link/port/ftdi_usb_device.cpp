@@ -1,5 +1,6 @@
 #include "ftdi_usb_device.h"
 
+#include <fcntl.h>
 #include <ftdi.h>
 #include <libusb.h>
 #include <unistd.h>
@@ -84,7 +85,14 @@ bool NodeRefusesAccess(libusb_device *device) {
       QByteArray("/dev/bus/usb/") +
       QByteArray::number(libusb_get_bus_number(device)).rightJustified(3, '0') + '/' +
       QByteArray::number(libusb_get_device_address(device)).rightJustified(3, '0');
-  return access(node.constData(), R_OK | W_OK) != 0 && errno == EACCES;
+  // Opened as libusb opens it, so that the same credentials decide (access()
+  // would judge by the real user, and root's by its permitted rights).
+  const int fd = open(node.constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+  if (fd >= 0) {
+    close(fd);
+    return false;
+  }
+  return errno == EACCES || errno == EPERM;
 }
 
 }  // namespace

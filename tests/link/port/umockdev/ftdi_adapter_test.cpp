@@ -1,9 +1,14 @@
 // The port on "USB1" through the program's own libftdi1 and libusb, on an
 // emulated FT232R (emulated_ftdi_chip.h) whose line is a pseudo-terminal:
 // what the open sets in the chip, bytes in order across packets and
-// transfers, what a silent line costs, a pull and a plug back, two adapters.
+// transfers, what a silent line costs, a pull and a plug back, two adapters,
+// a node that refuses the user.
 // Runs under umockdev-wrapper (the CTest command does).
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <QByteArray>
 #include <chrono>
@@ -16,6 +21,26 @@
 #include "pty_line.h"
 
 namespace {
+
+// For its lifetime this thread is held to the file permissions as any user
+// is: root's right to pass over them (CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH)
+// leaves its effective set. Nothing changes for a user who never had it.
+class THeldToFilePermissions {
+ public:
+  THeldToFilePermissions() {
+    (void)syscall(SYS_capget, &header_, saved_);
+    __user_cap_data_struct held[2] = {saved_[0], saved_[1]};
+    held[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+    (void)syscall(SYS_capset, &header_, held);
+  }
+  ~THeldToFilePermissions() { (void)syscall(SYS_capset, &header_, saved_); }
+  THeldToFilePermissions(const THeldToFilePermissions &) = delete;
+  THeldToFilePermissions &operator=(const THeldToFilePermissions &) = delete;
+
+ private:
+  __user_cap_header_struct header_ = {_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct saved_[2] = {};
+};
 
 bool InMockEnvironment() {
   const char *preload = std::getenv("LD_PRELOAD");
@@ -148,6 +173,16 @@ TEST_F(FtdiAdapter, TwoAdaptersKeepTheirNumbersAcrossAReplug) {
   ASSERT_TRUE(WaitUntil([&] { return Open(QStringLiteral("USB2")); }, 5000));
   secondLine.Send(QByteArray("still two\x03"));
   EXPECT_TRUE(Receives(QByteArray("still two\x03")));
+}
+
+TEST_F(FtdiAdapter, NodeThatRefusesTheUserIsToldAsAPermissionNotAFault) {
+  ASSERT_EQ(chmod(chip->NodePath().toLocal8Bit().constData(), 0), 0);
+  {
+    const THeldToFilePermissions held;
+    EXPECT_FALSE(Open());
+  }
+  EXPECT_EQ(port->LastOpenFailure().usbStatus, TUsbStatus::NoPermission);
+  EXPECT_FALSE(chip->InterfaceClaimed());
 }
 
 }  // namespace
