@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QByteArray>
+#include <QString>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -39,6 +40,19 @@ class TDeviceList {
   }
   libusb_device *At(int index) const {
     return index >= 0 && static_cast<size_t>(index) < sorted_.size() ? sorted_[index] : nullptr;
+  }
+  // "bus-port.port…" of each adapter, in their order.
+  QStringList SocketNames() const {
+    QStringList names;
+    for (libusb_device *device : sorted_) {
+      const std::vector<uint8_t> socket = SocketOf(device);
+      QString name = QString::number(socket[0]) + QLatin1Char('-');
+      for (size_t i = 1; i < socket.size(); ++i) {
+        name += (i > 1 ? QStringLiteral(".") : QString()) + QString::number(socket[i]);
+      }
+      names.append(name);
+    }
+    return names;
   }
 
  private:
@@ -122,6 +136,15 @@ TUsbStatus TFtdiUsbDevice::CountDevices(uint32_t &count) {
   }
   count = static_cast<uint32_t>(found);
   return TUsbStatus::Ok;
+}
+
+QStringList TFtdiUsbDevice::AdapterSockets() {
+  TContext context = NewContext();
+  TDeviceList devices;
+  if (!context || devices.Find(context.get()) < 0) {
+    return {};
+  }
+  return devices.SocketNames();
 }
 
 TUsbStatus TFtdiUsbDevice::Open(uint8_t index) {

@@ -26,6 +26,7 @@ class TFtdiUsbDevice : public TUsbDevice {
   TFtdiUsbDevice &operator=(const TFtdiUsbDevice &) = delete;
 
   TUsbStatus CountDevices(uint32_t &count) override;
+  QStringList AdapterSockets() override;
   TUsbStatus Open(uint8_t index) override;
   TUsbStatus SetBaudRate(uint32_t baudRate) override;
   TUsbStatus SetDataCharacteristics(uint8_t wordLength, uint8_t stopBits, uint8_t parity) override;

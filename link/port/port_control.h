@@ -37,6 +37,10 @@ class TPortControl {
   // converter search passes over it, so it is opened only when chosen by
   // name, and a reconnect spaces its tries.
   virtual bool OpensSlowly(const QString & /*name*/) const { return false; }
+  // The socket of the USB adapter the port name opens now, and the port name
+  // of the adapter in a socket now (TPortDevices); empty when there is none.
+  virtual QString UsbSocketOf(const QString & /*name*/) { return QString(); }
+  virtual QString UsbPortNameAt(const QString & /*socket*/) { return QString(); }
   // A network port's connection is being made: the event loop runs meanwhile,
   // and ticks reached from it leave the port alone.
   virtual bool Opening() const { return false; }

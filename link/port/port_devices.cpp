@@ -49,6 +49,20 @@ TPortDevice &TPortDevices::Choose(const QString &name) {
   return *tty_;
 }
 
+QString TPortDevices::UsbSocketOf(const QString &name) {
+  if (!name.startsWith(QLatin1String("USB"), Qt::CaseSensitive)) {
+    return QString();
+  }
+  const std::optional<uint8_t> index = AdapterIndexOf(name);
+  const QStringList sockets = index ? usb_.AdapterSockets() : QStringList();
+  return index && *index < sockets.size() ? sockets[*index] : QString();
+}
+
+QString TPortDevices::UsbPortNameAt(const QString &socket) {
+  const qsizetype index = usb_.AdapterSockets().indexOf(socket);
+  return index >= 0 ? QStringLiteral("USB%1").arg(index + 1) : QString();
+}
+
 QStringList TPortDevices::ListPorts(bool withSeparator) {
   const std::optional<uint32_t> usbCount = usb_.CountAdapters();
   QStringList names = FindSerialPortNames(sources_);

@@ -38,6 +38,13 @@ class TPortDevices {
   // The device that opens 'name', aimed at what the name designates.
   TPortDevice &Choose(const QString &name);
 
+  // The socket of the adapter the USB port name 'name' opens now; empty for
+  // any other name and while there is no such adapter.
+  QString UsbSocketOf(const QString &name);
+  // The USB port name of the adapter plugged into 'socket' now; empty while
+  // none is.
+  QString UsbPortNameAt(const QString &socket);
+
   // The port list of the menu (port_discovery.h): the serial names with the
   // valid network port names sorted in, then the adapters.
   QStringList ListPorts(bool withSeparator);

@@ -102,6 +102,8 @@ class TPortThread : public QObject, public TPortControl {
   // end need not wait for a server that does not answer.
   void SetOpenStop(TOpenStop stop) { devices_.SetOpenStop(stop); }
   bool OpensSlowly(const QString &name) const override { return devices_.OpensSlowly(name); }
+  QString UsbSocketOf(const QString &name) override { return devices_.UsbSocketOf(name); }
+  QString UsbPortNameAt(const QString &socket) override { return devices_.UsbPortNameAt(socket); }
   bool Opening() const override { return opening_; }
 
   // Receiver of every chunk read, called on the main thread. Set it before

@@ -11,6 +11,7 @@
 // without is looked at after each poll interval of the port.
 #pragma once
 
+#include <QStringList>
 #include <cstdint>
 #include <memory>
 
@@ -22,6 +23,9 @@ class TUsbDevice {
 
   // Number of FTDI adapters attached now.
   virtual TUsbStatus CountDevices(uint32_t &count) = 0;
+  // The sockets the adapters attached now are plugged into ("3-1.2": bus 3,
+  // hub port 1, its port 2), adapter 0 first; empty when they cannot be told.
+  virtual QStringList AdapterSockets() { return {}; }
   // Opens adapter 'index' (0 = first) for this object; one at a time.
   virtual TUsbStatus Open(uint8_t index) = 0;
   virtual TUsbStatus SetBaudRate(uint32_t baudRate) = 0;

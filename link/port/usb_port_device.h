@@ -27,6 +27,8 @@ class TUsbPortDevice final : public TPortDevice {
   void SetAdapter(std::optional<uint8_t> index) { adapter_ = index; }
   // Adapters attached now; none when the driver cannot count them.
   std::optional<uint32_t> CountAdapters();
+  // The sockets of the adapters attached now, adapter 0 first (TUsbDevice).
+  QStringList AdapterSockets() { return usb_->AdapterSockets(); }
 
   TOpenFailure Open(const TLineSettings &line) override;
   bool Close() override;

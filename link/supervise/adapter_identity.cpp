@@ -5,6 +5,9 @@
 
 namespace {
 
+// by-id link names begin with the bus kind ("usb-", "pci-"), never with this.
+constexpr QLatin1String kSocketPrefix("socket:");
+
 // The tty a by-id link points at, by its file name; empty for a dangling link.
 QString LinkedTtyName(const QFileInfo &link) {
   if (!link.isSymLink() || !link.exists()) {
@@ -20,7 +23,10 @@ bool IsPortMapEntry(const TPortSources &sources, const QString &portName) {
 
 }  // namespace
 
-QString AdapterIdentity(const TPortSources &sources, const QString &portName) {
+QString AdapterIdentity(const TPortSources &sources, TPortControl &port, const QString &portName) {
+  if (const QString socket = port.UsbSocketOf(portName); !socket.isEmpty()) {
+    return QString(kSocketPrefix) + socket;
+  }
   if (portName.isEmpty() || sources.serialByIdFolder.isEmpty() ||
       IsPortMapEntry(sources, portName)) {
     return QString();  // a port map entry is followed by its own name
@@ -36,7 +42,11 @@ QString AdapterIdentity(const TPortSources &sources, const QString &portName) {
   return QString();
 }
 
-QString PortNameOfAdapter(const TPortSources &sources, const QString &identity) {
+QString PortNameOfAdapter(const TPortSources &sources, TPortControl &port,
+                          const QString &identity) {
+  if (identity.startsWith(kSocketPrefix)) {
+    return port.UsbPortNameAt(identity.mid(kSocketPrefix.size()));
+  }
   if (identity.isEmpty() || sources.serialByIdFolder.isEmpty() || identity.contains('/')) {
     return QString();
   }

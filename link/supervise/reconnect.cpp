@@ -43,7 +43,7 @@ void TReconnect::AddHotPlugSource(std::unique_ptr<THotPlugSource> source) {
 
 void TReconnect::PortChosen(const QString &name, bool opened) {
   if (name != inUse_ || opened) {
-    adapter_ = opened ? AdapterIdentity(sources_, name) : QString();
+    adapter_ = opened ? AdapterIdentity(sources_, port_, name) : QString();
   }
   inUse_ = name;
   lost_ = false;
@@ -99,14 +99,14 @@ bool TReconnect::OpenAgain(const QString &name) {
 
 // The adapter's tty now, for a USB serial tty; the same name otherwise.
 QString TReconnect::NameToOpen() const {
-  return adapter_.isEmpty() ? inUse_ : PortNameOfAdapter(sources_, adapter_);
+  return adapter_.isEmpty() ? inUse_ : PortNameOfAdapter(sources_, port_, adapter_);
 }
 
 void TReconnect::ShowReopened(const QString &name) {
   inUse_ = name;
   lost_ = false;
   if (adapter_.isEmpty()) {
-    adapter_ = AdapterIdentity(sources_, name);
+    adapter_ = AdapterIdentity(sources_, port_, name);
   }
   settings_.Port = name;
   int position = list_.PositionOf(name);

@@ -9,7 +9,9 @@
 // watchdog shows the no-communication screen.
 //
 // - A USB serial tty is followed by its adapter's identity: an adapter that
-//   comes back as ttyUSB1 instead of ttyUSB0 is opened as ttyUSB1.
+//   comes back as ttyUSB1 instead of ttyUSB0 is opened as ttyUSB1. A lost
+//   USB1 waits for the adapter in its socket, never takes over another one
+//   that is USB1 meanwhile.
 // - A port map entry is followed by its name: re-pointed to a new tty, it is
 //   the same port back.
 // - A port the user closed, or replaced from the menu or by the converter
