@@ -1,4 +1,7 @@
 // TPortThread: the one connection between the program and the converter.
+// Despite its name it is no thread: it lives on the main thread, and the
+// thread is its worker's (the name is the one the whole program knows the
+// port by).
 //
 // The port is a USB adapter (names USB1, USB2, ...), a named network port
 // (SetNetworkPorts: its URL names a rfc2217:// or socket:// server) or a
