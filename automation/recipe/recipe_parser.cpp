@@ -134,10 +134,10 @@ TRecipeParse ExpectStep(int sourceLine, const QString &lineWord, const QString &
     return Fault(sourceLine,
                  QStringLiteral("display line \"%1\" is not 1, 2, 3 or 4").arg(lineWord));
   }
-  if (text.size() > kDisplayLineLength) {
+  if (text.size() > kDisplayColumns) {
     return Fault(sourceLine, QStringLiteral("text \"%1\" is longer than a display line (%2 "
                                             "characters): it can never be shown")
-                                 .arg(text, QString::number(kDisplayLineLength)));
+                                 .arg(text, QString::number(kDisplayColumns)));
   }
   std::chrono::milliseconds timeout = kRecipeDefaultTimeout;
   if (!timeoutWord.isEmpty()) {
