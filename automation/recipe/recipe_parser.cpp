@@ -315,6 +315,13 @@ TRecipeParse ParseCommandLineStep(const QStringList &words) {
   return Fault(0, QStringLiteral("usage: press KEY... | expect LINE TEXT [SECONDS]"));
 }
 
+QString QuoteRecipeText(const QString &text) {
+  QString quoted = text;
+  quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+  quoted.replace(QLatin1Char('"'), QStringLiteral("\\\""));
+  return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
 QString DescribeRecipeError(const TRecipeError &error) {
   if (error.sourceLine == 0) {
     return error.message;
