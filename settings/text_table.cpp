@@ -227,6 +227,15 @@ constexpr std::array<TTextPair, kTextCount> kTextSource = {{
      "No permission on the USB adapter's device node. Install the program's package (its udev rule "
      "gives the logged-in user access), then unplug the adapter and plug it in again. The dialout "
      "group is not enough for USB1."},
+    {"Recept felvétele…", "Record recipe…"},
+    {"Recept lejátszása…", "Play recipe…"},
+    {"Recept (*.recipe)", "Recipe (*.recipe)"},
+    {"Minden fájl (*)", "All files (*)"},
+    {"Felvétel", "Rec."},
+    {"Lejátsz.", "Playing"},
+    {"A recept hibás, egy billentyű sem lett lenyomva", "The recipe is faulty; no key was pressed"},
+    {"A recept végigfutott", "The recipe ran to its end"},
+    {"A recept megállt", "The recipe stopped"},
 
 }};
 

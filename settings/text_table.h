@@ -11,7 +11,7 @@ using TLanguage = uint8_t;
 inline constexpr TLanguage kLanguageHungarian = 0;
 inline constexpr TLanguage kLanguageEnglish = 1;
 inline constexpr int kLanguageCount = 2;
-inline constexpr int kTextCount = 160;
+inline constexpr int kTextCount = 169;
 
 // Texts added after the original 60, named so they are never used by number.
 // The Tools menu and the memory view:
@@ -129,6 +129,18 @@ inline constexpr int kTextAutomationOn = 157;
 inline constexpr int kTextAutomationFailed = 158;
 // The FTDI adapter's node refuses the user (USB1, USB2, ...).
 inline constexpr int kTextUsbNoPermission = 159;
+// Recipes recorded and played from the Tools menu: the two items, the file
+// dialog's filters, the status bar's notes while one records or plays, and
+// how a play ended (the detail, in English, follows the headline).
+inline constexpr int kTextRecordRecipe = 160;
+inline constexpr int kTextPlayRecipe = 161;
+inline constexpr int kTextRecipeFiles = 162;
+inline constexpr int kTextAllFiles = 163;
+inline constexpr int kTextRecordingNote = 164;
+inline constexpr int kTextPlayingNote = 165;
+inline constexpr int kTextBadRecipe = 166;
+inline constexpr int kTextRecipeDone = 167;
+inline constexpr int kTextRecipeStopped = 168;
 
 // Rows by language, columns by text index.
 using TTextTable = std::array<std::array<QString, kTextCount>, kLanguageCount>;

@@ -23,6 +23,8 @@ TAutomationSwitch::TAutomationSwitch(TDisplayModel &model, TKeypad &keypad, TDri
   item_->setObjectName(QStringLiteral("Menu_Automation"));
   item_->setCheckable(true);
   QObject::connect(item_, &QAction::triggered, item_, [this] { Menu_AutomationClick(); });
+  recipes_ =
+      std::make_unique<TRecipeItems>(model, keypad, link, toolsMenu, [this] { ShowState(); });
 }
 
 void TAutomationSwitch::TurnOn() {
@@ -48,11 +50,15 @@ void TAutomationSwitch::Menu_AutomationClick() {
 
 void TAutomationSwitch::Retranslate() {
   item_->setText(GetText(kTextAutomation));
+  recipes_->Retranslate();
   ShowState();
 }
 
 void TAutomationSwitch::ShowState() {
   item_->setChecked(automation_.IsOn());
-  statusBar_.SetPanelText(kAutomationPanel,
-                          automation_.IsOn() ? GetText(kTextAutomationOn) : QString());
+  QString note = recipes_->Note();
+  if (note.isEmpty() && automation_.IsOn()) {
+    note = GetText(kTextAutomationOn);
+  }
+  statusBar_.SetPanelText(kAutomationPanel, note);
 }

@@ -1,12 +1,14 @@
 // The window's side of the automation: the checkable "Automation (D-Bus)"
-// item at the end of the Tools menu (in both sizes the Tools menu holds it),
-// the note in the status bar's last panel while it is on, and the error
-// dialog when it cannot be turned on.
+// item in the Tools menu (in both sizes the Tools menu holds it), followed by
+// the recipe items, the note in the status bar's last panel while it is on
+// (a recording or a play, which says more about what the keys are doing
+// now, goes before it), and the error dialog when it cannot be turned on.
 #pragma once
 
 #include <memory>
 
 #include "panel_automation.h"
+#include "recipe_items.h"
 
 class QAction;
 class QMenu;
@@ -28,6 +30,7 @@ class TAutomationSwitch {
   void Retranslate();
 
   TPanelAutomation &Automation() { return automation_; }
+  TRecipeItems &Recipes() { return *recipes_; }
   QAction *Item() const { return item_; }
 
  private:
@@ -36,4 +39,5 @@ class TAutomationSwitch {
   TPanelAutomation automation_;
   QAction *item_ = nullptr;
   TStatusBar &statusBar_;
+  std::unique_ptr<TRecipeItems> recipes_;
 };

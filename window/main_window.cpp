@@ -113,6 +113,8 @@ void TForm_Sorvanel::ApplyNetworkPorts() {
 void TForm_Sorvanel::FormClose() {
   // No tick may reopen a port (watchdog, converter search) during the saves.
   timer_->stop();
+  // A recording still on is written before the port goes.
+  automation_->Recipes().StopRecording();
   driveLink_->ClosePort();
   QThread::msleep(kClosePortWait);
   settings_.Port = driveLink_->PortMenu().PortToSave();  // a --port is for this run only

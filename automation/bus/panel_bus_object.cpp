@@ -1,7 +1,5 @@
 #include "panel_bus_object.h"
 
-#include <QTimer>
-
 #include "bus_names.h"
 #include "terminal_keys.h"
 
@@ -13,6 +11,7 @@ TPanelBusObject::TPanelBusObject(TDisplayModel &model, TKeypad &keypad, TDriveLi
       link_(link),
       settingsFile_(settingsFile),
       bus_(QDBusConnection::sessionBus()),
+      taps_(keypad, link),
       errorLedTold_(model.ErrorLed()),
       runLedTold_(model.RunLed()),
       graphicModeTold_(model.GraphicMode()),
@@ -25,12 +24,7 @@ TPanelBusObject::TPanelBusObject(TDisplayModel &model, TKeypad &keypad, TDriveLi
 TPanelBusObject::~TPanelBusObject() {
   link_.DetachObserver(this);
   model_.Detach(this);
-  for (const TPendingTap &tap : taps_) {
-    if (!tap.released) {
-      keypad_.Release(tap.key);
-    }
-    bus_.send(tap.reply);
-  }
+  // The taps still waiting let their keys go and answer as they go.
 }
 
 QString TPanelBusObject::Port() const {
@@ -68,67 +62,17 @@ void TPanelBusObject::Tap(const QString &key) {
   if (index < 0) {
     return;
   }
-  keypad_.Press(index);
   if (!calledFromDBus()) {
+    keypad_.Press(index);
     keypad_.Release(index);
     return;
   }
   setDelayedReply(true);
-  const uint64_t id = nextTapId_++;
-  taps_.push_back({id, index, answersWritten_, message().createReply()});
-  QTimer::singleShot(kTapLimitMs, this, [this, id] { FinishTap(id); });
-}
-
-void TPanelBusObject::FinishTap(uint64_t id) {
-  for (auto tap = taps_.begin(); tap != taps_.end(); ++tap) {
-    if (tap->id == id) {
-      const TPendingTap done = *tap;
-      taps_.erase(tap);
-      if (!done.released) {
-        keypad_.Release(done.key);
-      }
-      bus_.send(done.reply);
-      return;
-    }
-  }
-}
-
-// A tap returns only once answers have carried its release as well: the
-// converter counts a key when it goes down, so a second tap of the same key
-// right after the first must find it up on the line, or it is lost. The
-// answer written next after a change may have been made before it (the
-// worker answers from what it was handed), so the change counts as carried
-// from the second answer on.
-void TPanelBusObject::FinishTapsCarried() {
-  std::vector<uint64_t> carried;
-  for (TPendingTap &tap : taps_) {
-    if (answersWritten_ < tap.answersAtPress + kAnswersThatCarryAKey) {
-      continue;
-    }
-    if (tap.released) {
-      carried.push_back(tap.id);
-    } else {
-      keypad_.Release(tap.key);
-      tap.released = true;
-      tap.answersAtPress = answersWritten_;
-    }
-  }
-  for (const uint64_t id : carried) {
-    FinishTap(id);
-  }
+  taps_.Tap(index, [bus = bus_, reply = message().createReply()] { bus.send(reply); });
 }
 
 QStringList TPanelBusObject::Lines() const {
   return model_.TextLines();
-}
-
-void TPanelBusObject::AnswerWritten(TLinkTime, const uint8_t *, size_t, bool written) {
-  if (written) {
-    ++answersWritten_;
-    if (!taps_.empty()) {
-      FinishTapsCarried();
-    }
-  }
 }
 
 void TPanelBusObject::PortChanged(TLinkTime, TPortEvent, const QString &) {

@@ -1,8 +1,9 @@
 // The panel as org.sorvanel.Panel1 (automation/org.sorvanel.Panel1.xml) shows it on the
-// session bus. It owns nothing: keys go to the keypad, the one way in for a
-// key that the window's mouse and keyboard use too; the display is read
-// from the display model; the link's answers and port events come from the
-// drive link, as an observer. Main thread only (QtDBus calls it there).
+// session bus. It owns nothing but its taps: keys go to the keypad, the one
+// way in for a key that the window's mouse and keyboard use too; a tap
+// lasts until the line has carried it (TKeyTaps); the display is read from
+// the display model; port events come from the drive link, as an observer.
+// Main thread only (QtDBus calls it there).
 #pragma once
 
 #include <QDBusConnection>
@@ -12,11 +13,10 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
-#include <cstdint>
-#include <vector>
 
 #include "display_model.h"
 #include "drive_link.h"
+#include "key_taps.h"
 #include "keypad.h"
 #include "link_observer.h"
 
@@ -36,9 +36,7 @@ class TPanelBusObject : public QObject,
  public:
   // A tap lets its key go, and returns, after this long when no answer has
   // carried it.
-  static constexpr int kTapLimitMs = 1000;
-  // Answers written after a key changed before the change counts as on the line.
-  static constexpr uint64_t kAnswersThatCarryAKey = 2;
+  static constexpr int kTapLimitMs = TKeyTaps::kTapLimitMs;
 
   // Everything passed in outlives the object. It observes the model and the
   // link from here on and leaves them when destroyed; a tap still waiting
@@ -57,7 +55,6 @@ class TPanelBusObject : public QObject,
   // TDisplayObserver
   void DisplayChanged(const TDisplayChange &change) override;
   // TLinkObserver
-  void AnswerWritten(TLinkTime, const uint8_t *bytes, size_t length, bool written) override;
   void PortChanged(TLinkTime, TPortEvent event, const QString &portName) override;
 
  public slots:
@@ -71,18 +68,8 @@ class TPanelBusObject : public QObject,
   void LinkChanged(bool connected, const QString &port);
 
  private:
-  struct TPendingTap {
-    uint64_t id;
-    int key;
-    uint64_t answersAtPress;  // the answers written when the key last changed
-    QDBusMessage reply;
-    bool released = false;
-  };
-
   // The key index of 'name', or -1 after sending the caller the error.
   int KeyOrError(const QString &name);
-  void FinishTap(uint64_t id);
-  void FinishTapsCarried();
   void TellLinkIfChanged();
   void EmitPropertiesChanged(const QVariantMap &changed);
 
@@ -91,9 +78,7 @@ class TPanelBusObject : public QObject,
   TDriveLink &link_;
   QString settingsFile_;
   QDBusConnection bus_;
-  std::vector<TPendingTap> taps_;
-  uint64_t nextTapId_ = 1;
-  uint64_t answersWritten_ = 0;
+  TKeyTaps taps_;
   bool errorLedTold_;
   bool runLedTold_;
   bool graphicModeTold_;

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <vector>
 
+#include "display_size.h"
+
 enum class TRecipeStepKind {
   Press,   // each key in turn: pressed, told to the drive, let go
   Hold,    // one key pressed for a time, then let go
@@ -33,5 +35,3 @@ inline constexpr int kRecipeMaxLineBytes = 1000;
 inline constexpr int kRecipeMaxKeysPerStep = 100;
 inline constexpr std::chrono::milliseconds kRecipeMaxDuration{10 * 60 * 1000};
 inline constexpr std::chrono::milliseconds kRecipeDefaultTimeout{5000};
-inline constexpr int kDisplayLineCount = 4;
-inline constexpr int kDisplayLineLength = 16;

@@ -134,10 +134,10 @@ TRecipeParse ExpectStep(int sourceLine, const QString &lineWord, const QString &
     return Fault(sourceLine,
                  QStringLiteral("display line \"%1\" is not 1, 2, 3 or 4").arg(lineWord));
   }
-  if (text.size() > kDisplayLineLength) {
+  if (text.size() > kDisplayColumns) {
     return Fault(sourceLine, QStringLiteral("text \"%1\" is longer than a display line (%2 "
                                             "characters): it can never be shown")
-                                 .arg(text, QString::number(kDisplayLineLength)));
+                                 .arg(text, QString::number(kDisplayColumns)));
   }
   std::chrono::milliseconds timeout = kRecipeDefaultTimeout;
   if (!timeoutWord.isEmpty()) {
@@ -313,6 +313,13 @@ TRecipeParse ParseCommandLineStep(const QStringList &words) {
     return ExpectStep(0, rest[0], rest[1], rest.value(2));
   }
   return Fault(0, QStringLiteral("usage: press KEY... | expect LINE TEXT [SECONDS]"));
+}
+
+QString QuoteRecipeText(const QString &text) {
+  QString quoted = text;
+  quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+  quoted.replace(QLatin1Char('"'), QStringLiteral("\\\""));
+  return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
 QString DescribeRecipeError(const TRecipeError &error) {

@@ -31,5 +31,9 @@ TRecipeParse ReadRecipeFile(const QString &path);
 // the same checks as a recipe line, with TEXT taken as one word as given.
 TRecipeParse ParseCommandLineStep(const QStringList &words);
 
+// 'text' in double quotes as an expect step reads it back: \" for a double
+// quote, \\ for a backslash.
+QString QuoteRecipeText(const QString &text);
+
 // "line N: message", or the message alone for a fault of the whole file.
 QString DescribeRecipeError(const TRecipeError &error);

@@ -16,13 +16,12 @@
 #include <optional>
 
 #include "display_input.h"
+#include "display_size.h"
 #include "link_state.h"
 #include "observer_list.h"
 #include "program_settings.h"
 #include "status_screen.h"
 
-inline constexpr int kDisplayLineCount = 4;
-inline constexpr int kDisplayColumns = 16;
 // In graphic mode lines 0..2 show their columns 0..12 as cells.
 inline constexpr int kCellRows = 3;
 inline constexpr int kCellColumns = 13;

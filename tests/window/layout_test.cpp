@@ -212,7 +212,8 @@ TEST_F(LayoutTest, MenuTreeHasItsItemsInOrder) {
   EXPECT_EQ(ItemNames(Child<QMenu>("Menu_Language")),
             QStringList({"Menu_LanguageHun", "Menu_LanguageEng"}));
   EXPECT_EQ(ItemNames(Child<QMenu>("Menu_Tools")),
-            QStringList({"Menu_LineMonitor", "Menu_MemoryView", "Menu_Automation"}));
+            QStringList({"Menu_LineMonitor", "Menu_MemoryView", "Menu_Automation",
+                         "Menu_RecordRecipe", "Menu_PlayRecipe"}));
   EXPECT_EQ(ItemNames(Child<QMenu>("Menu_Help")),
             QStringList({"Menu_OpenHelp", "N6", "Menu_About"}));
 }
