@@ -55,6 +55,9 @@ bool TBusClient::Command(const QByteArray &line) {
   if (line == "press") {
     return Press();
   }
+  if (line == "ping") {
+    return Ping();
+  }
   if (line == "quit") {
     Report();
     QCoreApplication::quit();
@@ -74,6 +77,22 @@ bool TBusClient::Press() {
     return false;
   }
   std::printf("pressed %lld\n", static_cast<long long>(before));
+  std::fflush(stdout);
+  return true;
+}
+
+bool TBusClient::Ping() {
+  const QDBusMessage call = QDBusMessage::createMethodCall(
+      QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+      QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetId"));
+  const int64_t before = NowNs();
+  const QDBusMessage reply = bus_.call(call, QDBus::Block, kCallTimeoutMs);
+  const int64_t after = NowNs();
+  if (reply.type() != QDBusMessage::ReplyMessage) {
+    std::fprintf(stderr, "client: GetId failed: %s\n", qPrintable(reply.errorMessage()));
+    return false;
+  }
+  std::printf("ping %lld\n", static_cast<long long>(after - before));
   std::fflush(stdout);
   return true;
 }

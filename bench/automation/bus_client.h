@@ -4,6 +4,8 @@
 //   (at start)  "ready" once it listens to DisplayChanged
 //   press       "pressed NS": NS is the steady clock (ns) just before it
 //               called Press on the panel; the call has returned
+//   ping        "ping NS": how long (ns) a call to the bus daemon itself
+//               (GetId) took there and back, for scale
 //   quit        "display COUNT NS" for every DisplayChanged that showed a
 //               count on line 1, when it arrived; then "done", and it ends
 // Errors go to standard error; the exit status is 1 after one.
@@ -34,6 +36,7 @@ class TBusClient : public QObject {
 
  private:
   bool Press();
+  bool Ping();
   void Report();
 
   QDBusConnection bus_;

@@ -120,6 +120,22 @@ bool TLatencyRun::RunBusPresses(int presses) {
   return true;
 }
 
+bool TLatencyRun::RunBusRoundTrips(int calls) {
+  std::uniform_int_distribution<int> gapMs(kGapMinMs, kGapMaxMs);
+  for (int i = 0; i < calls + static_cast<int>(kWarmUpPresses); ++i) {
+    Pause(gapMs(random_));
+    const size_t done = clientRoundTrips_.size();
+    client_.write("ping\n");
+    if (!WaitFor([&] { return clientRoundTrips_.size() > done || clientDone_; }, kStepLimitMs,
+                 "the client's call to the bus") ||
+        clientRoundTrips_.size() == done) {
+      return false;
+    }
+  }
+  figures_.busRoundTrip.assign(clientRoundTrips_.begin() + kWarmUpPresses, clientRoundTrips_.end());
+  return true;
+}
+
 bool TLatencyRun::PressOnce(const std::function<bool()> &press) {
   std::uniform_int_distribution<int> gapMs(kGapMinMs, kGapMaxMs);
   Pause(gapMs(random_));
@@ -187,6 +203,8 @@ void TLatencyRun::ReadClient() {
       clientDone_ = true;
     } else if (words[0] == "pressed" && words.size() == 2) {
       clientPressCalls_.push_back(FromNs(words[1].toLongLong()));
+    } else if (words[0] == "ping" && words.size() == 2) {
+      clientRoundTrips_.push_back(words[1].toDouble() / 1e6);
     } else if (words[0] == "display" && words.size() == 3) {
       clientArrivals_.emplace(words[1].toUInt(), FromNs(words[2].toLongLong()));
     }

@@ -28,6 +28,7 @@ struct TLatencyFigures {
   std::vector<double> pressDirect;       // TKeypad::Press -> key down on the line
   std::vector<double> pressBus;          // D-Bus Press called -> key down on the line
   std::vector<double> pressBusToKeypad;  // D-Bus Press called -> the keypad has it
+  std::vector<double> busRoundTrip;      // the client's call to the bus daemon and back
   std::vector<double> frameToObserver;   // display frame's ETX written -> model observer
   std::vector<double> frameToClient;     // same frame -> DisplayChanged at the client
   std::vector<double> observerToClient;  // model observer -> client, frame by frame
@@ -53,6 +54,9 @@ class TLatencyRun : public TDisplayObserver, public TKeypadObserver {
   // Starts 'program --client SERVICE KEY' and waits for it to listen.
   bool StartClient(const QString &program, const QString &service);
   bool RunBusPresses(int presses);
+  // Calls from the client to the bus daemon and back, as many and as
+  // spaced as the presses: what the bus alone takes on this machine.
+  bool RunBusRoundTrips(int calls);
   // Has the converter change line 1 'frames' times, then ends the client.
   bool RunDisplayFrames(int frames);
 
@@ -90,6 +94,7 @@ class TLatencyRun : public TDisplayObserver, public TKeypadObserver {
   bool clientReady_ = false;
   bool clientDone_ = false;
   std::vector<TClock::time_point> clientPressCalls_;
+  std::vector<double> clientRoundTrips_;
   std::map<uint32_t, TClock::time_point> clientArrivals_;
   std::vector<TClock::time_point> keypadDowns_;
   std::map<uint32_t, TClock::time_point> observerArrivals_;

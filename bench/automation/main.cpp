@@ -97,6 +97,7 @@ void PrintFigures(const TOptions &options, const TLatencyFigures &figures,
   PrintRow("key: D-Bus Press -> on the line", figures.pressBus);
   PrintAdded("key: added by D-Bus", figures.pressBus, figures.pressDirect);
   PrintRow("key: D-Bus Press -> at the keypad", figures.pressBusToKeypad);
+  PrintRow("bus: client -> bus daemon -> client", figures.busRoundTrip);
   PrintRow("display: frame -> model observer", figures.frameToObserver);
   PrintRow("display: frame -> DisplayChanged at client", figures.frameToClient);
   PrintAdded("display: added by D-Bus", figures.frameToClient, figures.frameToObserver);
@@ -157,7 +158,8 @@ int main(int argc, char **argv) {
     } else if (!run.WaitForAnswers(kAnswersBeforeMeasuring) ||
                !run.RunDirectPresses(options.presses) ||
                !run.StartClient(QCoreApplication::applicationFilePath(), automation.BusName()) ||
-               !run.RunBusPresses(options.presses) || !run.RunDisplayFrames(options.frames)) {
+               !run.RunBusPresses(options.presses) || !run.RunBusRoundTrips(options.presses) ||
+               !run.RunDisplayFrames(options.frames)) {
       status = 1;
     }
     converter.Stop();
