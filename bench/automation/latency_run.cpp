@@ -32,8 +32,8 @@ TLatencyRun::TLatencyRun(TForm_Sorvanel &window, TPlayedConverter &converter, in
   window_.DisplayModel().Attach(this);
   window_.Keypad().Attach(this);
   converter_.onKeyChanged = [this] {
-    QMetaObject::invokeMethod(
-        &wakeTarget_, [this] { Wake(); }, Qt::QueuedConnection);
+    const auto wake = [this] { Wake(); };
+    QMetaObject::invokeMethod(&wakeTarget_, wake, Qt::QueuedConnection);
   };
   client_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   QObject::connect(&client_, &QProcess::readyReadStandardOutput, &wakeTarget_,
@@ -82,12 +82,13 @@ bool TLatencyRun::WaitForAnswers(uint64_t answers) {
 
 bool TLatencyRun::RunDirectPresses(int presses) {
   std::vector<TClock::time_point> calls;
+  const auto press = [&] {
+    calls.push_back(TClock::now());
+    return window_.Keypad().Press(key_);
+  };
   const size_t firstSeen = converter_.KeyDownCount();
   for (int i = 0; i < presses + static_cast<int>(kWarmUpPresses); ++i) {
-    if (!PressOnce([&] {
-          calls.push_back(TClock::now());
-          return window_.Keypad().Press(key_);
-        })) {
+    if (!PressOnce(press)) {
       return false;
     }
   }
@@ -97,22 +98,22 @@ bool TLatencyRun::RunDirectPresses(int presses) {
 
 bool TLatencyRun::StartClient(const QString &program, const QString &service) {
   client_.start(program, {QStringLiteral("--client"), service, KeyName(key_)});
-  return WaitFor([this] { return clientReady_ || client_.state() == QProcess::NotRunning; },
-                 kStepLimitMs, "the client to listen") &&
-         clientReady_;
+  const auto listening = [this] { return clientReady_ || client_.state() == QProcess::NotRunning; };
+  return WaitFor("the client to listen", kStepLimitMs, listening) && clientReady_;
 }
 
 bool TLatencyRun::RunBusPresses(int presses) {
+  const auto press = [this] {
+    const size_t calls = clientPressCalls_.size();
+    const auto answered = [&] { return clientPressCalls_.size() > calls || clientDone_; };
+    client_.write("press\n");
+    return WaitFor("the client's Press", kStepLimitMs, answered) &&
+           clientPressCalls_.size() > calls;
+  };
   const size_t firstSeen = converter_.KeyDownCount();
   keypadDowns_.clear();
   for (int i = 0; i < presses + static_cast<int>(kWarmUpPresses); ++i) {
-    if (!PressOnce([this] {
-          const size_t calls = clientPressCalls_.size();
-          client_.write("press\n");
-          return WaitFor([&] { return clientPressCalls_.size() > calls || clientDone_; },
-                         kStepLimitMs, "the client's Press") &&
-                 clientPressCalls_.size() > calls;
-        })) {
+    if (!PressOnce(press)) {
       return false;
     }
   }
@@ -125,9 +126,9 @@ bool TLatencyRun::RunBusRoundTrips(int calls) {
   for (int i = 0; i < calls + static_cast<int>(kWarmUpPresses); ++i) {
     Pause(gapMs(random_));
     const size_t done = clientRoundTrips_.size();
+    const auto answered = [&] { return clientRoundTrips_.size() > done || clientDone_; };
     client_.write("ping\n");
-    if (!WaitFor([&] { return clientRoundTrips_.size() > done || clientDone_; }, kStepLimitMs,
-                 "the client's call to the bus") ||
+    if (!WaitFor("the client's call to the bus", kStepLimitMs, answered) ||
         clientRoundTrips_.size() == done) {
       return false;
     }
@@ -141,13 +142,13 @@ bool TLatencyRun::PressOnce(const std::function<bool()> &press) {
   Pause(gapMs(random_));
   const size_t downs = converter_.KeyDownCount();
   const size_t ups = converter_.KeyUpCount();
-  if (!press() || !WaitFor([&] { return converter_.KeyDownCount() > downs; }, kStepLimitMs,
-                           "the key down on the line")) {
+  const auto seenDown = [&] { return converter_.KeyDownCount() > downs; };
+  const auto seenUp = [&] { return converter_.KeyUpCount() > ups; };
+  if (!press() || !WaitFor("the key down on the line", kStepLimitMs, seenDown)) {
     return false;
   }
   window_.Keypad().Release(key_);
-  return WaitFor([&] { return converter_.KeyUpCount() > ups; }, kStepLimitMs,
-                 "the key up on the line");
+  return WaitFor("the key up on the line", kStepLimitMs, seenUp);
 }
 
 void TLatencyRun::CollectPresses(const std::vector<TClock::time_point> &calls, size_t firstSeen,
@@ -164,13 +165,15 @@ void TLatencyRun::CollectPresses(const std::vector<TClock::time_point> &calls, s
 bool TLatencyRun::RunDisplayFrames(int frames) {
   const size_t before = observerArrivals_.size();
   converter_.SetDisplayChanges(true);
-  const bool changed =
-      WaitFor([&] { return observerArrivals_.size() >= before + static_cast<size_t>(frames); },
-              frames * 200, "the display changes");
+  const auto allObserved = [&] {
+    return observerArrivals_.size() >= before + static_cast<size_t>(frames);
+  };
+  const bool changed = WaitFor("the display changes", frames * 200, allObserved);
   converter_.SetDisplayChanges(false);
   Pause(kLastSignalMs);
   client_.write("quit\n");
-  if (!changed || !WaitFor([this] { return clientDone_; }, kStepLimitMs, "the client's report")) {
+  const auto reported = [this] { return clientDone_; };
+  if (!changed || !WaitFor("the client's report", kStepLimitMs, reported)) {
     return false;
   }
   for (const TPlayedConverter::TSentChange &sent : converter_.SentChanges()) {
@@ -212,7 +215,7 @@ void TLatencyRun::ReadClient() {
   Wake();
 }
 
-bool TLatencyRun::WaitFor(const std::function<bool()> &done, int limitMs, const char *what) {
+bool TLatencyRun::WaitFor(const char *what, int limitMs, const std::function<bool()> &done) {
   QElapsedTimer clock;
   clock.start();
   while (!done()) {

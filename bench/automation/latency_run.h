@@ -78,7 +78,9 @@ class TLatencyRun : public TDisplayObserver, public TKeypadObserver {
   // the line, into 'toLine', and to the keypad, into 'toKeypad' when given.
   void CollectPresses(const std::vector<TClock::time_point> &calls, size_t firstSeen,
                       std::vector<double> &toLine, std::vector<double> *toKeypad);
-  bool WaitFor(const std::function<bool()> &done, int limitMs, const char *what);
+  // Runs the event loop until 'done'; false, naming 'what' on standard
+  // error, after 'limitMs'.
+  bool WaitFor(const char *what, int limitMs, const std::function<bool()> &done);
   void Pause(int ms);
   void Wake();
   void ReadClient();
