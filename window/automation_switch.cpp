@@ -5,13 +5,12 @@
 
 #include "message_dialog.h"
 #include "status_bar.h"
+#include "text_index.h"
 #include "text_table.h"
 
 namespace {
 
 constexpr int kAutomationPanel = 3;
-// "Hiba!" / "Error!", the caption of the program's error dialogs.
-constexpr int kErrorCaptionText = 28;
 
 }  // namespace
 
@@ -31,7 +30,7 @@ void TAutomationSwitch::TurnOn() {
   QString error;
   if (!automation_.TurnOn(&error)) {
     ShowState();
-    Luvamsg_ShowDialog(kMessageDialogIconError, GetText(kErrorCaptionText),
+    Luvamsg_ShowDialog(kMessageDialogIconError, GetText(kTextError),
                        GetText(kTextAutomationFailed).arg(error), QString(),
                        kMessageDialogButtonOk);
     return;

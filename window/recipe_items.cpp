@@ -14,13 +14,12 @@
 #include "message_dialog.h"
 #include "recipe_parser.h"
 #include "recipe_recorder.h"
+#include "text_index.h"
 #include "text_table.h"
 
 namespace {
 
 constexpr char kRecipeSuffix[] = "recipe";
-// "Hiba!" / "Error!", the caption of the program's error dialogs.
-constexpr int kErrorCaptionText = 28;
 
 // Whether a recording could be written to 'path' when it stops.
 bool CanWrite(const QString &path) {
@@ -117,7 +116,7 @@ bool TRecipeItems::Play(const QString &path) {
   }
   TRecipeParse parse = ReadRecipeFile(path);
   if (!parse.Ok()) {
-    Luvamsg_ShowDialog(kMessageDialogIconError, GetText(kErrorCaptionText), GetText(kTextBadRecipe),
+    Luvamsg_ShowDialog(kMessageDialogIconError, GetText(kTextError), GetText(kTextBadRecipe),
                        path + QLatin1Char('\n') + DescribeRecipeError(parse.error),
                        kMessageDialogButtonOk);
     return false;
@@ -138,9 +137,9 @@ void TRecipeItems::PlayFinished(const TRecipeOutcome &outcome) {
       Luvamsg_ShowDialog(kMessageDialogIconInformation, QString(), GetText(kTextRecipeDone), path,
                          kMessageDialogButtonOk);
     } else {
-      Luvamsg_ShowDialog(
-          kMessageDialogIconError, GetText(kErrorCaptionText), GetText(kTextRecipeStopped),
-          path + QLatin1Char('\n') + DescribeRecipeOutcome(outcome), kMessageDialogButtonOk);
+      Luvamsg_ShowDialog(kMessageDialogIconError, GetText(kTextError), GetText(kTextRecipeStopped),
+                         path + QLatin1Char('\n') + DescribeRecipeOutcome(outcome),
+                         kMessageDialogButtonOk);
     }
   });
 }
