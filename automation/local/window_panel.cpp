@@ -10,7 +10,7 @@ TWindowPanel::~TWindowPanel() {
 }
 
 void TWindowPanel::DisplayChanged(const TDisplayChange &change) {
-  if (change.lines.any() || change.cells.any() || change.graphicMode) {
+  if (change.Display()) {
     emit TRecipePanel::DisplayChanged();
   }
 }
