@@ -173,6 +173,10 @@ TEST_F(FtdiAdapter, TwoAdaptersKeepTheirNumbersAcrossAReplug) {
   ASSERT_TRUE(WaitUntil([&] { return Open(QStringLiteral("USB2")); }, 5000));
   secondLine.Send(QByteArray("still two\x03"));
   EXPECT_TRUE(Receives(QByteArray("still two\x03")));
+  // Closed while the second chip still answers: once it is destroyed its
+  // node takes no more ioctls, and transfers it never ended would be left
+  // to libusb (the port then keeps their memory rather than free it).
+  EXPECT_TRUE(port->ClosePort());
 }
 
 TEST_F(FtdiAdapter, NodeThatRefusesTheUserIsToldAsAPermissionNotAFault) {
